@@ -1,0 +1,70 @@
+#include "cli_options.h"
+
+CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+  CliOptions options;
+  bool onlyFiles = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
+      options.files.push_back(arg);
+    } else if (arg == "--") {
+      onlyFiles = true;
+    } else if (arg == "-o" || arg == "--output-dir") {
+      if (i + 1 == args.size()) throw AppError("option " + arg + " needs a folder");
+      options.outputDir = args[++i];
+      if (options.outputDir.empty()) throw AppError("option " + arg + " needs a folder");
+    } else if (arg.starts_with("--output-dir=")) {
+      options.outputDir = arg.substr(13);
+      if (options.outputDir.empty()) throw AppError("option --output-dir needs a folder");
+    } else if (arg == "--stdout") {
+      options.toStdout = true;
+    } else if (arg == "--summary") {
+      options.summary = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options.quiet = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else {
+      throw AppError("unknown option " + arg);
+    }
+  }
+  if (options.help || options.version) return options;
+
+  if (options.files.empty()) throw AppError("no FILE given");
+  if (options.toStdout && options.summary) {
+    throw AppError("--stdout and --summary cannot be given together");
+  }
+  const bool toStandardOutput = options.toStdout || options.summary;
+  if (toStandardOutput && options.files.size() != 1) {
+    throw AppError(std::string(options.toStdout ? "--stdout" : "--summary") +
+                   " takes exactly one FILE");
+  }
+  if (toStandardOutput && !options.outputDir.empty()) {
+    throw AppError("--output-dir cannot be given with --stdout or --summary");
+  }
+  for (const auto& file : options.files) {
+    if (file == "-" && !toStandardOutput) {
+      throw AppError("standard input (-) can only be read with --stdout or --summary");
+    }
+  }
+  return options;
+}
+
+std::string HelpText() {
+  return std::string(kUsageLine) +
+         "\n"
+         "Converts exports of the vehicle-tracking service (.csv) to KML documents.\n"
+         "Each FILE is written beside itself with \".csv\" replaced by \".kml\".\n"
+         "\n"
+         "  -o, --output-dir DIR  write the KML documents into DIR instead\n"
+         "      --stdout         write the KML of the one FILE to standard output\n"
+         "      --summary        write the summary lines of the one FILE to standard output\n"
+         "  -q, --quiet          report nothing but errors\n"
+         "  -h, --help           show this help\n"
+         "      --version        show the version\n"
+         "\n"
+         "FILE \"-\" reads standard input. Exit status: 0 all converted, 1 some failed,\n"
+         "2 bad usage.\n";
+}

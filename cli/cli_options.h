@@ -1,0 +1,23 @@
+// The command line of trackkml-cli.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app_error.h"
+
+struct CliOptions {
+  std::vector<std::string> files;
+  std::string outputDir;
+  bool toStdout = false;
+  bool summary = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Raises AppError with the reason when the command line cannot be used.
+CliOptions ParseCliOptions(const std::vector<std::string>& args);
+
+inline constexpr const char* kUsageLine = "usage: trackkml-cli [options] FILE...";
+std::string HelpText();

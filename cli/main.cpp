@@ -1,0 +1,110 @@
+// trackkml-cli: converts many exports at once, with the window's own conversion and files.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <set>
+
+#include "cli_options.h"
+#include "convert_file.h"
+
+namespace {
+
+struct Progress {
+  bool show = false;
+  std::size_t total = 0;
+  std::size_t done = 0;
+  std::size_t points = 0;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+
+  void Update() const {
+    if (!show) return;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double rate = seconds > 0 ? static_cast<double>(points) / seconds : 0.0;
+    std::fprintf(stderr, "\r%zu of %zu files, %.0f points/s ", done, total, rate);
+    if (done == total) std::fputc('\n', stderr);
+    std::fflush(stderr);
+  }
+};
+
+void ReportError(const std::string& file, const std::exception& error) {
+  std::fflush(stdout);
+  std::cerr << "trackkml-cli: " << file << ": " << DisplayMessage(error.what()) << '\n';
+}
+
+int Run(const CliOptions& options) {
+  OsFiles& os = SystemFiles();
+  if (options.toStdout || options.summary) {
+    const std::string& file = options.files.front();
+    try {
+      MemoryStorage storage;
+      TextPane pane(storage, os);
+      LoadExport(pane, file, os);
+      if (options.summary) {
+        WriteSummary(pane, STDOUT_FILENO, os);
+      } else {
+        ConvertToDescriptor(pane, STDOUT_FILENO, os);
+      }
+      return 0;
+    } catch (const std::exception& error) {
+      ReportError(file, error);
+      return 1;
+    }
+  }
+
+  Progress progress;
+  progress.total = options.files.size();
+  progress.show = !options.quiet && progress.total > 1 && ::isatty(STDERR_FILENO);
+  const bool report = !options.quiet && !progress.show;
+
+  std::set<std::string> written;  // two inputs must not silently share one output
+  int status = 0;
+  for (const auto& file : options.files) {
+    const std::string output = OutputNameFor(file, options.outputDir);
+    try {
+      if (!written.insert(os.FullPath(output)).second) {
+        throw AppError("Its KML would replace the one just written to \"" + output + "\"");
+      }
+      MemoryStorage storage;
+      TextPane pane(storage, os);
+      LoadExport(pane, file, os);
+      const ConversionCounts counts = ConvertToFile(pane, output, os);
+      progress.points += counts.points;
+      if (report) {
+        std::cout << file << " -> " << output << ": " << counts.points << " points, "
+                  << counts.skipped << " rows without a fix\n";
+      }
+    } catch (const std::exception& error) {
+      if (progress.show) std::fputc('\n', stderr);
+      ReportError(file, error);
+      status = 1;
+    }
+    ++progress.done;
+    progress.Update();
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  CliOptions options;
+  try {
+    options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const AppError& error) {
+    std::cerr << "trackkml-cli: " << error.what() << '\n' << kUsageLine << '\n';
+    return 2;
+  }
+  if (options.help) {
+    std::cout << HelpText();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "trackkml-cli " TRACKKML_VERSION "\n";
+    return 0;
+  }
+  return Run(options);
+}

@@ -1,0 +1,22 @@
+// A pane's text seen as lines: only CR LF breaks a line, and an empty last segment is not a
+// line. Pure functions over the text, each one pass.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "track_types.h"
+
+inline constexpr std::size_t kLineReadLimit = 4096;
+
+std::size_t CountLines(std::string_view text);
+// Line i cut to kLineReadLimit characters; empty for every i at or past the line count.
+std::string_view LineOf(std::string_view text, std::size_t i);
+// Every line, cut like LineOf, in one pass.
+ExportLines SplitLines(std::string_view text);
+
+// Every lone CR and lone LF becomes CR LF; CR LF stays. Sized exactly before filling.
+std::string NormalizeLineBreaks(std::string_view raw);
+// The same, in place: the buffer grows to the normalised size and is filled from its end.
+void NormalizeLineBreaksInPlace(std::string& text);

@@ -1,0 +1,66 @@
+// A multi-line text pane: one 8-bit text whose line breaks are CR LF, seen as numbered lines,
+// loaded from and saved to files.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "os_files.h"
+#include "text_storage.h"
+#include "track_types.h"
+
+// The most a pane holds: what a signed 32-bit count reaches.
+inline constexpr std::size_t kPaneCapacity = 0x7FFFFFFF;
+
+class TextPane {
+ public:
+  explicit TextPane(TextStorage& storage, OsFiles& os = SystemFiles());
+
+  std::size_t LineCount();
+  std::string LineAt(std::size_t i);
+  // Returns the line count before the call.
+  std::size_t AppendLine(std::string_view s);
+  void ClearText();
+  void LoadTextFile(const std::string& name);
+  void SaveTextFile(const std::string& name);
+
+  // Replaces the text by raw bytes as a load would: line breaks made CR LF, cut at the first
+  // NUL; identical text leaves the pane untouched.
+  void LoadBytes(std::string raw);
+  // All lines in one pass; views into the text, valid until the pane changes.
+  ExportLines Lines();
+  std::string_view Text();
+
+  // While the update bracket is open the pane is not redrawn, and appends and clears are
+  // gathered and reach the storage as one change when it closes.
+  void BeginUpdate();
+  void EndUpdate();
+  class UpdateBracket {
+   public:
+    explicit UpdateBracket(TextPane& pane) : pane_(pane) { pane_.BeginUpdate(); }
+    ~UpdateBracket() { pane_.EndUpdate(); }
+    UpdateBracket(const UpdateBracket&) = delete;
+    UpdateBracket& operator=(const UpdateBracket&) = delete;
+
+   private:
+    TextPane& pane_;
+  };
+
+ private:
+  // Changes not yet handed to the storage.
+  struct Pending {
+    bool replace = false;  // the storage's text is dropped first
+    std::string tail;      // appended after it
+    bool lastSegmentEmpty = true;
+    std::size_t lineCount = 0;
+  };
+  Pending& StartPending();
+  void Flush();
+
+  TextStorage& storage_;
+  OsFiles& os_;
+  int updates_ = 0;
+  std::optional<Pending> pending_;
+};

@@ -1,0 +1,31 @@
+// Where a pane's text lives: bytes in memory here; the window backs it with a text control.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class TextStorage {
+ public:
+  virtual ~TextStorage() = default;
+  // The whole text as bytes, line breaks CR LF; valid until the next change.
+  virtual std::string_view Text() = 0;
+  // Replaces the whole text; the caret goes to the start.
+  virtual void Replace(std::string text) = 0;
+  // Inserts at the end; the caret goes after the inserted text.
+  virtual void Append(std::string_view text) = 0;
+  virtual void SetRedraw(bool on) = 0;
+};
+
+class MemoryStorage final : public TextStorage {
+ public:
+  MemoryStorage() = default;
+  explicit MemoryStorage(std::string text) : text_(std::move(text)) {}
+
+  std::string_view Text() override { return text_; }
+  void Replace(std::string text) override { text_ = std::move(text); }
+  void Append(std::string_view text) override { text_.append(text); }
+  void SetRedraw(bool) override {}
+
+ private:
+  std::string text_;
+};

@@ -1,0 +1,96 @@
+#include "cp1253.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <map>
+#include <optional>
+
+#include "xml_text.h"
+
+namespace {
+
+// The system's own converter, as an independent witness of the table.
+std::optional<std::string> IconvToUtf8(unsigned char byte) {
+  iconv_t cd = iconv_open("UTF-8", "CP1253");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  char in[1] = {static_cast<char>(byte)};
+  char out[8];
+  char* inp = in;
+  char* outp = out;
+  std::size_t inLeft = 1, outLeft = sizeof out;
+  const std::size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+  iconv_close(cd);
+  if (r == static_cast<std::size_t>(-1)) return std::nullopt;
+  return std::string(out, outp);
+}
+
+const std::map<unsigned, char32_t> kUnassigned = {
+    {0x81, 0x81}, {0x88, 0x88}, {0x8A, 0x8A}, {0x8C, 0x8C}, {0x8D, 0x8D}, {0x8E, 0x8E},
+    {0x8F, 0x8F}, {0x90, 0x90}, {0x98, 0x98}, {0x9A, 0x9A}, {0x9C, 0x9C}, {0x9D, 0x9D},
+    {0x9E, 0x9E}, {0x9F, 0x9F}, {0xAA, 0xF8F9}, {0xD2, 0xF8FA}, {0xFF, 0xF8FB},
+};
+
+TEST(Cp1253, AssignedBytesMatchTheSystemConverter) {
+  ASSERT_TRUE(IconvToUtf8('A').has_value()) << "iconv has no CP1253";
+  int assigned = 0;
+  for (unsigned b = 1; b < 256; ++b) {
+    if (kUnassigned.count(b)) continue;
+    const auto witness = IconvToUtf8(static_cast<unsigned char>(b));
+    ASSERT_TRUE(witness.has_value()) << "iconv refuses byte " << std::hex << b;
+    std::string ours;
+    AppendUtf8(ours, Cp1253ToUnicode(static_cast<unsigned char>(b)));
+    EXPECT_EQ(ours, *witness) << "byte " << std::hex << b;
+    ++assigned;
+  }
+  EXPECT_EQ(assigned, 255 - 17);
+}
+
+TEST(Cp1253, UnassignedBytesMapAsWindowsMapsThem) {
+  for (const auto& [byte, ch] : kUnassigned) {
+    EXPECT_EQ(Cp1253ToUnicode(static_cast<unsigned char>(byte)), ch) << std::hex << byte;
+  }
+  EXPECT_EQ(Cp1253ToUnicode(0x80), U'\u20AC');
+  EXPECT_EQ(Cp1253ToUnicode(0xA2), U'\u0386');
+  EXPECT_EQ(Cp1253ToUnicode(0xC1), U'\u0391');
+  EXPECT_EQ(Cp1253ToUnicode(0xFE), U'\u03CE');
+}
+
+TEST(Cp1253, EveryByteRoundTripsAndForeignCharactersHaveNoByte) {
+  for (unsigned b = 0; b < 256; ++b) {
+    const auto back = UnicodeToCp1253(Cp1253ToUnicode(static_cast<unsigned char>(b)));
+    ASSERT_TRUE(back.has_value()) << b;
+    EXPECT_EQ(*back, b);
+  }
+  for (char32_t foreign : {U'\u00E9', U'\u0410', U'\u4E2D', U'\U0001F600', U'\u00FF'}) {
+    EXPECT_FALSE(UnicodeToCp1253(foreign).has_value()) << static_cast<unsigned>(foreign);
+  }
+}
+
+struct XmlCase {
+  std::string_view bytes;
+  std::string_view want;
+};
+
+TEST(AppendXmlText, ConvertsAndEscapes) {
+  const XmlCase cases[] = {
+      {"38.1", "38.1"},
+      {"\xC1\xC2\xC3", "\u0391\u0392\u0393"},            // Greek capitals
+      {"\xE1\xDF", "\u03B1\u03AF"},                       // small letters with tonos
+      {"A&B", "A&amp;B"},
+      {"<x>", "&lt;x&gt;"},
+      {"a\tb", "a\tb"},                                   // a tab stays
+      {std::string_view("\x01\x08\x0B\x0C\x0E\x1F", 6), "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"\x80", "\u20AC"},
+      {"\x81\xAA\xD2\xFF", "\u0081\uF8F9\uF8FA\uF8FB"},  // unassigned bytes
+      {"\"'", "\"'"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    std::string out = "pre:";
+    AppendXmlText(out, c.bytes);
+    EXPECT_EQ(out, "pre:" + std::string(c.want)) << "input " << testing::PrintToString(c.bytes);
+  }
+}
+
+}  // namespace

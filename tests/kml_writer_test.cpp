@@ -1,0 +1,119 @@
+#include "kml_writer.h"
+
+#include <gtest/gtest.h>
+
+#include "export_reader.h"
+#include "export_to_kml.h"
+#include "greek.h"
+
+namespace {
+
+TrackPoint Point(std::string time, std::string speed, std::string lat, std::string lon) {
+  return TrackPoint{std::move(time), std::move(speed), std::move(lat), std::move(lon)};
+}
+
+// Lines are numbered from 1 in these tests, as a viewer shows them.
+const std::string& LineNo(const std::vector<std::string>& doc, std::size_t n) { return doc.at(n - 1); }
+
+TEST(KmlWriter, PreambleIsFixed) {
+  std::vector<std::string> lines;
+  KmlWriter writer([&](std::string_view l) { lines.emplace_back(l); });
+  writer.WritePreamble();
+  ASSERT_EQ(lines.size(), kPreambleLines);
+  const std::pair<std::size_t, std::string> expected[] = {
+      {1, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"},
+      {2, "<kml xmlns=\"http://earth.google.com/kml/2.1\">"},
+      {3, "<Document>"},
+      {4, "<Style id=\"normalState_TLP_Start\">"},
+      {8, "<href>https://maps.google.com/mapfiles/kml/pal4/icon15.png</href>"},
+      {19, "<href>https://maps.google.com/mapfiles/kml/pal4/icon7.png</href>"},
+      {36, "</StyleMap>"},  // the first set has 33 lines
+      {37, "<Style id=\"normalState_TLP_Finish\">"},
+      {41, "<href>C:\\Program Files\\Google\\Google Earth\\res\\shapes\\4x4.png</href>"},
+      {43, "<color>ff00ff00</color>"},
+      {55, "<color>ff0000ff</color>"},  // icon colour right after </Icon>
+      {71, "</StyleMap>"},              // the second set has 35
+      {76, "<href>C:\\Program Files\\Google\\Google Earth\\res\\shapes\\motorcycling.png</href>"},
+      {107, "<Style id=\"normalState_TLP_Normal\">"},
+      {139, "</StyleMap>"},
+      {140, "<Style id=\"roadStyle01\">"},
+      {142, "<color>ff00ff00</color>"},
+      {148, "<color>ff00FCFF</color>"},
+      {154, "<color>ffFF0000</color>"},
+      {158, "<Style id=\"roadStyle04\">"},
+      {160, "<color>ff0000ff</color>"},
+      {161, "<width>6</width>"},
+      {163, "</Style>"},
+  };
+  for (const auto& [n, text] : expected) EXPECT_EQ(LineNo(lines, n), text) << "line " << n;
+}
+
+TEST(KmlWriter, DocumentWithoutPoints) {
+  const auto doc = KmlDocumentLines(TrackHeader{}, {});
+  ASSERT_EQ(doc.size(), 184u);
+  EXPECT_EQ(LineNo(doc, 164), "<Open>  </Open>");
+  EXPECT_EQ(LineNo(doc, 165), "<description>  </description>");
+  EXPECT_EQ(LineNo(doc, 166), "<name>   Track Log</name>");
+  EXPECT_EQ(LineNo(doc, 168), "<name> Route</name>");
+  EXPECT_EQ(LineNo(doc, 173), "");
+  EXPECT_EQ(LineNo(doc, 179), "<name> Positions</name>");
+  const std::vector<std::string> closing(doc.end() - 5, doc.end());
+  EXPECT_EQ(closing, (std::vector<std::string>{"</Folder>", "", "", "</Document>", "</kml>"}));
+}
+
+TEST(KmlWriter, PointsInListOrder) {
+  TrackHeader header{greek::kVehicle, "R", "01/02/2010", 4};
+  const auto doc = KmlDocumentLines(
+      header, {Point("10:00:05", "12", "38.1", "23.7"), Point("10:00:15", "7.5", "38.2", "23.8")});
+  ASSERT_EQ(doc.size(), 184u + 20u);
+  const std::string v = greek::kVehicleUtf8;
+  EXPECT_EQ(LineNo(doc, 164), "<Open>" + v + " R 01/02/2010</Open>");
+  EXPECT_EQ(LineNo(doc, 166), "<name>" + v + " R 01/02/2010 Track Log</name>");
+  EXPECT_EQ(LineNo(doc, 168), "<name>" + v + " Route</name>");
+  EXPECT_EQ(LineNo(doc, 169), "<styleUrl>#roadStyle01</styleUrl>");
+  EXPECT_EQ(LineNo(doc, 173), "23.7,38.1,0 23.8,38.2,0 ");
+  const std::vector<std::string> first(doc.begin() + 179, doc.begin() + 189);
+  EXPECT_EQ(first, (std::vector<std::string>{
+                       "<Placemark>",
+                       "\t<name>" + v + " 01/02/2010 10:00:05 12km/h</name>",
+                       "\t<styleUrl> #styleMap_TLP_Start </styleUrl>",
+                       "",
+                       "\t<Point>",
+                       "\t<coordinates>",
+                       "\t\t23.7,38.1,0",
+                       "\t</coordinates>",
+                       "\t</Point>",
+                       "</Placemark>",
+                   }));
+  EXPECT_EQ(LineNo(doc, 191), "\t<name>" + v + " 01/02/2010 10:00:15 7.5km/h</name>");
+  EXPECT_EQ(LineNo(doc, 196), "\t\t23.8,38.2,0");
+}
+
+TEST(KmlWriter, InsertedTextsAreEscapedUtf8) {
+  TrackHeader header{"A&B<" + greek::kVehicle + ">", "\xC4\x01", "1\x7F", 1};
+  const auto doc =
+      KmlDocumentLines(header, {Point("t&", "<1>", "\xAA", std::string("\xFF\x1F", 2))});
+  const std::string v = "A&amp;B&lt;" + greek::kVehicleUtf8 + "&gt;";
+  EXPECT_EQ(LineNo(doc, 164), "<Open>" + v + " \u0394\uFFFD 1\x7F</Open>");
+  EXPECT_EQ(LineNo(doc, 173), "\uF8FB\uFFFD,\uF8F9,0 ");
+  EXPECT_EQ(LineNo(doc, 181), "\t<name>" + v + " 1\x7F t&amp; &lt;1&gt;km/h</name>");
+}
+
+TEST(WriteExportAsKml, StreamsTheSameLinesAsReadExportAndWriteTrack) {
+  const std::vector<std::string> text = {
+      greek::kVehicleLabel + greek::kVehicle + ";", greek::kTitleLabel + "x",
+      "10:00:05;x;12;y;38,1;23,7;z",               "10:00:00;x;0;y;" + greek::kNoFix + ";;z",
+      "",                                          "11:00:00;x;3;y;1,5;2,5",
+  };
+  const ExportLines lines(text.begin(), text.end());
+  const auto read = ReadExport(lines);
+  std::vector<std::string> streamed;
+  const auto counts =
+      WriteExportAsKml(lines, [&](std::string_view l) { streamed.emplace_back(l); });
+  EXPECT_EQ(streamed, KmlDocumentLines(read.header, read.points));
+  EXPECT_EQ(counts.points, 3u);
+  EXPECT_EQ(counts.skipped, 1u);
+  EXPECT_EQ(streamed.size(), 184u + 30u);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "export_reader.h"
+
+#include "export_labels.h"
+#include "textfun.h"
+
+namespace {
+
+constexpr char kDelimiter = ';';
+
+// Index of the first line that starts with label, or nothing.
+std::optional<std::size_t> FindLabel(const ExportLines& lines, std::string_view label) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (LeftText(lines[i], static_cast<long long>(label.size())) == label) return i;
+  }
+  return std::nullopt;
+}
+
+std::string LabelValue(const ExportLines& lines, std::string_view label) {
+  const auto at = FindLabel(lines, label);
+  return at ? std::string(GetField(lines[*at], 2, kDelimiter)) : std::string();
+}
+
+std::string DecimalPoints(std::string_view number) { return ReplaceText(number, ",", "."); }
+
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (auto p : parts) size += p.size();
+  std::string s;
+  s.reserve(size);
+  for (auto p : parts) s.append(p);
+  return s;
+}
+
+}  // namespace
+
+TrackHeader ReadTrackHeader(const ExportLines& lines) {
+  TrackHeader header;
+  header.vehicle = LabelValue(lines, labels::kVehicle);
+  header.driver = LabelValue(lines, labels::kDriver);
+  header.date = LabelValue(lines, labels::kDate);
+  header.firstDataLine =
+      static_cast<long long>(FindLabel(lines, labels::kColumnTitles).value_or(0)) + 1;
+  return header;
+}
+
+std::vector<std::string> SummaryHeaderLines(const TrackHeader& header) {
+  return {
+      Concat({labels::kVehicleCaption, header.vehicle}),
+      Concat({labels::kDriverCaption, header.driver}),
+      Concat({labels::kDateCaption, header.date}),
+      Concat({labels::kFirstDataLineCaption, std::to_string(header.firstDataLine)}),
+  };
+}
+
+std::optional<TrackPoint> ReadTrackPoint(std::string_view row) {
+  std::string latitude = DecimalPoints(GetField(row, 5, kDelimiter));
+  if (latitude == labels::kNoFix) return std::nullopt;
+  return TrackPoint{
+      .time = std::string(GetField(row, 1, kDelimiter)),
+      .speed = DecimalPoints(GetField(row, 3, kDelimiter)),
+      .latitude = std::move(latitude),
+      .longitude = DecimalPoints(GetField(row, 6, kDelimiter)),
+  };
+}
+
+std::string SummaryPointLine(const TrackPoint& point) {
+  return Concat({point.time, " ", point.longitude, " ", point.latitude, " ", point.speed});
+}
+
+std::size_t DataRowCount(const TrackHeader& header, const ExportLines& lines) {
+  const auto first = static_cast<std::size_t>(header.firstDataLine);
+  return lines.size() > first ? lines.size() - first : 0;
+}
+
+TrackExport ReadExport(const ExportLines& lines) {
+  TrackExport result;
+  result.header = ReadTrackHeader(lines);
+  result.summary = SummaryHeaderLines(result.header);
+
+  const std::size_t rows = DataRowCount(result.header, lines);
+  result.points.reserve(rows);
+  result.summary.reserve(result.summary.size() + rows);
+  // Bottom-up: the last line of the export becomes the first point.
+  for (std::size_t k = 0; k < rows; ++k) {
+    auto point = ReadTrackPoint(lines[lines.size() - 1 - k]);
+    if (!point) continue;
+    result.summary.push_back(SummaryPointLine(*point));
+    result.points.push_back(std::move(*point));
+  }
+  return result;
+}

@@ -1,0 +1,42 @@
+#include "textfun.h"
+
+std::string_view LeftText(std::string_view s, long long n) {
+  if (s.empty() || n <= 0) return {};
+  if (static_cast<unsigned long long>(n) >= s.size()) return s;
+  return s.substr(0, static_cast<std::size_t>(n));
+}
+
+std::string_view GetField(std::string_view s, long long n, char d) {
+  std::string_view rest = s;
+  std::string_view field;
+  long long i = 0;
+  for (;;) {
+    ++i;
+    const std::size_t p = rest.find(d);
+    if (p == std::string_view::npos) {
+      field = rest;
+    } else {
+      field = rest.substr(0, p);
+      rest.remove_prefix(p + 1);
+    }
+    // Field can only equal Rest once Rest holds no delimiter: nothing further to split.
+    if (i == n || field == rest) return field;
+  }
+}
+
+std::string ReplaceText(std::string_view s, std::string_view p, std::string_view r) {
+  std::size_t at = p.empty() ? std::string_view::npos : s.find(p);
+  if (at == std::string_view::npos) return std::string(s);
+
+  std::string result;
+  result.reserve(s.size());
+  std::size_t copied = 0;
+  while (at != std::string_view::npos) {
+    result.append(s.substr(copied, at - copied));
+    result.append(r);
+    copied = at + p.size();
+    at = s.find(p, copied);
+  }
+  result.append(s.substr(copied));
+  return result;
+}

@@ -1,0 +1,16 @@
+// The three text operations the conversion rests on: leading characters of a line,
+// the N-th delimited field, and replacing every occurrence of a text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The first n characters of s; empty for n <= 0, all of s when n reaches its length.
+std::string_view LeftText(std::string_view s, long long n);
+
+// Field n (counted from 1) of s split at d; the last field when s has fewer than n
+// fields or n <= 0. Fields are neither trimmed nor quoted.
+std::string_view GetField(std::string_view s, long long n, char d);
+
+// s with every occurrence of p replaced by r, left to right, never overlapping.
+std::string ReplaceText(std::string_view s, std::string_view p, std::string_view r);
