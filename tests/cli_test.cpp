@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "export_generator.h"
+#include "export_reader.h"
+#include "kml_writer.h"
+#include "line_view.h"
+#include "pane_test_support.h"
+#include "run_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kCli = TRACKKML_CLI;
+
+CommandResult Cli(const std::string& args, const std::string& input = {}) {
+  return RunCommand(ShellQuote(kCli) + " " + args, input);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text.append(l).append("\r\n");
+  return text;
+}
+
+// What Open, Translate and Save in the window write: the pane's line view of the loaded
+// text, read, written, each line followed by CR LF.
+std::string ExpectedKml(const std::string& exportBytes) {
+  const std::string text = NormalizeLineBreaks(exportBytes);
+  const auto track = ReadExport(SplitLines(text));
+  return Joined(KmlDocumentLines(track.header, track.points));
+}
+
+TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
+  ScratchDir dir;
+  const auto generated = GenerateExport(ExportShape{.rows = 500});
+  WriteBytes(dir / "day.csv", generated.bytes);
+
+  auto r = Cli(ShellQuote(dir / "day.csv"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), ExpectedKml(generated.bytes));
+  EXPECT_EQ(r.out, dir / "day.csv" + " -> " + dir / "day.kml" + ": " +
+                       std::to_string(500 - generated.rowsWithoutFix) + " points, " +
+                       std::to_string(generated.rowsWithoutFix) + " rows without a fix\n");
+  EXPECT_EQ(ReadBytes(dir / "day.csv"), generated.bytes);
+
+  r = Cli("--stdout " + ShellQuote(dir / "day.csv"));
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, ReadBytes(dir / "day.kml"));
+
+  r = Cli("--stdout -", generated.bytes);  // standard input
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, ReadBytes(dir / "day.kml"));
+
+  r = Cli("--summary " + ShellQuote(dir / "day.csv"));
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, Joined(ReadExport(SplitLines(generated.bytes)).summary));
+}
+
+TEST(Cli, KeepsGoingAfterAFailureAndReportsIt) {
+  ScratchDir dir;
+  WriteBytes(dir / "a.csv", "a;b\r\n");
+  WriteBytes(dir / "c.CSV", "c\n");
+  WriteBytes(dir / "d.txt", "d\n");
+  const auto r = Cli("-q " + ShellQuote(dir / "a.csv") + " " + ShellQuote(dir / "missing.csv") +
+                     " " + ShellQuote(dir / "c.CSV") + " " + ShellQuote(dir / "d.txt"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "missing.csv" + ": Cannot open file \"" +
+                       dir / "missing.csv" + "\". No such file or directory.\n");
+  EXPECT_TRUE(fs::exists(dir / "a.kml"));
+  EXPECT_EQ(ReadBytes(dir / "c.kml"), ExpectedKml("c\n"));  // never over the export
+  EXPECT_EQ(ReadBytes(dir / "c.CSV"), "c\n");
+  EXPECT_EQ(ReadBytes(dir / "d.txt.kml"), ExpectedKml("d\n"));
+}
+
+TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
+  ScratchDir dir;
+  fs::create_directories(dir / "x");
+  fs::create_directories(dir / "y");
+  fs::create_directories(dir / "out");
+  WriteBytes(dir / "x/day.csv", "1\n");
+  WriteBytes(dir / "y/day.csv", "2\n");
+  const auto r = Cli("-o " + ShellQuote(dir / "out") + " " + ShellQuote(dir / "x/day.csv") + " " +
+                     ShellQuote(dir / "y/day.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(ReadBytes(dir / "out/day.kml"), ExpectedKml("1\n"));
+  EXPECT_NE(r.err.find("y/day.csv: Its KML would replace the one just written"), std::string::npos)
+      << r.err;
+}
+
+TEST(Cli, RefusesBadUsageWithStatus2) {
+  const char* bad[] = {"", "--bogus a.csv", "--stdout a.csv b.csv", "--summary --stdout a.csv",
+                       "-", "-o", "--stdout -o d a.csv"};
+  for (const char* args : bad) {
+    const auto r = Cli(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_NE(r.err.find("usage: trackkml-cli [options] FILE..."), std::string::npos) << args;
+  }
+  auto r = Cli("--help");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("usage: trackkml-cli", 0), 0u);
+  r = Cli("--version");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("trackkml-cli ", 0), 0u);
+}
+
+}  // namespace
