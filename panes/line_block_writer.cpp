@@ -6,6 +6,13 @@ LineBlockWriter::LineBlockWriter(BlockWriter write, std::size_t blockSize)
 }
 
 void LineBlockWriter::Line(std::string_view line) {
+  if (line.size() >= blockSize_) {
+    // A line longer than a block (the route of a long day) goes on as it is, not copied.
+    Finish();
+    write_(line);
+    block_.append("\r\n");
+    return;
+  }
   block_.append(line).append("\r\n");
   if (block_.size() >= blockSize_) Finish();
 }

@@ -10,19 +10,18 @@ std::string_view Limited(std::string_view line) { return line.substr(0, kLineRea
 
 // Bytes the normalised text has beyond the raw one: one per lone CR or lone LF.
 std::size_t ExtraBytes(std::string_view raw) {
-  std::size_t extra = 0;
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r') {
-      if (i + 1 < raw.size() && raw[i + 1] == '\n') {
-        ++i;
-      } else {
-        ++extra;
-      }
-    } else if (raw[i] == '\n') {
-      ++extra;
+  // Every LF not preceded by CR, and every CR not followed by LF; found by searching for LFs
+  // and counting CRs rather than looking at every byte.
+  std::size_t crLf = 0, loneLf = 0;
+  for (std::size_t at = raw.find('\n'); at != std::string_view::npos; at = raw.find('\n', at + 1)) {
+    if (at > 0 && raw[at - 1] == '\r') {
+      ++crLf;
+    } else {
+      ++loneLf;
     }
   }
-  return extra;
+  const auto cr = static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '\r'));
+  return loneLf + (cr - crLf);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ ConversionCounts WriteExportAsKml(const ExportLines& lines, const LineSink& sink
   // The route line comes before the markers, so the rows are read twice rather than kept.
   ConversionCounts counts;
   std::string route;
+  route.reserve(rows * 24);  // "lon,lat,0 " of a usual fix, so the line is rarely regrown
   for (std::size_t k = 0; k < rows; ++k) {
     if (const auto point = ReadTrackPoint(row(k))) {
       KmlWriter::AppendRouteTriple(route, *point);

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Times trackkml-cli against gpsbabel and ogr2ogr converting the same fixes to KML.
+# Prints median wall times over RUNS runs, the ratios and each one's peak memory.
+# Usage: bench/cli_vs_peers.sh [ROWS=1000000] [RUNS=3]   (after scripts/build.sh)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+rows=${1:-1000000}
+runs=${2:-3}
+build=${BUILD_DIR:-build}
+cli=$build/cli/trackkml-cli
+gen=$build/tests/trackkml-gen-export
+for tool in "$cli" "$gen" /usr/bin/time gpsbabel ogr2ogr; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (run scripts/build.sh)"; exit 1; }
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$gen" "$rows" "$work/day.csv" "$work/fixes.csv" >/dev/null
+export_bytes=$(stat -c %s "$work/day.csv")
+
+# measure NAME COMMAND...: fills seconds[] and peak_kib for the runs of one command
+measure() {
+  local name=$1; shift
+  local times=() peak=0
+  for ((i = 0; i < runs; i++)); do
+    rm -f "$work"/out*
+    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
+      echo "$name failed:"; cat "$work/stderr.txt"; exit 1; }
+    times+=("$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt" |
+      awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')")
+    local kib
+    kib=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
+    ((kib > peak)) && peak=$kib
+  done
+  median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
+  printf '%-12s median %8.3f s   peak %8.1f MiB\n' "$name" "$median" "$(echo "$peak / 1024" | bc -l)"
+  eval "median_$name=$median; peak_$name=$peak"
+}
+
+echo "export: $rows rows, $(echo "$export_bytes / 1048576" | bc -l | xargs printf '%.1f') MiB; $runs runs each"
+measure trackkml "$cli" -q -o "$work" "$work/day.csv"
+measure gpsbabel gpsbabel -i unicsv -f "$work/fixes.csv" -o kml -F "$work/out_gpsbabel.kml"
+measure ogr2ogr ogr2ogr -f KML "$work/out_ogr.kml" "$work/fixes.csv" \
+  -oo X_POSSIBLE_NAMES=lon -oo Y_POSSIBLE_NAMES=lat -a_srs EPSG:4326
+
+ratio() { echo "$1 / $2" | bc -l | xargs printf '%.1f'; }
+echo "gpsbabel / trackkml: $(ratio "$median_gpsbabel" "$median_trackkml")x"
+echo "ogr2ogr / trackkml:  $(ratio "$median_ogr2ogr" "$median_trackkml")x"
+budget_kib=$((export_bytes / 1024 + 64 * 1024))
+echo "trackkml peak $((peak_trackkml / 1024)) MiB; budget (export + 64 MiB) $((budget_kib / 1024)) MiB"
