@@ -1,8 +1,8 @@
 #include "cp1253.h"
 
-#include <algorithm>
 #include <array>
-#include <utility>
+#include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -34,15 +34,18 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x03C8, 0x03C9, 0x03CA, 0x03CB, 0x03CC, 0x03CD, 0x03CE, 0xF8FB,
 };
 
-// (character, byte) pairs of the high half, sorted by character for the reverse look-up.
-constexpr auto kReverse = [] {
-  std::array<std::pair<char16_t, unsigned char>, 128> pairs{};
-  for (std::size_t i = 0; i < pairs.size(); ++i) {
-    pairs[i] = {kHighHalf[i], static_cast<unsigned char>(0x80 + i)};
-  }
-  std::sort(pairs.begin(), pairs.end());
-  return pairs;
-}();
+constexpr std::uint16_t kNoByte = 0x100;
+
+// The byte of every character of the Basic Multilingual Plane, kNoByte where there is none.
+const std::array<std::uint16_t, 0x10000>& ReverseTable() {
+  static const auto table = [] {
+    auto t = std::make_unique<std::array<std::uint16_t, 0x10000>>();
+    t->fill(kNoByte);
+    for (std::uint16_t b = 0; b < 0x100; ++b) (*t)[Cp1253ToUnicode(static_cast<unsigned char>(b))] = b;
+    return t;
+  }();
+  return *table;
+}
 
 }  // namespace
 
@@ -51,12 +54,10 @@ char32_t Cp1253ToUnicode(unsigned char byte) {
 }
 
 std::optional<unsigned char> UnicodeToCp1253(char32_t ch) {
-  if (ch < 0x80) return static_cast<unsigned char>(ch);
   if (ch > 0xFFFF) return std::nullopt;
-  const auto it = std::lower_bound(kReverse.begin(), kReverse.end(),
-                                   std::pair<char16_t, unsigned char>{static_cast<char16_t>(ch), 0});
-  if (it == kReverse.end() || it->first != ch) return std::nullopt;
-  return it->second;
+  const std::uint16_t byte = ReverseTable()[ch];
+  if (byte == kNoByte) return std::nullopt;
+  return static_cast<unsigned char>(byte);
 }
 
 void AppendUtf8(std::string& out, char32_t ch) {

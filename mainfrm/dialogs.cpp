@@ -1,0 +1,69 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+
+namespace {
+
+// Moves the dialog when it is first shown, after it has laid itself out.
+class PlaceWhenShown final : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) PlaceOnActiveMonitor(*static_cast<QWidget*>(watched));
+    return false;
+  }
+};
+
+}  // namespace
+
+void ConfigureOpenDialog(QFileDialog& dialog, const QString& initialName) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(QStringLiteral("CSV orvan files (*.csv)"));
+  dialog.setDefaultSuffix(QStringLiteral("csv"));
+  dialog.setSizeGripEnabled(true);
+  if (!initialName.isEmpty()) dialog.selectFile(initialName);
+}
+
+void PlaceOnActiveMonitor(QWidget& dialog) {
+  QWidget* active = QApplication::activeWindow();
+  if (active == nullptr || active == &dialog) active = dialog.parentWidget();
+  QScreen* screen = active != nullptr ? active->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect monitor = screen->geometry();  // whole, taskbar included
+  const QSize size = dialog.frameGeometry().size();
+  dialog.move(monitor.left() + (monitor.width() - size.width()) / 2,
+              monitor.top() + (monitor.height() - size.height()) / 3);
+}
+
+std::optional<QString> QtFileAsker::AskOpenFileName(QWidget* parent, const QString& initialName) {
+  QFileDialog dialog(parent);
+  ConfigureOpenDialog(dialog, initialName);
+  PlaceWhenShown placer;
+  dialog.installEventFilter(&placer);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+  if (path.size() > kMaxAcceptedPath) return std::nullopt;
+  return path;
+}
+
+std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,
+                                          const QString& caption) {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok,
+                                           parent);
+  box->setWindowModality(Qt::ApplicationModal);
+  return box;
+}
+
+void QtErrorShower::ShowError(QWidget* parent, const QString& text, const QString& caption) {
+  QPointer<QWidget> focus = QApplication::focusWidget();
+  MakeErrorBox(parent, text, caption)->exec();
+  if (focus) focus->setFocus(Qt::OtherFocusReason);  // back where it was
+}

@@ -1,0 +1,20 @@
+// trackkml: the window that converts one export at a time.
+#include <QApplication>
+
+#include "app_title.h"
+#include "dialogs.h"
+#include "mainfrm.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const std::string title =
+      ApplicationTitle(QApplication::applicationFilePath().toLocal8Bit().toStdString());
+  QApplication::setApplicationName(QString::fromLocal8Bit(title.c_str()));
+
+  QtFileAsker asker;
+  QtErrorShower errors;
+  TForm1 Form1(title, asker, errors);
+  Form1.show();
+  QApplication::exec();
+  return 0;  // closing the window ends the program, always with 0
+}

@@ -1,0 +1,271 @@
+#include "mainfrm.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+
+#include "app_error.h"
+#include "export_reader.h"
+#include "kml_writer.h"
+#include "save_name.h"
+
+namespace {
+
+// The designed rectangles, in creation order: Open, Memo1, Memo2, Translate, Memo3, Button1.
+constexpr std::array<ControlRect, 6> kDesign = {{
+    {96, 16, 75, 25},
+    {11, 56, 600, 73},
+    {12, 144, 600, 241},
+    {216, 16, 75, 25},
+    {13, 392, 600, 145},
+    {328, 16, 75, 25},
+}};
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setFocusPolicy(Qt::StrongFocus);
+  return button;
+}
+
+QFont WindowFont(const QWidget& window) {
+  // Not on Linux: the platform substitutes, and the scaling rule makes up the difference.
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPixelSize(static_cast<int>(std::lround(11.0 * window.logicalDpiY() / 96.0)));
+  font.setWeight(QFont::Normal);
+  return font;
+}
+
+std::string LocalFileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+bool OpenDialog::Execute(QWidget* parent) {
+  const auto accepted = asker_.AskOpenFileName(parent, QFile::decodeName(FileName.c_str()));
+  if (!accepted) return false;
+  FileName = LocalFileName(*accepted);
+  return true;
+}
+
+TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& errors)
+    : OpenDialog1(asker), title_(QString::fromLocal8Bit(applicationTitle.c_str())), errors_(errors) {
+  setObjectName("Form1");
+  setWindowTitle(QStringLiteral("Convert"));
+  setFont(WindowFont(*this));
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+  setPalette(palette);
+  setAutoFillBackground(true);
+  setAcceptDrops(true);
+
+  scroller_ = new QScrollArea(this);
+  scroller_->setFrameShape(QFrame::NoFrame);
+  scroller_->setFocusPolicy(Qt::NoFocus);
+  scroller_->setWidgetResizable(false);
+  client_ = new QWidget;
+  client_->setAutoFillBackground(false);
+  scroller_->setWidget(client_);
+  scroller_->viewport()->setAutoFillBackground(false);
+
+  Open = MakeButton(client_, "Open", "Open");
+  Memo1 = new Memo(client_, "Memo1", PaneEncoding::Cp1253, true);
+  Memo2 = new Memo(client_, "Memo2", PaneEncoding::Cp1253, true);
+  Translate = MakeButton(client_, "Translate", "Translate");
+  Memo3 = new Memo(client_, "Memo3", PaneEncoding::Utf8, false);
+  Button1 = MakeButton(client_, "Button1", "Save");
+  controls_ = {Open, Memo1, Memo2, Translate, Memo3, Button1};
+  for (std::size_t i = 0; i + 1 < controls_.size(); ++i) setTabOrder(controls_[i], controls_[i + 1]);
+
+  connect(Open, &QPushButton::clicked, this, [this] { OpenClick(); });
+  connect(Translate, &QPushButton::clicked, this, [this] { TranslateClick(); });
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  for (auto* button : {Open, Translate, Button1}) button->installEventFilter(this);
+  for (auto* memo : {Memo1, Memo2, Memo3}) memo->viewport()->installEventFilter(this);
+
+  // Scaled when the font's text height is not the 13 pixels the layout was made for.
+  const int textHeight = QFontMetrics(font()).height();
+  scale_ = textHeight == kDesignTextHeight ? 1.0 : static_cast<double>(textHeight) / kDesignTextHeight;
+  for (std::size_t i = 0; i < kDesign.size(); ++i) {
+    design_[i] = scale_ == 1.0 ? kDesign[i] : ScaleRect(kDesign[i], scale_);
+    bottom_ = std::max(bottom_, design_[i].bottom());
+  }
+  // The panes follow the width, so only the buttons count for it.
+  right_ = std::max({design_[0].right(), design_[3].right(), design_[5].right()});
+
+  // The frame is 634 x 586 at 194, 114; until the platform reports its frame, it is taken as
+  // having none.
+  setGeometry(kFrameLeft, kFrameTop, kFrameWidth, kFrameHeight);
+  clientWidthAtCreation_ = width();
+  Relayout();
+  Open->setFocus(Qt::OtherFocusReason);
+}
+
+ControlRect TForm1::ScaledDesign(const QWidget* control) const {
+  const auto it = std::find(controls_.begin(), controls_.end(), control);
+  return it == controls_.end() ? ControlRect{} : design_[static_cast<std::size_t>(it - controls_.begin())];
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  // Where the platform has a frame, the client area shrinks so the frame keeps its size;
+  // the panes' margins are those of this first showing.
+  const QSize frameExtra = frameGeometry().size() - size();
+  if (!frameExtra.isEmpty() && (frameExtra.width() > 0 || frameExtra.height() > 0)) {
+    resize(kFrameWidth - frameExtra.width(), kFrameHeight - frameExtra.height());
+    move(kFrameLeft, kFrameTop);
+  }
+  clientWidthAtCreation_ = width();
+  Relayout();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Relayout();
+}
+
+void TForm1::Relayout() {
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller_);
+  const ScrollState s = ComputeScroll(width(), height(), right_, bottom_, bar);
+  scroller_->setVerticalScrollBarPolicy(s.vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  scroller_->setHorizontalScrollBarPolicy(s.horizontal ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAlwaysOff);
+  scroller_->setGeometry(0, 0, width(), height());
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    ControlRect r = design_[i];
+    if (qobject_cast<Memo*>(controls_[i]) != nullptr) {
+      // The panes follow the width; where the rule leaves no room they shrink to nothing.
+      r.width = std::max(0, PaneWidth(s.width, clientWidthAtCreation_, design_[i]));
+    }
+    controls_[i]->setGeometry(r.left, r.top, r.width, r.height);
+  }
+  client_->resize(std::max(s.width, right_), std::max(s.height, bottom_));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* button = qobject_cast<QPushButton*>(watched);
+    if (button != nullptr && HandleButtonKey(button, static_cast<QKeyEvent*>(event))) return true;
+  }
+  // A file dropped on a pane opens like a file dropped on the window; dropped text stays
+  // the pane's.
+  if (event->type() == QEvent::DragEnter || event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (drop->mimeData()->hasUrls()) {
+      if (event->type() == QEvent::DragEnter) {
+        dragEnterEvent(static_cast<QDragEnterEvent*>(event));
+      } else {
+        dropEvent(drop);
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::HandleButtonKey(QPushButton* button, QKeyEvent* key) {
+  if (key->modifiers() & ~Qt::KeypadModifier) return false;
+  switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      button->click();
+      return true;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+      focusNextPrevChild(true);
+      return true;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+      focusNextPrevChild(false);
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+
+std::optional<QString> SingleDroppedFile(const QMimeData* mime) {
+  const QList<QUrl> urls = mime->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile()) return std::nullopt;
+  return urls.first().toLocalFile();
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (SingleDroppedFile(event->mimeData())) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const auto file = SingleDroppedFile(event->mimeData());
+  if (!file) return;
+  event->acceptProposedAction();
+  const std::string name = LocalFileName(*file);
+  RunCommand([&] { OpenFileName(name); });
+}
+
+void TForm1::RunCommand(const std::function<void()>& command) {
+  // Errors end the command and are shown; what the command did before them stays done.
+  try {
+    command();
+  } catch (const std::exception& error) {
+    ShowError(error.what());
+  }
+}
+
+void TForm1::ShowError(const char* message) {
+  errors_.ShowError(this, QString::fromLocal8Bit(DisplayMessage(message).c_str()), title_);
+}
+
+void TForm1::OpenClick() {
+  RunCommand([this] {
+    if (OpenDialog1.Execute(this)) {
+      Memo1->Pane().LoadTextFile(OpenDialog1.FileName);
+    }
+    Memo2->Pane().ClearText();
+  });
+}
+
+void TForm1::OpenFileName(const std::string& fileName) {
+  OpenDialog1.FileName = fileName;
+  Memo1->Pane().LoadTextFile(OpenDialog1.FileName);
+  Memo2->Pane().ClearText();
+}
+
+void TForm1::TranslateClick() {
+  RunCommand([this] {
+    const TrackExport track = ReadExport(Memo1->Pane().Lines());
+    // Each pane gets its lines as one change while it is not redrawn.
+    TextPane::UpdateBracket summaryBracket(Memo2->Pane());
+    TextPane::UpdateBracket kmlBracket(Memo3->Pane());
+    for (const auto& line : track.summary) Memo2->Pane().AppendLine(line);
+    kml_headers();
+    KmlWriter writer([this](std::string_view line) { Memo3->Pane().AppendLine(line); });
+    writer.WriteTrack(track.header, track.points);
+  });
+}
+
+void TForm1::kml_headers() {
+  TextPane& kml = Memo3->Pane();
+  kml.ClearText();
+  KmlWriter writer([&kml](std::string_view line) { kml.AppendLine(line); });
+  writer.WritePreamble();
+}
+
+void TForm1::Button1Click() {
+  RunCommand([this] { Memo3->Pane().SaveTextFile(SaveNameFor(OpenDialog1.FileName)); });
+}

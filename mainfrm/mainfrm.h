@@ -1,0 +1,77 @@
+// The main window "Convert": three panes, three buttons, and the commands they run.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "dialogs.h"
+#include "form_layout.h"
+#include "memo.h"
+
+class QPushButton;
+class QScrollArea;
+
+// The open-file dialog's state: the name last accepted, and how it is asked for.
+class OpenDialog {
+ public:
+  explicit OpenDialog(FileAsker& asker) : asker_(asker) {}
+  // Shows the dialog; on acceptance FileName holds the full path.
+  bool Execute(QWidget* parent);
+  std::string FileName;  // bytes of the local file name; empty until a name is accepted
+
+ private:
+  FileAsker& asker_;
+};
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+ public:
+  TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& errors);
+
+  QPushButton* Open;
+  Memo* Memo1;
+  Memo* Memo2;
+  QPushButton* Translate;
+  Memo* Memo3;
+  QPushButton* Button1;
+  OpenDialog OpenDialog1;
+
+  void OpenClick();
+  void TranslateClick();
+  void Button1Click();
+  void kml_headers();
+  // What Open does once a name is accepted: also the end of a file dropped on the window.
+  void OpenFileName(const std::string& fileName);
+
+  double LayoutScale() const { return scale_; }
+  ControlRect ScaledDesign(const QWidget* control) const;
+  QScrollArea* Scroller() const { return scroller_; }
+  const QString& ApplicationTitle() const { return title_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void RunCommand(const std::function<void()>& command);
+  void ShowError(const char* message);
+  void Relayout();
+  bool HandleButtonKey(QPushButton* button, QKeyEvent* key);
+
+  QString title_;
+  ErrorShower& errors_;
+  QScrollArea* scroller_;
+  QWidget* client_;
+  std::array<QWidget*, 6> controls_{};   // creation order, which is also the tab order
+  std::array<ControlRect, 6> design_{};  // after scaling
+  double scale_ = 1.0;
+  int clientWidthAtCreation_ = 0;
+  int right_ = 0, bottom_ = 0;  // what the buttons and all controls need
+  bool shownOnce_ = false;
+};
