@@ -65,5 +65,8 @@ std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,
 void QtErrorShower::ShowError(QWidget* parent, const QString& text, const QString& caption) {
   QPointer<QWidget> focus = QApplication::focusWidget();
   MakeErrorBox(parent, text, caption)->exec();
-  if (focus) focus->setFocus(Qt::OtherFocusReason);  // back where it was
+  if (focus) {  // back where it was
+    focus->activateWindow();
+    focus->setFocus(Qt::OtherFocusReason);
+  }
 }

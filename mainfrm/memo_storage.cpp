@@ -13,6 +13,8 @@ namespace {
 // separator. Both read as a CR LF line break.
 bool IsBreak(char16_t c) { return c == 0x2029 || c == 0x2028 || c == u'\n'; }
 
+constexpr int kLinesPerBlock = 32;
+
 }  // namespace
 
 MemoStorage::MemoStorage(QPlainTextEdit& control, PaneEncoding encoding)
@@ -21,17 +23,28 @@ MemoStorage::MemoStorage(QPlainTextEdit& control, PaneEncoding encoding)
 }
 
 QString MemoStorage::ToControlText(std::string_view bytes, PaneEncoding encoding) {
-  if (encoding == PaneEncoding::Utf8) {
-    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return text;
+  QString text = encoding == PaneEncoding::Utf8
+                     ? QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+                     : QString(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  if (encoding == PaneEncoding::Cp1253) {
+    QChar* out = text.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      out[i] = QChar(static_cast<char16_t>(Cp1253ToUnicode(static_cast<unsigned char>(bytes[i]))));
+    }
   }
-  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  // The control spends far more on a block than on a line inside one, so most CR LF breaks
+  // become line separators; both read back as CR LF.
   QChar* out = text.data();
   qsizetype n = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
-    out[n++] = QChar(static_cast<char16_t>(Cp1253ToUnicode(static_cast<unsigned char>(bytes[i]))));
+  int linesInBlock = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (out[i] == u'\r' && i + 1 < text.size() && out[i + 1] == u'\n') {
+      ++i;
+      out[n++] = ++linesInBlock == kLinesPerBlock ? QChar(u'\n') : QChar(QChar::LineSeparator);
+      if (linesInBlock == kLinesPerBlock) linesInBlock = 0;
+    } else {
+      out[n++] = out[i];
+    }
   }
   text.truncate(n);
   return text;
@@ -52,13 +65,16 @@ std::string MemoStorage::FromControlText(const QString& raw, PaneEncoding encodi
     }
     return bytes;
   }
-  for (const QChar c : raw) {
-    if (IsBreak(c.unicode())) {
+  for (qsizetype i = 0; i < raw.size(); ++i) {
+    const char16_t c = raw[i].unicode();
+    if (IsBreak(c)) {
       bytes.append("\r\n");
-    } else if (const auto byte = UnicodeToCp1253(c.unicode())) {
+    } else if (const auto byte = UnicodeToCp1253(c)) {
       bytes.push_back(static_cast<char>(*byte));
     } else {
-      bytes.push_back('?');  // typed, and not in the code page (surrogates included)
+      // Typed, and not in the code page; a character outside the BMP is one "?" too.
+      if (QChar::isHighSurrogate(c) && i + 1 < raw.size() && raw[i + 1].isLowSurrogate()) ++i;
+      bytes.push_back('?');
     }
   }
   return bytes;

@@ -1,0 +1,387 @@
+// The window driven through its real widgets, headless.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <deque>
+#include <filesystem>
+
+#include "app_title.h"
+#include "export_generator.h"
+#include "greek.h"
+#include "mainfrm.h"
+#include "pane_test_support.h"
+#include "run_command.h"
+
+namespace {
+
+class FakeAsker final : public FileAsker {
+ public:
+  std::optional<QString> AskOpenFileName(QWidget*, const QString& initialName) override {
+    initialNames.push_back(initialName);
+    if (answers.empty()) return std::nullopt;
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<std::optional<QString>> answers;
+  std::vector<QString> initialNames;
+};
+
+class FakeErrors final : public ErrorShower {
+ public:
+  void ShowError(QWidget*, const QString& text, const QString& caption) override {
+    texts.push_back(text);
+    captions.push_back(caption);
+  }
+  std::vector<QString> texts, captions;
+};
+
+class Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  }
+  std::string Text(Memo* memo) { return std::string(memo->Pane().Text()); }
+  void Answer(const std::string& path) { asker.answers.push_back(QString::fromStdString(path)); }
+  QWidget* Focused() { return QApplication::focusWidget(); }
+
+  FakeAsker asker;
+  FakeErrors errors;
+  TForm1 form{"Trackkml", asker, errors};
+  ScratchDir dir;
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text.append(l).append("\r\n");
+  return text;
+}
+
+TEST_F(Window, StartsWithItsNamesAndTheFocusOnOpen) {
+  EXPECT_EQ(form.windowTitle(), "Convert");
+  EXPECT_EQ(Text(form.Memo1), "Memo1\r\n");
+  EXPECT_EQ(Text(form.Memo2), "Memo2\r\n");
+  EXPECT_EQ(Text(form.Memo3), "Memo3\r\n");
+  EXPECT_EQ(form.Open->text(), "Open");
+  EXPECT_EQ(form.Translate->text(), "Translate");
+  EXPECT_EQ(form.Button1->text(), "Save");
+  EXPECT_EQ(form.OpenDialog1.FileName, "");
+  EXPECT_EQ(Focused(), form.Open);
+  EXPECT_EQ(form.frameGeometry(), QRect(194, 114, 634, 586));
+  EXPECT_EQ(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(form.Memo2->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(form.Memo3->lineWrapMode(), QPlainTextEdit::NoWrap);
+  for (Memo* m : {form.Memo1, form.Memo2, form.Memo3}) {
+    EXPECT_EQ(m->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(m->width(), 600) << "each pane is 600 wide at the first showing";
+  }
+  for (QPushButton* b : {form.Open, form.Translate, form.Button1}) {
+    EXPECT_FALSE(b->isDefault());
+    EXPECT_EQ(b->size(), QSize(75, 25) * 1);  // unscaled under the test font
+  }
+}
+
+TEST_F(Window, TabArrowsEnterAndSpaceFollowTheTabOrder) {
+  const std::vector<QWidget*> order = {form.Open,      form.Memo1, form.Memo2,
+                                       form.Translate, form.Memo3, form.Button1};
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    ASSERT_EQ(Focused(), order[i]) << i;
+    QTest::keyClick(Focused(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(Focused(), form.Open);
+  QTest::keyClick(Focused(), Qt::Key_Backtab);
+  EXPECT_EQ(Focused(), form.Button1);
+  EXPECT_EQ(Text(form.Memo1), "Memo1\r\n") << "Tab is not inserted";
+
+  form.Translate->setFocus();
+  QTest::keyClick(form.Translate, Qt::Key_Right);
+  EXPECT_EQ(Focused(), form.Memo3);
+  form.Translate->setFocus();
+  QTest::keyClick(form.Translate, Qt::Key_Down);
+  EXPECT_EQ(Focused(), form.Memo3);
+  form.Translate->setFocus();
+  QTest::keyClick(form.Translate, Qt::Key_Left);
+  EXPECT_EQ(Focused(), form.Memo2);
+  form.Open->setFocus();
+  QTest::keyClick(form.Open, Qt::Key_Up);
+  EXPECT_EQ(Focused(), form.Button1);
+  // In a pane the arrows move the caret, not the focus; Enter breaks the line.
+  form.Memo1->setFocus();
+  QTest::keyClick(form.Memo1, Qt::Key_Down);
+  QTest::keyClick(form.Memo1, Qt::Key_Return);
+  EXPECT_EQ(Focused(), form.Memo1);
+  EXPECT_EQ(form.Memo1->Pane().LineCount(), 2u);
+
+  // Memo1 now holds "Memo1" and an empty line: four summary lines and one point each time.
+  form.Translate->setFocus();
+  QTest::keyClick(form.Translate, Qt::Key_Return);
+  EXPECT_EQ(form.Memo2->Pane().LineCount(), 1u + 5u);
+  QTest::keyClick(form.Translate, Qt::Key_Space);
+  EXPECT_EQ(form.Memo2->Pane().LineCount(), 1u + 10u);
+  form.Open->setFocus();
+  QTest::keyClick(form.Open, Qt::Key_Enter);
+  QTest::keyClick(form.Open, Qt::Key_Space);
+  EXPECT_EQ(asker.initialNames.size(), 2u);
+}
+
+TEST_F(Window, TranslateAfterStartReadsTheLineMemo1) {
+  QTest::mouseClick(form.Translate, Qt::LeftButton);
+  EXPECT_EQ(Text(form.Memo2), "Memo2\r\n" + greek::kVehicleCaption + "\r\n" +
+                                  greek::kDriverCaption + "\r\n" + greek::kDateCaption +
+                                  "\r\nData 1st Line: 1\r\n");
+  EXPECT_EQ(form.Memo3->Pane().LineCount(), 184u);
+  EXPECT_EQ(form.Memo3->Pane().LineAt(163), "<Open>  </Open>");
+  EXPECT_EQ(Text(form.Memo1), "Memo1\r\n");
+
+  // Twice: both summaries, only the second document.
+  const std::string firstKml = Text(form.Memo3);
+  QTest::mouseClick(form.Translate, Qt::LeftButton);
+  EXPECT_EQ(form.Memo2->Pane().LineCount(), 9u);
+  EXPECT_EQ(Text(form.Memo3), firstKml);
+}
+
+TEST_F(Window, TranslateAppendsAfterAHandEditedSummary) {
+  form.Memo2->setPlainText("typed");  // no line break after it
+  form.Memo3->setPlainText("old");
+  form.Memo1->Pane().ClearText();
+  form.Memo1->Pane().AppendLine(greek::kTitleLabel);
+  form.Memo1->Pane().AppendLine("t;;1;;2;3");
+  QTest::mouseClick(form.Translate, Qt::LeftButton);
+  EXPECT_EQ(Text(form.Memo2), "typed\r\n" + greek::kVehicleCaption + "\r\n" +
+                                  greek::kDriverCaption + "\r\n" + greek::kDateCaption +
+                                  "\r\nData 1st Line: 1\r\nt 3 2 1")
+      << "appended line by line after a line without break, the text ends without one";
+  EXPECT_EQ(form.Memo3->Pane().LineCount(), 194u);
+  EXPECT_EQ(form.Memo3->Pane().LineAt(0), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+}
+
+TEST_F(Window, OpenAcceptedCancelledAndFailing) {
+  const std::string a = dir / "a.csv";
+  WriteBytes(a, "A\nB");
+  Answer(a);
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(form.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(form.Memo2), "");
+  EXPECT_EQ(Text(form.Memo3), "Memo3\r\n");
+  EXPECT_EQ(form.OpenDialog1.FileName, a);
+
+  form.Memo2->Pane().AppendLine("x");
+  QTest::mouseClick(form.Open, Qt::LeftButton);  // cancelled
+  EXPECT_EQ(asker.initialNames.back().toStdString(), a) << "the last name is offered again";
+  EXPECT_EQ(Text(form.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(form.Memo2), "");
+  EXPECT_EQ(form.OpenDialog1.FileName, a);
+
+  form.Memo2->Pane().AppendLine("kept");
+  const std::string missing = dir / "day.csv";
+  Answer(missing);
+  form.Open->setFocus();
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(form.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(form.Memo2), "kept\r\n");
+  EXPECT_EQ(form.OpenDialog1.FileName, missing);
+  ASSERT_EQ(errors.texts.size(), 1u);
+  EXPECT_EQ(errors.texts[0].toStdString(),
+            "Cannot open file \"" + missing + "\". No such file or directory.");
+  EXPECT_EQ(errors.captions[0], "Trackkml");
+  EXPECT_EQ(Focused(), form.Open);
+
+  // A later Save writes beside the name that failed.
+  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), "Memo3\r\n");
+}
+
+TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
+  QTest::mouseClick(form.Button1, Qt::LeftButton);  // no name yet
+  ASSERT_EQ(errors.texts.size(), 1u);
+  EXPECT_EQ(errors.texts[0], "Cannot create file \"\". No such file or directory.");
+
+  const std::string a = dir / "a.csv", b = dir / "b.csv";
+  WriteBytes(a, greek::kVehicleLabel + "A;\r\n" + greek::kTitleLabel + "\r\nt;;1;;2;3\r\n");
+  WriteBytes(b, greek::kVehicleLabel + "B;\r\n");
+  Answer(a);
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  QTest::mouseClick(form.Translate, Qt::LeftButton);
+  const std::string kmlOfA = Text(form.Memo3);
+  Answer(b);
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  const std::string memo1 = Text(form.Memo1), memo2 = Text(form.Memo2);
+  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(dir / "b.kml"), kmlOfA);
+  EXPECT_EQ(Text(form.Memo1), memo1);
+  EXPECT_EQ(Text(form.Memo2), memo2);
+  EXPECT_EQ(Text(form.Memo3), kmlOfA);
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.kml"));
+  EXPECT_EQ(errors.texts.size(), 1u);
+
+  // A name without ".csv" is never written over.
+  const std::string txt = dir / "c.TXT";
+  WriteBytes(txt, "c");
+  Answer(txt);
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(txt), "c");
+  EXPECT_EQ(ReadBytes(dir / "c.TXT.kml"), kmlOfA);
+}
+
+TEST_F(Window, OpenTranslateSaveEqualsTheBatchTool) {
+  ExportShape shape{.rows = 2000};
+  shape.vehicle = "\xD7\xCC\xD1 & <1>";
+  const auto generated = GenerateExport(shape);
+  const std::string path = dir / "day.csv";
+  WriteBytes(path, generated.bytes);
+  Answer(path);
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  QTest::mouseClick(form.Translate, Qt::LeftButton);
+  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  ASSERT_TRUE(errors.texts.empty());
+  const auto cli = RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(path));
+  ASSERT_EQ(cli.status, 0) << cli.err;
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), cli.out);
+  EXPECT_EQ(form.Memo3->Pane().LineCount(), 184u + 10u * (2000 - generated.rowsWithoutFix));
+}
+
+TEST_F(Window, TheInputPaneKeepsEveryByte) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) {
+    if (b != '\r' && b != '\n') all.push_back(static_cast<char>(b));
+  }
+  const std::string text = all + "\r\n" + all + "\r\n";
+  WriteBytes(dir / "bytes.csv", text);
+  Answer(dir / "bytes.csv");
+  QTest::mouseClick(form.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(form.Memo1), text);
+  EXPECT_EQ(form.Memo1->Pane().Lines(), (ExportLines{all, all}));
+
+  // Typed characters the code page lacks read as "?", one each.
+  form.Memo1->setPlainText(QString::fromUtf8("\u00e9\u4e2d\U0001F600\u03a9"));
+  EXPECT_EQ(Text(form.Memo1), "???\xD9");
+  // A no-break space stays itself, a line separator breaks the line.
+  form.Memo1->setPlainText(QString::fromUtf8("a\u00a0b\u2028c"));
+  EXPECT_EQ(Text(form.Memo1), "a\xA0" "b\r\nc");
+}
+
+TEST_F(Window, ADroppedFileOpensLikeAnAcceptedName) {
+  const std::string path = dir / "dropped.csv";
+  WriteBytes(path, "D\r\n");
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&form, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form.Memo1->viewport(), &drop);
+  EXPECT_EQ(Text(form.Memo1), "D\r\n");
+  EXPECT_EQ(Text(form.Memo2), "");
+  EXPECT_EQ(form.OpenDialog1.FileName, path);
+}
+
+TEST_F(Window, PanesFollowTheWidthAndTheContentsScroll) {
+  const auto paneWidths = [&] {
+    return std::vector<int>{form.Memo1->width(), form.Memo2->width(), form.Memo3->width()};
+  };
+  // Margins as at the first showing, when every pane is 600 wide.
+  const int margins = form.width() - 600;
+  const QRect openBefore = form.Open->geometry(), saveBefore = form.Button1->geometry();
+  form.resize(form.width() + 100, form.height());
+  EXPECT_EQ(paneWidths(), (std::vector<int>{700, 700, 700}));
+  EXPECT_EQ(form.Open->geometry(), openBefore);
+  EXPECT_EQ(form.Button1->geometry(), saveBefore);
+  form.resize(form.width(), form.height() + 200);  // taller leaves space below Memo3
+  EXPECT_EQ(form.Memo3->height(), 145);
+
+  QScrollArea* scroller = form.Scroller();
+  const int bar = form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller);
+  const int bottom = form.ScaledDesign(form.Memo3).bottom();
+  const int right = form.ScaledDesign(form.Button1).right();
+  EXPECT_EQ(bottom, 537);
+  EXPECT_EQ(right, 403);
+  form.resize(700, bottom);
+  EXPECT_EQ(scroller->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(paneWidths(), (std::vector<int>(3, 700 - margins)));
+  form.resize(700, bottom - 1);
+  EXPECT_EQ(scroller->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(paneWidths(), (std::vector<int>(3, 700 - margins - bar)));
+  EXPECT_EQ(scroller->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+  form.resize(right, 800);
+  EXPECT_EQ(scroller->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  form.resize(right - 1, 800);
+  EXPECT_EQ(scroller->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(scroller->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(form.Button1->geometry(), saveBefore);
+  EXPECT_EQ(form.Memo1->width(), right - 1 - margins);
+  form.resize(20, 800);
+  EXPECT_EQ(paneWidths(), (std::vector<int>(3, 0))) << "narrower than the margins: nothing";
+}
+
+TEST(Dialogs, TheRealOpenDialogIsConfigured) {
+  QFileDialog dialog;
+  ConfigureOpenDialog(dialog, "/tmp/day.csv");
+  EXPECT_EQ(dialog.nameFilters(), QStringList{"CSV orvan files (*.csv)"});
+  EXPECT_TRUE(dialog.testOption(QFileDialog::HideNameFilterDetails));
+  EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
+  EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(dialog.defaultSuffix(), "csv");
+  EXPECT_FALSE(dialog.testOption(QFileDialog::ReadOnly));
+  EXPECT_TRUE(dialog.isSizeGripEnabled());
+  EXPECT_EQ(dialog.directory().absolutePath(), "/tmp");
+  EXPECT_FALSE(dialog.windowTitle().isEmpty()) << "the platform's own title";
+}
+
+TEST(Dialogs, TheRealErrorBoxShowsTheMessage) {
+  QWidget window;
+  auto* button = new QPushButton("b", &window);
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  button->setFocus();
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    buttons = box->standardButtons();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  });
+  QtErrorShower().ShowError(&window, "Stream write error.", "Trackkml");
+  EXPECT_EQ(title, "Trackkml");
+  EXPECT_EQ(text, "Stream write error.");
+  EXPECT_EQ(icon, QMessageBox::Critical);
+  EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button; }, 2000));
+}
+
+TEST(ApplicationTitle, FromTheProgramFilesName) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/usr/bin/trackkml", "trackkml"},  {"C:\\Apps\\TRACKKML.EXE", "Trackkml"},
+      {"/opt/My.Tool.bin", "My"},         {"relative/Convert", "Convert"},
+      {"/x/.hidden", ""},
+  };
+  for (const auto& [path, title] : cases) EXPECT_EQ(ApplicationTitle(path), title) << path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
