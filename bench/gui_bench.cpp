@@ -29,7 +29,8 @@ double Milliseconds(QPushButton* button) {
   const auto start = std::chrono::steady_clock::now();
   button->click();
   QApplication::processEvents();  // the redraw the command asked for
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
 }
 
 }  // namespace
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const auto dir = std::filesystem::temp_directory_path() / "trackkml-gui-bench";
   std::filesystem::create_directories(dir);
-  std::printf("%8s %10s %12s %10s %10s\n", "rows", "open ms", "translate ms", "save ms", "total ms");
+  std::printf("%8s %10s %12s %10s %10s\n", "rows", "open ms", "translate ms", "save ms",
+              "total ms");
   for (const std::size_t rows : {10'000u, 100'000u}) {
     const auto path = dir / ("day" + std::to_string(rows) + ".csv");
     std::ofstream(path, std::ios::binary) << GenerateExport(ExportShape{.rows = rows}).bytes;

@@ -64,7 +64,8 @@ ConversionCounts ConvertToDescriptor(TextPane& pane, int fd, OsFiles& os) {
 
 void WriteSummary(TextPane& pane, int fd, OsFiles& os) {
   LineBlockWriter out([&](std::string_view block) { WriteAll(os, fd, block); });
-  for (const auto& line : ReadExport(pane.Lines()).summary) out.Line(line);
+  for (const auto& line : ReadExport(pane.Lines()).summary)
+    out.Line(line);
   out.Finish();
 }
 

@@ -56,8 +56,8 @@ std::optional<QString> QtFileAsker::AskOpenFileName(QWidget* parent, const QStri
 
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,
                                           const QString& caption) {
-  auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok,
-                                           parent);
+  auto box =
+      std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
   box->setWindowModality(Qt::ApplicationModal);
   return box;
 }

@@ -48,7 +48,9 @@ QFont WindowFont(const QWidget& window) {
   return font;
 }
 
-std::string LocalFileName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalFileName(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -60,7 +62,9 @@ bool OpenDialog::Execute(QWidget* parent) {
 }
 
 TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& errors)
-    : OpenDialog1(asker), title_(QString::fromLocal8Bit(applicationTitle.c_str())), errors_(errors) {
+    : OpenDialog1(asker),
+      title_(QString::fromLocal8Bit(applicationTitle.c_str())),
+      errors_(errors) {
   setObjectName("Form1");
   setWindowTitle(QStringLiteral("Convert"));
   setFont(WindowFont(*this));
@@ -86,17 +90,21 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
   Memo3 = new Memo(client_, "Memo3", PaneEncoding::Utf8, false);
   Button1 = MakeButton(client_, "Button1", "Save");
   controls_ = {Open, Memo1, Memo2, Translate, Memo3, Button1};
-  for (std::size_t i = 0; i + 1 < controls_.size(); ++i) setTabOrder(controls_[i], controls_[i + 1]);
+  for (std::size_t i = 0; i + 1 < controls_.size(); ++i)
+    setTabOrder(controls_[i], controls_[i + 1]);
 
   connect(Open, &QPushButton::clicked, this, [this] { OpenClick(); });
   connect(Translate, &QPushButton::clicked, this, [this] { TranslateClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  for (auto* button : {Open, Translate, Button1}) button->installEventFilter(this);
-  for (auto* memo : {Memo1, Memo2, Memo3}) memo->viewport()->installEventFilter(this);
+  for (auto* button : {Open, Translate, Button1})
+    button->installEventFilter(this);
+  for (auto* memo : {Memo1, Memo2, Memo3})
+    memo->viewport()->installEventFilter(this);
 
   // Scaled when the font's text height is not the 13 pixels the layout was made for.
   const int textHeight = QFontMetrics(font()).height();
-  scale_ = textHeight == kDesignTextHeight ? 1.0 : static_cast<double>(textHeight) / kDesignTextHeight;
+  scale_ =
+      textHeight == kDesignTextHeight ? 1.0 : static_cast<double>(textHeight) / kDesignTextHeight;
   for (std::size_t i = 0; i < kDesign.size(); ++i) {
     design_[i] = scale_ == 1.0 ? kDesign[i] : ScaleRect(kDesign[i], scale_);
     bottom_ = std::max(bottom_, design_[i].bottom());
@@ -114,7 +122,8 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
 
 ControlRect TForm1::ScaledDesign(const QWidget* control) const {
   const auto it = std::find(controls_.begin(), controls_.end(), control);
-  return it == controls_.end() ? ControlRect{} : design_[static_cast<std::size_t>(it - controls_.begin())];
+  return it == controls_.end() ? ControlRect{}
+                               : design_[static_cast<std::size_t>(it - controls_.begin())];
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -140,7 +149,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 void TForm1::Relayout() {
   const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller_);
   const ScrollState s = ComputeScroll(width(), height(), right_, bottom_, bar);
-  scroller_->setVerticalScrollBarPolicy(s.vertical ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  scroller_->setVerticalScrollBarPolicy(s.vertical ? Qt::ScrollBarAlwaysOn
+                                                   : Qt::ScrollBarAlwaysOff);
   scroller_->setHorizontalScrollBarPolicy(s.horizontal ? Qt::ScrollBarAlwaysOn
                                                        : Qt::ScrollBarAlwaysOff);
   scroller_->setGeometry(0, 0, width(), height());
@@ -252,7 +262,8 @@ void TForm1::TranslateClick() {
     // Each pane gets its lines as one change while it is not redrawn.
     TextPane::UpdateBracket summaryBracket(Memo2->Pane());
     TextPane::UpdateBracket kmlBracket(Memo3->Pane());
-    for (const auto& line : track.summary) Memo2->Pane().AppendLine(line);
+    for (const auto& line : track.summary)
+      Memo2->Pane().AppendLine(line);
     kml_headers();
     KmlWriter writer([this](std::string_view line) { Memo3->Pane().AppendLine(line); });
     writer.WriteTrack(track.header, track.points);

@@ -11,7 +11,9 @@ namespace {
 
 // The control keeps line breaks as block separators; the user's Shift+Enter gives a line
 // separator. Both read as a CR LF line break.
-bool IsBreak(char16_t c) { return c == 0x2029 || c == 0x2028 || c == u'\n'; }
+bool IsBreak(char16_t c) {
+  return c == 0x2029 || c == 0x2028 || c == u'\n';
+}
 
 constexpr int kLinesPerBlock = 32;
 
@@ -105,4 +107,6 @@ void MemoStorage::Append(std::string_view text) {
   document->setUndoRedoEnabled(undo);
 }
 
-void MemoStorage::SetRedraw(bool on) { control_.setUpdatesEnabled(on); }
+void MemoStorage::SetRedraw(bool on) {
+  control_.setUpdatesEnabled(on);
+}

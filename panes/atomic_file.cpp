@@ -20,7 +20,8 @@ std::string BaseName(const std::string& path) {
 std::string TempNameBeside(const std::string& target, std::mt19937_64& random) {
   static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string suffix(8, '0');
-  for (auto& c : suffix) c = kDigits[random() % 36];
+  for (auto& c : suffix)
+    c = kDigits[random() % 36];
   // Dot-prefixed and short, so a long target name still leaves room for it.
   std::string base = BaseName(target).substr(0, 200);
   return Folder(target) + "." + base + "." + suffix + ".tmp";
@@ -31,6 +32,11 @@ std::string TempNameBeside(const std::string& target, std::mt19937_64& random) {
 AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move(name)) {
   if (name_.empty()) throw CreateError(os_, name_, ENOENT);
   target_ = os_.SaveTarget(name_);
+  if (os_.IsSpecialFile(target_)) {
+    fd_ = os_.OpenExistingForWriting(target_);
+    if (fd_ < 0) throw CreateError(os_, name_, errno);
+    return;
+  }
   std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; fd_ < 0; ++attempt) {
     temp_ = TempNameBeside(target_, random);
@@ -45,7 +51,9 @@ AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move
   if (const auto mode = os_.ModeOf(target_)) os_.SetMode(fd_, *mode);
 }
 
-AtomicFile::~AtomicFile() { Abandon(); }
+AtomicFile::~AtomicFile() {
+  Abandon();
+}
 
 void AtomicFile::Write(std::string_view bytes) {
   while (!bytes.empty()) {
@@ -60,6 +68,12 @@ void AtomicFile::Write(std::string_view bytes) {
 
 void AtomicFile::Commit() {
   if (fd_ < 0) throw WriteError();
+  if (temp_.empty()) {  // written in place
+    const bool closed = os_.Close(fd_) == 0;
+    fd_ = -1;
+    if (!closed) throw WriteError();
+    return;
+  }
   const bool flushed = os_.Flush(fd_) == 0;
   const bool closed = os_.Close(fd_) == 0;
   fd_ = -1;

@@ -1,5 +1,6 @@
 // A file written under a temporary name beside its target and renamed over the target only
-// when every byte is on disk, so a failed save leaves the previous file as it was.
+// when every byte is on disk, so a failed save leaves the previous file as it was. A device
+// or pipe is written in place.
 #pragma once
 
 #include <string>
@@ -26,7 +27,7 @@ class AtomicFile {
   OsFiles& os_;
   std::string name_;    // as given, for messages
   std::string target_;  // where the file lands
-  std::string temp_;
+  std::string temp_;    // empty when a device or pipe is written in place
   int fd_ = -1;
 };
 

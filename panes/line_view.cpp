@@ -6,7 +6,9 @@ namespace {
 
 constexpr std::string_view kBreak = "\r\n";
 
-std::string_view Limited(std::string_view line) { return line.substr(0, kLineReadLimit); }
+std::string_view Limited(std::string_view line) {
+  return line.substr(0, kLineReadLimit);
+}
 
 // Bytes the normalised text has beyond the raw one: one per lone CR or lone LF.
 std::size_t ExtraBytes(std::string_view raw) {

@@ -22,6 +22,10 @@ class OsFiles {
   // Forces written bytes to the disk.
   virtual int Flush(int fd) = 0;
   virtual int Close(int fd) = 0;
+  // An existing file that is not a regular file or folder (a device, a FIFO): written in
+  // place, since replacing it would replace the device or pipe itself.
+  virtual bool IsSpecialFile(const std::string& path) = 0;
+  virtual int OpenExistingForWriting(const std::string& path) = 0;
   // Permission bits of an existing file, nothing when there is none.
   virtual std::optional<unsigned> ModeOf(const std::string& path) = 0;
   virtual int SetMode(int fd, unsigned mode) = 0;

@@ -56,6 +56,15 @@ class PosixFiles final : public OsFiles {
     }
   }
 
+  bool IsSpecialFile(const std::string& path) override {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+  }
+
+  int OpenExistingForWriting(const std::string& path) override {
+    return ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  }
+
   int Flush(int fd) override { return ::fsync(fd); }
   int Close(int fd) override { return ::close(fd); }
 

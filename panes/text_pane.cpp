@@ -23,7 +23,9 @@ class OpenFile {
   int fd_;
 };
 
-bool EndsWithBreak(std::string_view text) { return text.ends_with("\r\n"); }
+bool EndsWithBreak(std::string_view text) {
+  return text.ends_with("\r\n");
+}
 
 }  // namespace
 
@@ -34,11 +36,17 @@ std::string_view TextPane::Text() {
   return storage_.Text();
 }
 
-std::size_t TextPane::LineCount() { return CountLines(Text()); }
+std::size_t TextPane::LineCount() {
+  return CountLines(Text());
+}
 
-std::string TextPane::LineAt(std::size_t i) { return std::string(LineOf(Text(), i)); }
+std::string TextPane::LineAt(std::size_t i) {
+  return std::string(LineOf(Text(), i));
+}
 
-ExportLines TextPane::Lines() { return SplitLines(Text()); }
+ExportLines TextPane::Lines() {
+  return SplitLines(Text());
+}
 
 TextPane::Pending& TextPane::StartPending() {
   if (!pending_) {
@@ -140,4 +148,6 @@ void TextPane::LoadTextFile(const std::string& name) {
   LoadBytes(std::move(raw));
 }
 
-void TextPane::SaveTextFile(const std::string& name) { WriteFileAtomically(name, Text(), os_); }
+void TextPane::SaveTextFile(const std::string& name) {
+  WriteFileAtomically(name, Text(), os_);
+}

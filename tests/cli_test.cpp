@@ -21,7 +21,8 @@ CommandResult Cli(const std::string& args, const std::string& input = {}) {
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
-  for (const auto& l : lines) text.append(l).append("\r\n");
+  for (const auto& l : lines)
+    text.append(l).append("\r\n");
   return text;
 }
 
@@ -92,8 +93,9 @@ TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
 }
 
 TEST(Cli, RefusesBadUsageWithStatus2) {
-  const char* bad[] = {"", "--bogus a.csv", "--stdout a.csv b.csv", "--summary --stdout a.csv",
-                       "-", "-o", "--stdout -o d a.csv"};
+  const char* bad[] = {
+      "",   "--bogus a.csv",      "--stdout a.csv b.csv", "--summary --stdout a.csv", "-",
+      "-o", "--stdout -o d a.csv"};
   for (const char* args : bad) {
     const auto r = Cli(args);
     EXPECT_EQ(r.status, 2) << args;

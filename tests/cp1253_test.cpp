@@ -26,8 +26,8 @@ std::optional<std::string> IconvToUtf8(unsigned char byte) {
 }
 
 const std::map<unsigned, char32_t> kUnassigned = {
-    {0x81, 0x81}, {0x88, 0x88}, {0x8A, 0x8A}, {0x8C, 0x8C}, {0x8D, 0x8D}, {0x8E, 0x8E},
-    {0x8F, 0x8F}, {0x90, 0x90}, {0x98, 0x98}, {0x9A, 0x9A}, {0x9C, 0x9C}, {0x9D, 0x9D},
+    {0x81, 0x81}, {0x88, 0x88}, {0x8A, 0x8A},   {0x8C, 0x8C},   {0x8D, 0x8D},   {0x8E, 0x8E},
+    {0x8F, 0x8F}, {0x90, 0x90}, {0x98, 0x98},   {0x9A, 0x9A},   {0x9C, 0x9C},   {0x9D, 0x9D},
     {0x9E, 0x9E}, {0x9F, 0x9F}, {0xAA, 0xF8F9}, {0xD2, 0xF8FA}, {0xFF, 0xF8FB},
 };
 
@@ -75,11 +75,11 @@ struct XmlCase {
 TEST(AppendXmlText, ConvertsAndEscapes) {
   const XmlCase cases[] = {
       {"38.1", "38.1"},
-      {"\xC1\xC2\xC3", "\u0391\u0392\u0393"},            // Greek capitals
-      {"\xE1\xDF", "\u03B1\u03AF"},                       // small letters with tonos
+      {"\xC1\xC2\xC3", "\u0391\u0392\u0393"},  // Greek capitals
+      {"\xE1\xDF", "\u03B1\u03AF"},            // small letters with tonos
       {"A&B", "A&amp;B"},
       {"<x>", "&lt;x&gt;"},
-      {"a\tb", "a\tb"},                                   // a tab stays
+      {"a\tb", "a\tb"},  // a tab stays
       {std::string_view("\x01\x08\x0B\x0C\x0E\x1F", 6), "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
       {"\x80", "\u20AC"},
       {"\x81\xAA\xD2\xFF", "\u0081\uF8F9\uF8FA\uF8FB"},  // unassigned bytes

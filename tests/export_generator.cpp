@@ -6,7 +6,8 @@
 namespace {
 
 // "Εταιρεία;Μεταφορές Α.Ε."
-constexpr const char* kCompanyLine = "\xC5\xF4\xE1\xE9\xF1\xE5\xDF\xE1;\xCC\xE5\xF4\xE1\xF6\xEF\xF1\xDD\xF2 \xC1.\xC5.";
+constexpr const char* kCompanyLine =
+    "\xC5\xF4\xE1\xE9\xF1\xE5\xDF\xE1;\xCC\xE5\xF4\xE1\xF6\xEF\xF1\xDD\xF2 \xC1.\xC5.";
 // "Ώρα;Τοποθεσία;Ταχύτητα (km/h);Κατάσταση;Γεωγρ. Πλάτος;Γεωγρ. Μήκος"
 constexpr const char* kTitleLine =
     "\xBF\xF1\xE1;\xD4\xEF\xF0\xEF\xE8\xE5\xF3\xDF\xE1;\xD4\xE1\xF7\xFD\xF4\xE7\xF4\xE1 (km/h);"
@@ -39,8 +40,8 @@ GeneratedExport GenerateExport(const ExportShape& shape) {
   char row[160];
   for (std::size_t i = 0; i < shape.rows; ++i) {
     const long seconds = 7 * 3600 + static_cast<long>(i) * 10;
-    const int h = static_cast<int>((seconds / 3600) % 24), m = static_cast<int>((seconds / 60) % 60),
-              s = static_cast<int>(seconds % 60);
+    const int h = static_cast<int>((seconds / 3600) % 24),
+              m = static_cast<int>((seconds / 60) % 60), s = static_cast<int>(seconds % 60);
     if (shape.noFixEvery > 0 && random() % shape.noFixEvery == 0) {
       std::snprintf(row, sizeof row, "%02d:%02d:%02d;;0;", h, m, s);
       b.append(row).append(kNoFixTail).append("\r\n");
@@ -72,11 +73,13 @@ std::string FixesAsPlainCsv(const std::string& exportBytes) {
     for (std::size_t i = 0; i < line.size() && n < 7; ++i) {
       if (line[i] == ';') fields[n++] = i + 1;
     }
-    if (n != 6 || fields[4] >= line.size() || line[fields[4]] < '0' || line[fields[4]] > '9') continue;
+    if (n != 6 || fields[4] >= line.size() || line[fields[4]] < '0' || line[fields[4]] > '9')
+      continue;
     std::string lat = line.substr(fields[4], fields[5] - 1 - fields[4]);
     std::string lon = line.substr(fields[5]);
     for (auto* t : {&lat, &lon}) {
-      for (auto& c : *t) if (c == ',') c = '.';
+      for (auto& c : *t)
+        if (c == ',') c = '.';
     }
     csv.append(lat).append(",").append(lon).append("\n");
   }

@@ -13,7 +13,9 @@ struct Lines {
   ExportLines view() const { return ExportLines(text.begin(), text.end()); }
 };
 
-TrackExport Read(const std::vector<std::string>& lines) { return ReadExport(Lines{lines}.view()); }
+TrackExport Read(const std::vector<std::string>& lines) {
+  return ReadExport(Lines{lines}.view());
+}
 
 TEST(ReadExport, ReadsTheWholeExample) {
   const auto result = Read({
@@ -49,12 +51,24 @@ struct HeaderCase {
 
 TEST(ReadTrackHeader, FindsEachLabelIndependently) {
   const HeaderCase cases[] = {
-      {"any order", {kTitleLabel + "x", kDateLabel + "D", kDriverLabel + "R", kVehicleLabel + "V"},
-       "V", "R", "D", 1},
+      {"any order",
+       {kTitleLabel + "x", kDateLabel + "D", kDriverLabel + "R", kVehicleLabel + "V"},
+       "V",
+       "R",
+       "D",
+       1},
       {"first occurrence wins",
-       {kVehicleLabel + "V1", kTitleLabel, kVehicleLabel + "V2", kTitleLabel}, "V1", "", "", 2},
-      {"label needs its semicolon", {"\xBC\xF7\xE7\xEC\xE1: X", kVehicleLabel.substr(0, 5)}, "", "",
-       "", 1},
+       {kVehicleLabel + "V1", kTitleLabel, kVehicleLabel + "V2", kTitleLabel},
+       "V1",
+       "",
+       "",
+       2},
+      {"label needs its semicolon",
+       {"\xBC\xF7\xE7\xEC\xE1: X", kVehicleLabel.substr(0, 5)},
+       "",
+       "",
+       "",
+       1},
       {"no title row", {kVehicleLabel + "V", "a;b;c;d;1;2"}, "V", "", "", 1},
       {"title row last", {kVehicleLabel + "V", "a;b;c;d;1;2", kTitleLabel + "x"}, "V", "", "", 3},
       {"label without value", {kVehicleLabel, kDateLabel + "D;extra"}, "", "", "D", 1},
@@ -126,9 +140,8 @@ TEST(ReadExport, DataRowsStartAfterTheTitleRow) {
 
   // An empty export gives only the four header lines.
   result = Read({});
-  EXPECT_EQ(result.summary,
-            (std::vector<std::string>{kVehicleCaption, kDriverCaption, kDateCaption,
-                                      "Data 1st Line: 1"}));
+  EXPECT_EQ(result.summary, (std::vector<std::string>{kVehicleCaption, kDriverCaption, kDateCaption,
+                                                      "Data 1st Line: 1"}));
 }
 
 TEST(ReadExport, CountsDataRows) {

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
@@ -65,7 +67,8 @@ class Window : public ::testing::Test {
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
-  for (const auto& l : lines) text.append(l).append("\r\n");
+  for (const auto& l : lines)
+    text.append(l).append("\r\n");
   return text;
 }
 
@@ -270,7 +273,9 @@ TEST_F(Window, TheInputPaneKeepsEveryByte) {
   EXPECT_EQ(Text(form.Memo1), "???\xD9");
   // A no-break space stays itself, a line separator breaks the line.
   form.Memo1->setPlainText(QString::fromUtf8("a\u00a0b\u2028c"));
-  EXPECT_EQ(Text(form.Memo1), "a\xA0" "b\r\nc");
+  EXPECT_EQ(Text(form.Memo1),
+            "a\xA0"
+            "b\r\nc");
 }
 
 TEST_F(Window, ADroppedFileOpensLikeAnAcceptedName) {
@@ -341,6 +346,23 @@ TEST(Dialogs, TheRealOpenDialogIsConfigured) {
   EXPECT_FALSE(dialog.windowTitle().isEmpty()) << "the platform's own title";
 }
 
+TEST(Dialogs, PlacedCentredAtAThirdOfTheActiveMonitor) {
+  QWidget owner;
+  owner.show();
+  QApplication::setActiveWindow(&owner);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+  QDialog dialog(&owner);
+  dialog.resize(301, 203);
+  dialog.show();
+  PlaceOnActiveMonitor(dialog);
+  const QRect monitor = owner.screen()->geometry();
+  const QSize size = dialog.frameGeometry().size();
+  EXPECT_EQ(dialog.frameGeometry().topLeft(),
+            QPoint(monitor.left() + (monitor.width() - size.width()) / 2,
+                   monitor.top() + (monitor.height() - size.height()) / 3));
+  EXPECT_EQ(dialog.size(), QSize(301, 203));
+}
+
 TEST(Dialogs, TheRealErrorBoxShowsTheMessage) {
   QWidget window;
   auto* button = new QPushButton("b", &window);
@@ -370,17 +392,21 @@ TEST(Dialogs, TheRealErrorBoxShowsTheMessage) {
 
 TEST(ApplicationTitle, FromTheProgramFilesName) {
   const std::pair<const char*, const char*> cases[] = {
-      {"/usr/bin/trackkml", "trackkml"},  {"C:\\Apps\\TRACKKML.EXE", "Trackkml"},
-      {"/opt/My.Tool.bin", "My"},         {"relative/Convert", "Convert"},
+      {"/usr/bin/trackkml", "trackkml"},
+      {"C:\\Apps\\TRACKKML.EXE", "Trackkml"},
+      {"/opt/My.Tool.bin", "My"},
+      {"relative/Convert", "Convert"},
       {"/x/.hidden", ""},
   };
-  for (const auto& [path, title] : cases) EXPECT_EQ(ApplicationTitle(path), title) << path;
+  for (const auto& [path, title] : cases)
+    EXPECT_EQ(ApplicationTitle(path), title) << path;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  qputenv("QT_QPA_PLATFORM",
+          qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

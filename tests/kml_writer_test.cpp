@@ -13,7 +13,9 @@ TrackPoint Point(std::string time, std::string speed, std::string lat, std::stri
 }
 
 // Lines are numbered from 1 in these tests, as a viewer shows them.
-const std::string& LineNo(const std::vector<std::string>& doc, std::size_t n) { return doc.at(n - 1); }
+const std::string& LineNo(const std::vector<std::string>& doc, std::size_t n) {
+  return doc.at(n - 1);
+}
 
 TEST(KmlWriter, PreambleIsFixed) {
   std::vector<std::string> lines;
@@ -45,7 +47,8 @@ TEST(KmlWriter, PreambleIsFixed) {
       {161, "<width>6</width>"},
       {163, "</Style>"},
   };
-  for (const auto& [n, text] : expected) EXPECT_EQ(LineNo(lines, n), text) << "line " << n;
+  for (const auto& [n, text] : expected)
+    EXPECT_EQ(LineNo(lines, n), text) << "line " << n;
 }
 
 TEST(KmlWriter, DocumentWithoutPoints) {
@@ -101,9 +104,12 @@ TEST(KmlWriter, InsertedTextsAreEscapedUtf8) {
 
 TEST(WriteExportAsKml, StreamsTheSameLinesAsReadExportAndWriteTrack) {
   const std::vector<std::string> text = {
-      greek::kVehicleLabel + greek::kVehicle + ";", greek::kTitleLabel + "x",
-      "10:00:05;x;12;y;38,1;23,7;z",               "10:00:00;x;0;y;" + greek::kNoFix + ";;z",
-      "",                                          "11:00:00;x;3;y;1,5;2,5",
+      greek::kVehicleLabel + greek::kVehicle + ";",
+      greek::kTitleLabel + "x",
+      "10:00:05;x;12;y;38,1;23,7;z",
+      "10:00:00;x;0;y;" + greek::kNoFix + ";;z",
+      "",
+      "11:00:00;x;3;y;1,5;2,5",
   };
   const ExportLines lines(text.begin(), text.end());
   const auto read = ReadExport(lines);

@@ -29,7 +29,9 @@ TEST(LoadTextFile, TurnsEveryLineBreakIntoCrLf) {
       {"NUL right after a CR", std::string("A\r\0B", 4), "A\r\n", {"A"}},
       {"leading NUL", std::string("\0A", 2), "", {}},
       {"lone breaks at both ends", "\nA\r", "\r\nA\r\n", {"", "A"}},
-      {"every byte but NUL, CR, LF kept", "\x01\x7F\x80\xFF\t;", "\x01\x7F\x80\xFF\t;",
+      {"every byte but NUL, CR, LF kept",
+       "\x01\x7F\x80\xFF\t;",
+       "\x01\x7F\x80\xFF\t;",
        {"\x01\x7F\x80\xFF\t;"}},
   };
   ScratchDir dir;
@@ -41,7 +43,8 @@ TEST(LoadTextFile, TurnsEveryLineBreakIntoCrLf) {
     pane.LoadTextFile(path);
     EXPECT_EQ(pane.Text(), c.text) << c.name;
     EXPECT_EQ(pane.LineCount(), c.lines.size()) << c.name;
-    for (std::size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(pane.LineAt(i), c.lines[i]) << c.name;
+    for (std::size_t i = 0; i < c.lines.size(); ++i)
+      EXPECT_EQ(pane.LineAt(i), c.lines[i]) << c.name;
     EXPECT_EQ(pane.LineAt(c.lines.size()), "") << c.name;
     EXPECT_EQ(pane.LineAt(c.lines.size() + 7), "") << c.name;
     EXPECT_EQ(pane.Lines(), ExportLines(c.lines.begin(), c.lines.end())) << c.name;
@@ -109,7 +112,8 @@ TEST(UpdateBracket, GathersChangesIntoOneStorageCall) {
   TextPane pane(storage);
   {
     TextPane::UpdateBracket bracket(pane);
-    for (const char* s : {"B", "", "C"}) pane.AppendLine(s);
+    for (const char* s : {"B", "", "C"})
+      pane.AppendLine(s);
     EXPECT_FALSE(storage.redrawing);
     EXPECT_EQ(storage.appends, 0);
   }

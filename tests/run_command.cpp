@@ -24,8 +24,8 @@ CommandResult RunCommand(const std::string& command, const std::string& input) {
   ScratchDir dir;
   const std::string in = dir / "in", out = dir / "out", err = dir / "err";
   WriteBytes(in, input);
-  const std::string full = "(" + command + ") <" + ShellQuote(in) + " >" + ShellQuote(out) +
-                           " 2>" + ShellQuote(err);
+  const std::string full =
+      "(" + command + ") <" + ShellQuote(in) + " >" + ShellQuote(out) + " 2>" + ShellQuote(err);
   const int raw = std::system(full.c_str());
   CommandResult result;
   result.status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;

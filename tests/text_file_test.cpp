@@ -28,7 +28,8 @@ std::string Message(const std::function<void()>& action) {
 
 std::vector<std::string> FolderEntries(const fs::path& dir) {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(dir))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -38,7 +39,8 @@ TEST(SaveTextFile, WritesExactlyThePaneBytes) {
   MemoryStorage storage;
   TextPane pane(storage);
   pane.ClearText();
-  for (const char* s : {"x", "", "y"}) pane.AppendLine(s);
+  for (const char* s : {"x", "", "y"})
+    pane.AppendLine(s);
   pane.SaveTextFile(dir / "out.kml");
   EXPECT_EQ(ReadBytes(dir / "out.kml"), "x\r\n\r\ny\r\n");
 
@@ -130,7 +132,8 @@ std::string SaveWithFileSizeLimit(const std::string& text, const std::string& ta
   ::close(pipeFds[1]);
   std::string message;
   char buffer[256];
-  for (long n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) message.append(buffer, n);
+  for (long n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    message.append(buffer, n);
   ::close(pipeFds[0]);
   int status = 0;
   ::waitpid(child, &status, 0);
@@ -158,6 +161,15 @@ TEST(SaveTextFile, AShortWriteLeavesTheTargetAsItWas) {
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(SaveTextFile, AFullDeviceGivesTheWriteErrorAndStaysADevice) {
+  MemoryStorage storage("x\r\n");
+  TextPane pane(storage);
+  EXPECT_EQ(Message([&] { pane.SaveTextFile("/dev/full"); }), "Stream write error");
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+  pane.SaveTextFile("/dev/null");
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST(SaveTextFile, WritesThroughASymbolicLink) {
@@ -199,7 +211,8 @@ TEST(SaveNameFor, NeverGivesBackTheOpenedName) {
       {"/data.CSV/day", "/data.CSV/day.kml"},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(SaveNameFor(c.accepted), c.saved) << c.accepted;
+  for (const auto& c : cases)
+    EXPECT_EQ(SaveNameFor(c.accepted), c.saved) << c.accepted;
 }
 
 }  // namespace

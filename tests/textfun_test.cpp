@@ -12,8 +12,13 @@ struct LeftCase {
 
 TEST(LeftText, ClampsCountToTheText) {
   const LeftCase cases[] = {
-      {"ab", 6, "ab"}, {"", 4, ""},     {"abc", 0, ""},  {"abc", -3, ""},
-      {"abc", 2, "ab"}, {"abc", 3, "abc"}, {"\xBC\xF7;x", 3, "\xBC\xF7;"},
+      {"ab", 6, "ab"},
+      {"", 4, ""},
+      {"abc", 0, ""},
+      {"abc", -3, ""},
+      {"abc", 2, "ab"},
+      {"abc", 3, "abc"},
+      {"\xBC\xF7;x", 3, "\xBC\xF7;"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(LeftText(c.s, c.n), c.want) << "LeftText(\"" << c.s << "\", " << c.n << ")";
@@ -27,18 +32,18 @@ struct FieldCase {
 };
 
 TEST(GetField, ReturnsFieldNOrTheLastField) {
-  const FieldCase cases[] = {
-      {"a;b;c", 1, "a"},   {"a;b;c", 2, "b"},  {"a;b;c", 3, "c"},
-      {"a;b;c", 5, "c"},   // fewer fields than N: the last one
-      {"a;b;", 3, ""},     {"a;b;", 4, ""},    // text ending in the delimiter
-      {";x", 1, ""},       {"abc", 3, "abc"},  {"abc", 1, "abc"},
-      {"ab;ab", 2, "ab"},  // stops early once Field equals Rest
-      {"a;a;b", 2, "a"},   {"a;a;b", 3, "b"},
-      {"a;b;c", 0, "c"},   {"a;b;c", -1, "c"},  // N of 0 or less: the last field
-      {"a;b;", 0, ""},
-      {"", 1, ""},         {"", 3, ""},        {"", 0, ""},
-      {";;;", 2, ""},      {"x;;y", 3, "y"},
-  };
+  const FieldCase cases[] =
+      {
+          {"a;b;c", 1, "a"},  {"a;b;c", 2, "b"}, {"a;b;c", 3, "c"},
+          {"a;b;c", 5, "c"},                    // fewer fields than N: the last one
+          {"a;b;", 3, ""},    {"a;b;", 4, ""},  // text ending in the delimiter
+          {";x", 1, ""},      {"abc", 3, "abc"}, {"abc", 1, "abc"},
+          {"ab;ab", 2, "ab"},  // stops early once Field equals Rest
+          {"a;a;b", 2, "a"},  {"a;a;b", 3, "b"}, {"a;b;c", 0, "c"},
+          {"a;b;c", -1, "c"},  // N of 0 or less: the last field
+          {"a;b;", 0, ""},    {"", 1, ""},       {"", 3, ""},
+          {"", 0, ""},        {";;;", 2, ""},    {"x;;y", 3, "y"},
+      };
   for (const auto& c : cases) {
     EXPECT_EQ(GetField(c.s, c.n, ';'), c.want) << "GetField(\"" << c.s << "\", " << c.n << ")";
   }

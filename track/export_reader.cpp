@@ -20,14 +20,18 @@ std::string LabelValue(const ExportLines& lines, std::string_view label) {
   return at ? std::string(GetField(lines[*at], 2, kDelimiter)) : std::string();
 }
 
-std::string DecimalPoints(std::string_view number) { return ReplaceText(number, ",", "."); }
+std::string DecimalPoints(std::string_view number) {
+  return ReplaceText(number, ",", ".");
+}
 
 std::string Concat(std::initializer_list<std::string_view> parts) {
   std::size_t size = 0;
-  for (auto p : parts) size += p.size();
+  for (auto p : parts)
+    size += p.size();
   std::string s;
   s.reserve(size);
-  for (auto p : parts) s.append(p);
+  for (auto p : parts)
+    s.append(p);
   return s;
 }
 

@@ -11,8 +11,8 @@
 
 struct TrackExport {
   TrackHeader header;
-  std::vector<TrackPoint> points;      // from the last line up to the first data line
-  std::vector<std::string> summary;    // four header lines, then one per point
+  std::vector<TrackPoint> points;    // from the last line up to the first data line
+  std::vector<std::string> summary;  // four header lines, then one per point
 };
 
 TrackExport ReadExport(const ExportLines& lines);

@@ -6,11 +6,14 @@ namespace {
 
 std::string Join(std::initializer_list<std::string_view> parts) {
   std::string s;
-  for (auto p : parts) s.append(p);
+  for (auto p : parts)
+    s.append(p);
   return s;
 }
 
-std::string IconUrl(std::string_view path) { return Join({IconBaseUrl, path}); }
+std::string IconUrl(std::string_view path) {
+  return Join({IconBaseUrl, path});
+}
 
 constexpr std::string_view kFinishIcon =
     "C:\\Program Files\\Google\\Google Earth\\res\\shapes\\4x4.png";
@@ -88,9 +91,11 @@ void KmlWriter::WriteLineStyle(std::string_view number, std::string_view colour)
 void KmlWriter::WriteTrack(const TrackHeader& header, const std::vector<TrackPoint>& points) {
   std::string route;
   route.reserve(points.size() * 24);
-  for (const auto& point : points) AppendRouteTriple(route, point);
+  for (const auto& point : points)
+    AppendRouteTriple(route, point);
   WriteBody(header, route);
-  for (const auto& point : points) WritePlacemark(point);
+  for (const auto& point : points)
+    WritePlacemark(point);
   WriteClosing();
 }
 

@@ -14,7 +14,8 @@ std::string_view GetField(std::string_view s, long long n, char d) {
     ++i;
     // A plain loop: fields are short, and a library search per field costs more than it saves.
     std::size_t p = 0;
-    while (p < rest.size() && rest[p] != d) ++p;
+    while (p < rest.size() && rest[p] != d)
+      ++p;
     if (p == rest.size()) {
       field = rest;
     } else {

@@ -20,20 +20,28 @@ Encoded EncodeByte(unsigned char b) {
   Encoded e;
   std::string s;
   switch (b) {
-    case '&': s = "&amp;"; break;
-    case '<': s = "&lt;"; break;
-    case '>': s = "&gt;"; break;
+    case '&':
+      s = "&amp;";
+      break;
+    case '<':
+      s = "&lt;";
+      break;
+    case '>':
+      s = "&gt;";
+      break;
     default:
       AppendUtf8(s, IsForbiddenControl(b) ? U'\uFFFD' : Cp1253ToUnicode(b));
   }
-  for (char c : s) e.bytes[e.size++] = c;
+  for (char c : s)
+    e.bytes[e.size++] = c;
   return e;
 }
 
 const std::array<Encoded, 256>& EncodingTable() {
   static const std::array<Encoded, 256> table = [] {
     std::array<Encoded, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = EncodeByte(static_cast<unsigned char>(b));
+    for (unsigned b = 0; b < 256; ++b)
+      t[b] = EncodeByte(static_cast<unsigned char>(b));
     return t;
   }();
   return table;
