@@ -65,13 +65,6 @@ class Window : public ::testing::Test {
   ScratchDir dir;
 };
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& l : lines)
-    text.append(l).append("\r\n");
-  return text;
-}
-
 TEST_F(Window, StartsWithItsNamesAndTheFocusOnOpen) {
   EXPECT_EQ(form.windowTitle(), "Convert");
   EXPECT_EQ(Text(form.Memo1), "Memo1\r\n");
