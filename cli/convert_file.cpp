@@ -17,21 +17,6 @@ void WriteAll(OsFiles& os, int fd, std::string_view bytes) {
   }
 }
 
-std::string ReadAllInput(OsFiles& os, int fd) {
-  std::string raw;
-  std::size_t got = 0;
-  for (;;) {
-    if (raw.size() - got < 65536) raw.resize(std::max<std::size_t>(raw.size() * 2, 1 << 20));
-    const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
-    if (n < 0) throw ReadError(os, "-", errno);
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-    if (got > kPaneCapacity) throw CapacityError();
-  }
-  raw.resize(got);
-  return raw;
-}
-
 ConversionCounts StreamKml(TextPane& pane, LineBlockWriter& out) {
   const ExportLines lines = pane.Lines();
   const auto counts = WriteExportAsKml(lines, [&out](std::string_view line) { out.Line(line); });
@@ -43,7 +28,7 @@ ConversionCounts StreamKml(TextPane& pane, LineBlockWriter& out) {
 
 void LoadExport(TextPane& pane, const std::string& name, OsFiles& os) {
   if (name == "-") {
-    pane.LoadBytes(ReadAllInput(os, STDIN_FILENO));
+    pane.LoadBytes(ReadUntilEnd(os, STDIN_FILENO, "-"));
   } else {
     pane.LoadTextFile(name);
   }

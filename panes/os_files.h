@@ -13,7 +13,9 @@ class OsFiles {
 
   // An existing file opened for reading only; a folder is refused (EISDIR).
   virtual int OpenForReading(const std::string& path) = 0;
-  // Size in bytes of an open file, -1 on failure.
+  // Size in bytes of an open file, -1 on failure, kUnknownSize for a device or pipe, whose
+  // data is read until it ends.
+  static constexpr long long kUnknownSize = -2;
   virtual long long SizeOf(int fd) = 0;
   virtual long ReadSome(int fd, char* buffer, std::size_t count) = 0;
   // A new file that must not exist yet, with the usual permission bits for new files.

@@ -18,7 +18,7 @@ namespace {
 class PosixFiles final : public OsFiles {
  public:
   int OpenForReading(const std::string& path) override {
-    // O_NONBLOCK keeps a FIFO without writer from hanging the open; only st_size bytes are read.
+    // O_NONBLOCK keeps the open of a FIFO without writer from hanging.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     struct stat st {};
@@ -27,13 +27,15 @@ class PosixFiles final : public OsFiles {
       errno = EISDIR;
       return -1;
     }
+    // Reads then wait for a pipe's writer, and see its end when it has none.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
   }
 
   long long SizeOf(int fd) override {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return -1;
-    return S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : 0;
+    return S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : kUnknownSize;
   }
 
   long ReadSome(int fd, char* buffer, std::size_t count) override {

@@ -1,5 +1,6 @@
 #include "text_pane.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -129,6 +130,10 @@ void TextPane::LoadTextFile(const std::string& name) {
   UpdateBracket bracket(*this);
 
   const long long size = os_.SizeOf(file.fd());
+  if (size == OsFiles::kUnknownSize) {
+    LoadBytes(ReadUntilEnd(os_, file.fd(), name));
+    return;
+  }
   if (size < 0) throw ReadError(os_, name, errno);
   // Refused before anything is read or allocated.
   if (static_cast<unsigned long long>(size) > kPaneCapacity) throw CapacityError();
@@ -146,6 +151,34 @@ void TextPane::LoadTextFile(const std::string& name) {
     got += static_cast<std::size_t>(n);
   }
   LoadBytes(std::move(raw));
+}
+
+std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name) {
+  std::string raw;
+  std::size_t got = 0;
+  for (;;) {
+    if (raw.size() - got < 65536) {
+      try {
+        raw.resize(std::max<std::size_t>(raw.size() * 2, 1 << 16));
+      } catch (const std::bad_alloc&) {
+        throw CapacityError();
+      }
+    }
+    const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
+    if (n < 0) throw ReadError(os, name, errno);
+    if (n == 0) break;
+    // The text ends at its first NUL: nothing after it needs reading (an endless device
+    // of zeros ends here too).
+    const auto nul = raw.find('\0', got);
+    got += static_cast<std::size_t>(n);
+    if (nul < got) {
+      got = nul;
+      break;
+    }
+    if (got > kPaneCapacity) throw CapacityError();
+  }
+  raw.resize(got);
+  return raw;
 }
 
 void TextPane::SaveTextFile(const std::string& name) {

@@ -14,6 +14,9 @@
 // The most a pane holds: what a signed 32-bit count reaches.
 inline constexpr std::size_t kPaneCapacity = 0x7FFFFFFF;
 
+// Everything a device or pipe delivers, up to its end or its first NUL.
+std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name);
+
 class TextPane {
  public:
   explicit TextPane(TextStorage& storage, OsFiles& os = SystemFiles());

@@ -1,0 +1,78 @@
+// Any bytes, loaded as a file is loaded, read as an export and written as KML: the document
+// keeps its shape and every text taken from the export is safe, well-formed UTF-8.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "export_reader.h"
+#include "export_to_kml.h"
+#include "kml_writer.h"
+#include "text_pane.h"
+#include "xml_text.h"
+
+namespace {
+
+void Check(bool ok) {
+  if (!ok) std::abort();
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return false;
+    for (std::size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
+// Converted export text: valid UTF-8, no raw "<" or ">", every "&" an entity we write.
+void CheckInserted(std::string_view raw) {
+  std::string out;
+  AppendXmlText(out, raw);
+  Check(IsValidUtf8(out));
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    Check(out[i] != '<' && out[i] != '>' && out[i] != '\0');
+    if (out[i] == '&') {
+      const std::string_view rest = std::string_view(out).substr(i);
+      Check(rest.starts_with("&amp;") || rest.starts_with("&lt;") || rest.starts_with("&gt;"));
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  MemoryStorage storage;
+  TextPane pane(storage);
+  pane.LoadBytes(std::string(reinterpret_cast<const char*>(data), size));
+  const ExportLines lines = pane.Lines();
+  const TrackExport track = ReadExport(lines);
+
+  const std::size_t rows = DataRowCount(track.header, lines);
+  const std::vector<std::string> doc = KmlDocumentLines(track.header, track.points);
+  Check(doc.size() == 184 + 10 * track.points.size());
+  Check(track.summary.size() == 4 + track.points.size());
+
+  std::vector<std::string> streamed;
+  const ConversionCounts counts =
+      WriteExportAsKml(lines, [&](std::string_view l) { streamed.emplace_back(l); });
+  Check(streamed == doc);
+  Check(counts.points == track.points.size());
+  Check(counts.points + counts.skipped == rows);
+
+  for (const auto& line : doc) {
+    Check(IsValidUtf8(line));
+    Check(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+  }
+  for (const auto* text : {&track.header.vehicle, &track.header.driver, &track.header.date}) {
+    CheckInserted(*text);
+  }
+  for (const auto& p : track.points) {
+    for (const auto* text : {&p.time, &p.speed, &p.latitude, &p.longitude}) CheckInserted(*text);
+  }
+  return 0;
+}
