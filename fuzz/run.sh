@@ -15,7 +15,7 @@ flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fsanitize=fuzzer-
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_CXX_FLAGS="$flags" -DTRACKKML_GUI=OFF -DTRACKKML_TESTS=OFF -DTRACKKML_BENCH=OFF \
   -DTRACKKML_FUZZ=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" trackkml-cli >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
 
 seeds=$build/seeds
 mkdir -p "$seeds/fuzz_convert" "$seeds/fuzz_textfun" "$seeds/fuzz_pane"

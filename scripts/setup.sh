@@ -9,7 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   gpsbabel gdal-bin libxml2-utils
   xvfb xauth x11-apps imagemagick xdotool
-  time
+  time bc dpkg-dev file
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
