@@ -87,22 +87,6 @@ std::size_t OpenDescriptors() {
       std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{}));
 }
 
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AppError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
-
-std::vector<std::string> FolderEntries(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 const std::string kFileText = "A;1\r\nB;2\nC;3\r\n";
 
 struct LoadCase {

@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
+
+#include "app_error.h"
 
 ScratchDir::ScratchDir() {
   std::random_device random;
@@ -16,4 +19,22 @@ ScratchDir::~ScratchDir() {
   std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::add, ec);
   std::filesystem::remove_all(path_, ec);
+}
+
+std::string Message(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const AppError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+std::vector<std::string> FolderEntries(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <vector>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -28,6 +30,12 @@ inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+// The message of the AppError that action raises, or "(no error)".
+std::string Message(const std::function<void()>& action);
+
+// The names in a folder, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& dir);
 
 // Memory storage that records what reached it.
 class CountingStorage final : public TextStorage {

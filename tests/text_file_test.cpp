@@ -17,23 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Message(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AppError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
-
-std::vector<std::string> FolderEntries(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(SaveTextFile, WritesExactlyThePaneBytes) {
   ScratchDir dir;
   MemoryStorage storage;
