@@ -59,12 +59,19 @@ int Run(const CliOptions& options) {
   progress.show = !options.quiet && progress.total > 1 && ::isatty(STDERR_FILENO);
   const bool report = !options.quiet && !progress.show;
 
-  std::set<std::string> written;  // two inputs must not silently share one output
+  // No output may replace one just written, nor a file given to be converted.
+  std::set<std::string> inputs, written;
+  for (const auto& file : options.files)
+    inputs.insert(os.FullPath(file));
   int status = 0;
   for (const auto& file : options.files) {
     const std::string output = OutputNameFor(file, options.outputDir);
     try {
-      if (!written.insert(os.FullPath(output)).second) {
+      const std::string fullOutput = os.FullPath(output);
+      if (inputs.count(fullOutput) != 0) {
+        throw AppError("Its KML would replace the input \"" + output + "\"");
+      }
+      if (!written.insert(fullOutput).second) {
         throw AppError("Its KML would replace the one just written to \"" + output + "\"");
       }
       MemoryStorage storage;

@@ -72,7 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckInserted(*text);
   }
   for (const auto& p : track.points) {
-    for (const auto* text : {&p.time, &p.speed, &p.latitude, &p.longitude}) CheckInserted(*text);
+    for (const auto* text : {&p.time, &p.speed, &p.latitude, &p.longitude})
+      CheckInserted(*text);
   }
   return 0;
 }

@@ -19,7 +19,8 @@ struct Model {
 
   std::string Text() const {
     std::string t;
-    for (std::size_t i = 0; i < segments.size(); ++i) t += (i ? "\r\n" : "") + segments[i];
+    for (std::size_t i = 0; i < segments.size(); ++i)
+      t += (i ? "\r\n" : "") + segments[i];
     return t;
   }
   std::size_t LineCount() const {
@@ -101,11 +102,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(pane.LineAt(i) == model.LineAt(i));
     }
   }
-  while (open-- > 0) pane.EndUpdate();
+  while (open-- > 0)
+    pane.EndUpdate();
   Check(pane.Text() == model.Text());
   Check(pane.LineCount() == model.LineCount());
   const ExportLines lines = pane.Lines();
   Check(lines.size() == model.LineCount());
-  for (std::size_t i = 0; i < lines.size(); ++i) Check(std::string(lines[i]) == model.LineAt(i));
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    Check(std::string(lines[i]) == model.LineAt(i));
   return 0;
 }

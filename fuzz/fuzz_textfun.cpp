@@ -11,7 +11,8 @@ namespace {
 // "the first N characters; empty for an empty text or N of 0 or less; all when N reaches it"
 std::string NaiveLeft(const std::string& s, long long n) {
   std::string out;
-  for (long long i = 0; i < n && i < static_cast<long long>(s.size()); ++i) out += s[i];
+  for (long long i = 0; i < n && i < static_cast<long long>(s.size()); ++i)
+    out += s[i];
   return out;
 }
 

@@ -21,7 +21,8 @@ CommandResult Cli(const std::string& args) {
 
 std::size_t CrLfLines(const std::string& text) {
   std::size_t n = 0;
-  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+       at = text.find("\r\n", at + 2)) {
     ++n;
   }
   return n;
@@ -113,8 +114,8 @@ TEST(CliHostile, AFileWithoutReadPermission) {
   }
   const auto r = RunCommand(tool + " " + ShellQuote(path));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + path + ": Cannot open file \"" + path +
-                       "\". Permission denied.\n");
+  EXPECT_EQ(r.err,
+            "trackkml-cli: " + path + ": Cannot open file \"" + path + "\". Permission denied.\n");
   EXPECT_FALSE(fs::exists(dir / "secret.kml"));
 }
 

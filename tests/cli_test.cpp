@@ -90,6 +90,14 @@ TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
   EXPECT_EQ(ReadBytes(dir / "out/day.kml"), ExpectedKml("1\n"));
   EXPECT_NE(r.err.find("y/day.csv: Its KML would replace the one just written"), std::string::npos)
       << r.err;
+
+  // Nor is a file given for converting replaced by another's KML.
+  WriteBytes(dir / "x/day.kml", "keep");
+  const auto again =
+      Cli("-q " + ShellQuote(dir / "x/day.csv") + " " + ShellQuote(dir / "x/day.kml"));
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(ReadBytes(dir / "x/day.kml"), "keep");
+  EXPECT_TRUE(std::filesystem::exists(dir / "x/day.kml.kml"));
 }
 
 TEST(Cli, RefusesBadUsageWithStatus2) {

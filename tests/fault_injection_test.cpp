@@ -107,7 +107,8 @@ TEST(FaultInjection, LoadFailuresLeaveThePaneUntouched) {
       {"first read fails", Fault::Read, EIO, 0, 0, "Cannot read file \"#\". Input/output error"},
       {"read fails after 5 bytes", Fault::Read, EIO, 5, 0,
        "Cannot read file \"#\". Input/output error"},
-      {"short reads that fail", Fault::Read, EIO, 7, 2, "Cannot read file \"#\". Input/output error"},
+      {"short reads that fail", Fault::Read, EIO, 7, 2,
+       "Cannot read file \"#\". Input/output error"},
       {"file ends early", Fault::ReadEndsEarly, 0, 6, 0,
        "Cannot read file \"#\". The file ended before its size was read"},
       {"short reads", Fault::None, 0, 0, 1, ""},
@@ -197,7 +198,8 @@ TEST(FaultInjection, FailingCreateFlushCloseAndRenameKeepTheTarget) {
     TextPane pane(storage, os);
     const std::size_t fds = OpenDescriptors();
     std::string expected = c.message;
-    if (const auto at = expected.find('#'); at != std::string::npos) expected.replace(at, 1, target);
+    if (const auto at = expected.find('#'); at != std::string::npos)
+      expected.replace(at, 1, target);
     EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }), expected) << c.name;
     EXPECT_EQ(OpenDescriptors(), fds) << c.name;
     EXPECT_EQ(ReadBytes(target), "previous") << c.name;

@@ -2,11 +2,11 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
-#include <vector>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "text_storage.h"
 
