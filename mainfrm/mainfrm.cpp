@@ -133,7 +133,7 @@ void TForm1::showEvent(QShowEvent* event) {
   // Where the platform has a frame, the client area shrinks so the frame keeps its size;
   // the panes' margins are those of this first showing.
   const QSize frameExtra = frameGeometry().size() - size();
-  if (!frameExtra.isEmpty() && (frameExtra.width() > 0 || frameExtra.height() > 0)) {
+  if (frameExtra.width() > 0 || frameExtra.height() > 0) {
     resize(kFrameWidth - frameExtra.width(), kFrameHeight - frameExtra.height());
     move(kFrameLeft, kFrameTop);
   }
