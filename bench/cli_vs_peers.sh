@@ -18,12 +18,12 @@ trap 'rm -rf "$work"' EXIT
 "$gen" "$rows" "$work/day.csv" "$work/fixes.csv" >/dev/null
 export_bytes=$(stat -c %s "$work/day.csv")
 
-# measure NAME COMMAND...: fills seconds[] and peak_kib for the runs of one command
+# measure NAME OUTPUT COMMAND...: median time and peak memory over the runs of one command
 measure() {
-  local name=$1; shift
+  local name=$1 output=$2; shift 2
   local times=() peak=0
   for ((i = 0; i < runs; i++)); do
-    rm -f "$work"/out*
+    rm -f "$output"
     /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
       echo "$name failed:"; cat "$work/stderr.txt"; exit 1; }
     times+=("$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$work/time.txt" |
@@ -33,14 +33,16 @@ measure() {
     ((kib > peak)) && peak=$kib
   done
   median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }')
-  printf '%-12s median %8.3f s   peak %8.1f MiB\n' "$name" "$median" "$(echo "$peak / 1024" | bc -l)"
+  printf '%-12s median %8.3f s   peak %8.1f MiB   KML %7.1f MiB\n' "$name" "$median" \
+    "$(echo "$peak / 1024" | bc -l)" "$(echo "$(stat -c %s "$output") / 1048576" | bc -l)"
   eval "median_$name=$median; peak_$name=$peak"
 }
 
 echo "export: $rows rows, $(echo "$export_bytes / 1048576" | bc -l | xargs printf '%.1f') MiB; $runs runs each"
-measure trackkml "$cli" -q -o "$work" "$work/day.csv"
-measure gpsbabel gpsbabel -i unicsv -f "$work/fixes.csv" -o kml -F "$work/out_gpsbabel.kml"
-measure ogr2ogr ogr2ogr -f KML "$work/out_ogr.kml" "$work/fixes.csv" \
+measure trackkml "$work/day.kml" "$cli" -q "$work/day.csv"
+measure gpsbabel "$work/out_gpsbabel.kml" \
+  gpsbabel -i unicsv -f "$work/fixes.csv" -o kml -F "$work/out_gpsbabel.kml"
+measure ogr2ogr "$work/out_ogr.kml" ogr2ogr -f KML "$work/out_ogr.kml" "$work/fixes.csv" \
   -oo X_POSSIBLE_NAMES=lon -oo Y_POSSIBLE_NAMES=lat -a_srs EPSG:4326
 
 ratio() { echo "$1 / $2" | bc -l | xargs printf '%.1f'; }

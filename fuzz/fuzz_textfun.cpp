@@ -64,5 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (std::string(GetField(s, n, d)) != NaiveField(s, n, d)) std::abort();
   if (std::string(GetField(s, n, ';')) != NaiveField(s, n, ';')) std::abort();
   if (ReplaceText(s, p, r) != NaiveReplace(s, p, r)) std::abort();
+  std::string_view fields[7];
+  LeadingFields(s, d, fields);
+  for (long long k = 1; k <= 7; ++k) {
+    if (fields[k - 1] != NaiveField(s, k, d)) std::abort();
+  }
   return 0;
 }

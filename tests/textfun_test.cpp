@@ -49,6 +49,15 @@ TEST(GetField, ReturnsFieldNOrTheLastField) {
   }
 }
 
+TEST(LeadingFields, AgreeWithGetField) {
+  for (std::string_view s : {"a;b;c", "a;b;", ";x", "abc", "", "ab;ab", "t;x;9", ";;;;;;;;"}) {
+    std::string_view fields[7];
+    LeadingFields(s, ';', fields);
+    for (long long n = 1; n <= 7; ++n)
+      EXPECT_EQ(fields[n - 1], GetField(s, n, ';')) << s << " " << n;
+  }
+}
+
 struct ReplaceCase {
   std::string_view s, p, r, want;
 };

@@ -1,5 +1,7 @@
 #include "export_reader.h"
 
+#include <array>
+
 #include "export_labels.h"
 #include "textfun.h"
 
@@ -57,13 +59,18 @@ std::vector<std::string> SummaryHeaderLines(const TrackHeader& header) {
 }
 
 std::optional<TrackPoint> ReadTrackPoint(std::string_view row) {
-  std::string latitude = DecimalPoints(GetField(row, 5, kDelimiter));
+  // Fields 1 to 6 as GetField gives them, split off in one pass over the row.
+  std::array<std::string_view, 6> fields;
+  LeadingFields(row, kDelimiter, fields);
+  const auto field = [&fields](std::size_t n) { return fields[n - 1]; };
+
+  std::string latitude = DecimalPoints(field(5));
   if (latitude == labels::kNoFix) return std::nullopt;
   return TrackPoint{
-      .time = std::string(GetField(row, 1, kDelimiter)),
-      .speed = DecimalPoints(GetField(row, 3, kDelimiter)),
+      .time = std::string(field(1)),
+      .speed = DecimalPoints(field(3)),
       .latitude = std::move(latitude),
-      .longitude = DecimalPoints(GetField(row, 6, kDelimiter)),
+      .longitude = DecimalPoints(field(6)),
   };
 }
 

@@ -27,6 +27,21 @@ std::string_view GetField(std::string_view s, long long n, char d) {
   }
 }
 
+void LeadingFields(std::string_view s, char d, std::span<std::string_view> fields) {
+  std::string_view rest = s;
+  for (std::size_t k = 0; k < fields.size(); ++k) {
+    const std::size_t p = rest.find(d);
+    if (p == std::string_view::npos) {
+      // No delimiter left: rest is the last field, and every later number gives it too.
+      for (; k < fields.size(); ++k)
+        fields[k] = rest;
+      return;
+    }
+    fields[k] = rest.substr(0, p);
+    rest.remove_prefix(p + 1);
+  }
+}
+
 std::string ReplaceText(std::string_view s, std::string_view p, std::string_view r) {
   std::size_t at = p.empty() ? std::string_view::npos : s.find(p);
   if (at == std::string_view::npos) return std::string(s);
