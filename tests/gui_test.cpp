@@ -383,6 +383,20 @@ TEST(Dialogs, TheRealErrorBoxShowsTheMessage) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button; }, 2000));
 }
 
+TEST(FormLayout, ScalesEdgesAndRoundsEach) {
+  // 15/13: each edge is scaled and rounded, the size follows from the rounded edges.
+  const ControlRect open = ScaleRect({96, 16, 75, 25}, 15.0 / 13);
+  EXPECT_EQ(open.left, 111);     // 110.77
+  EXPECT_EQ(open.top, 18);       // 18.46
+  EXPECT_EQ(open.right(), 197);  // 171 -> 197.31
+  EXPECT_EQ(open.bottom(), 47);  // 41 -> 47.31
+  const ControlRect memo3 = ScaleRect({13, 392, 600, 145}, 15.0 / 13);
+  EXPECT_EQ(memo3.bottom(), 620);  // 537 -> 619.6: the scroll threshold scales with it
+  // A scaled pane keeps the margin it has after scaling, negative when it reaches past.
+  EXPECT_EQ(PaneWidth(634, 634, memo3), memo3.width);
+  EXPECT_EQ(PaneWidth(734, 634, memo3), memo3.width + 100);
+}
+
 TEST(ApplicationTitle, FromTheProgramFilesName) {
   const std::pair<const char*, const char*> cases[] = {
       {"/usr/bin/trackkml", "trackkml"},
