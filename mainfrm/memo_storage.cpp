@@ -1,7 +1,6 @@
 #include "memo_storage.h"
 
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
