@@ -337,6 +337,14 @@ TEST(Dialogs, TheRealOpenDialogIsConfigured) {
   EXPECT_TRUE(dialog.isSizeGripEnabled());
   EXPECT_EQ(dialog.directory().absolutePath(), "/tmp");
   EXPECT_FALSE(dialog.windowTitle().isEmpty()) << "the platform's own title";
+
+  // A typed name of a file in a folder that does not exist is accepted.
+  QFileDialog typed;
+  ConfigureOpenDialog(typed, "/nothere/day.csv");
+  QMetaObject::invokeMethod(&typed, "accept");
+  EXPECT_EQ(typed.result(), QDialog::Accepted);
+  ASSERT_EQ(typed.selectedFiles().size(), 1);
+  EXPECT_TRUE(typed.selectedFiles().first().endsWith("/nothere/day.csv"));
 }
 
 TEST(Dialogs, PlacedCentredAtAThirdOfTheActiveMonitor) {
