@@ -103,10 +103,10 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
 
   // Scaled when the font's text height is not the 13 pixels the layout was made for.
   const int textHeight = QFontMetrics(font()).height();
-  scale_ =
+  const double scale =
       textHeight == kDesignTextHeight ? 1.0 : static_cast<double>(textHeight) / kDesignTextHeight;
   for (std::size_t i = 0; i < kDesign.size(); ++i) {
-    design_[i] = scale_ == 1.0 ? kDesign[i] : ScaleRect(kDesign[i], scale_);
+    design_[i] = scale == 1.0 ? kDesign[i] : ScaleRect(kDesign[i], scale);
     bottom_ = std::max(bottom_, design_[i].bottom());
   }
   // The panes follow the width, so only the buttons count for it.

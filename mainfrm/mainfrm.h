@@ -1,7 +1,6 @@
 // The main window "Convert": three panes, three buttons, and the commands they run.
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -46,10 +45,8 @@ class TForm1 : public QWidget {
   // What Open does once a name is accepted: also the end of a file dropped on the window.
   void OpenFileName(const std::string& fileName);
 
-  double LayoutScale() const { return scale_; }
   ControlRect ScaledDesign(const QWidget* control) const;
   QScrollArea* Scroller() const { return scroller_; }
-  const QString& ApplicationTitle() const { return title_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -70,7 +67,6 @@ class TForm1 : public QWidget {
   QWidget* client_;
   std::array<QWidget*, 6> controls_{};   // creation order, which is also the tab order
   std::array<ControlRect, 6> design_{};  // after scaling
-  double scale_ = 1.0;
   int clientWidthAtCreation_ = 0;
   int right_ = 0, bottom_ = 0;  // what the buttons and all controls need
   bool shownOnce_ = false;

@@ -190,11 +190,3 @@ void AppendUtf8(std::string& out, char32_t ch) {
     out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
   }
 }
-
-std::string Cp1253ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const char c : bytes)
-    AppendUtf8(out, Cp1253ToUnicode(static_cast<unsigned char>(c)));
-  return out;
-}

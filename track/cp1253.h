@@ -14,6 +14,3 @@ std::optional<unsigned char> UnicodeToCp1253(char32_t ch);
 
 // Appends ch to out in UTF-8.
 void AppendUtf8(std::string& out, char32_t ch);
-
-// Windows-1253 bytes as UTF-8, without any escaping.
-std::string Cp1253ToUtf8(std::string_view bytes);
