@@ -51,9 +51,9 @@ int main(int argc, char** argv) {
     TForm1 form("trackkml", asker, errors);
     form.show();
     QApplication::processEvents();
-    const double open = Milliseconds(form.Open);
-    const double translate = Milliseconds(form.Translate);
-    const double save = Milliseconds(form.Button1);
+    const double open = Milliseconds(form.findChild<QPushButton*>("Open"));
+    const double translate = Milliseconds(form.findChild<QPushButton*>("Translate"));
+    const double save = Milliseconds(form.findChild<QPushButton*>("Button1"));
     std::printf("%8zu %10.1f %12.1f %10.1f %10.1f\n", rows, open, translate, save,
                 open + translate + save);
   }

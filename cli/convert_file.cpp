@@ -4,21 +4,20 @@
 
 #include "atomic_file.h"
 #include "export_reader.h"
-#include "file_errors.h"
+#include "file_handle.h"
+#include "line_block_writer.h"
+#include "line_view.h"
+#include "path_name.h"
 #include "save_name.h"
+#include "text_loader.h"
 
 namespace {
 
-void WriteAll(OsFiles& os, int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const long n = os.WriteSome(fd, bytes.data(), bytes.size());
-    if (n <= 0) throw WriteError();
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
+// The window cannot open more than this, so the tool converts no more either.
+constexpr TextLimit kExportLimit{0x7FFFFFFF, "The export is larger than the 2 GiB a window opens"};
 
-ConversionCounts StreamKml(TextPane& pane, LineBlockWriter& out) {
-  const ExportLines lines = pane.Lines();
+ConversionCounts StreamKml(std::string_view exportText, LineBlockWriter& out) {
+  const ExportLines lines = SplitLines(exportText);
   const auto counts = WriteExportAsKml(lines, [&out](std::string_view line) { out.Line(line); });
   out.Finish();
   return counts;
@@ -26,39 +25,35 @@ ConversionCounts StreamKml(TextPane& pane, LineBlockWriter& out) {
 
 }  // namespace
 
-void LoadExport(TextPane& pane, const std::string& name, OsFiles& os) {
-  if (name == "-") {
-    pane.LoadBytes(ReadUntilEnd(os, STDIN_FILENO, "-"));
-  } else {
-    pane.LoadTextFile(name);
-  }
+std::string LoadExport(const std::string& name, OsFiles& os) {
+  if (name == "-") return LoadTextFrom(os, STDIN_FILENO, name, kExportLimit).text;
+  return LoadText(os, name, kExportLimit).text;
 }
 
-ConversionCounts ConvertToFile(TextPane& pane, const std::string& output, OsFiles& os) {
+ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output,
+                               OsFiles& os) {
   AtomicFile file(output, os);
   LineBlockWriter out([&file](std::string_view block) { file.Write(block); });
-  const auto counts = StreamKml(pane, out);
+  const auto counts = StreamKml(exportText, out);
   file.Commit();
   return counts;
 }
 
-ConversionCounts ConvertToDescriptor(TextPane& pane, int fd, OsFiles& os) {
+ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os) {
   LineBlockWriter out([&](std::string_view block) { WriteAll(os, fd, block); });
-  return StreamKml(pane, out);
+  return StreamKml(exportText, out);
 }
 
-void WriteSummary(TextPane& pane, int fd, OsFiles& os) {
+void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
   LineBlockWriter out([&](std::string_view block) { WriteAll(os, fd, block); });
-  for (const auto& line : ReadExport(pane.Lines()).summary)
+  for (const auto& line : ReadExport(SplitLines(exportText)).summary)
     out.Line(line);
   out.Finish();
 }
 
 std::string OutputNameFor(const std::string& input, const std::string& outputDir) {
   if (outputDir.empty()) return SaveNameFor(input);
-  const auto slash = input.rfind('/');
-  const std::string base = slash == std::string::npos ? input : input.substr(slash + 1);
   std::string folder = outputDir;
-  if (!folder.ends_with('/')) folder.push_back('/');
-  return folder + SaveNameFor(base);
+  if (!BaseNameOf(folder).empty()) folder.push_back('/');
+  return folder + SaveNameFor(BaseNameOf(input));
 }

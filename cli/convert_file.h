@@ -1,22 +1,24 @@
-// One export converted the way Open, Translate and Save in the window convert it.
+// One export converted the way Open, Translate and Save in the window convert it: the same
+// text the input pane would hold, the same lines, the same bytes.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "export_to_kml.h"
-#include "line_block_writer.h"
 #include "os_files.h"
-#include "text_pane.h"
 
-// Loads the export into pane: a file as Open loads it, "-" from standard input.
-void LoadExport(TextPane& pane, const std::string& name, OsFiles& os);
+// The export's text as Open would load it into the input pane: a file, or "-" for standard
+// input.
+std::string LoadExport(const std::string& name, OsFiles& os);
 
-// Writes the pane's KML document to the file `output`, replacing it only when whole.
-ConversionCounts ConvertToFile(TextPane& pane, const std::string& output, OsFiles& os);
-// Writes the pane's KML document to a descriptor.
-ConversionCounts ConvertToDescriptor(TextPane& pane, int fd, OsFiles& os);
+// Writes the KML document of the export text to the file `output`, replacing it only when
+// whole.
+ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output, OsFiles& os);
+// Writes the KML document of the export text to a descriptor.
+ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os);
 // Writes the summary lines, as the summary pane holds them after Open and Translate.
-void WriteSummary(TextPane& pane, int fd, OsFiles& os);
+void WriteSummary(std::string_view exportText, int fd, OsFiles& os);
 
 // Where the KML of `input` goes: its save name, in `outputDir` when one is given.
 std::string OutputNameFor(const std::string& input, const std::string& outputDir);

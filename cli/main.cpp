@@ -30,7 +30,6 @@ struct Progress {
 };
 
 void ReportError(const std::string& file, const std::exception& error) {
-  std::fflush(stdout);
   std::cerr << "trackkml-cli: " << file << ": " << DisplayMessage(error.what()) << '\n';
 }
 
@@ -39,13 +38,11 @@ int Run(const CliOptions& options) {
   if (options.toStdout || options.summary) {
     const std::string& file = options.files.front();
     try {
-      MemoryStorage storage;
-      TextPane pane(storage, os);
-      LoadExport(pane, file, os);
+      const std::string text = LoadExport(file, os);
       if (options.summary) {
-        WriteSummary(pane, STDOUT_FILENO, os);
+        WriteSummary(text, STDOUT_FILENO, os);
       } else {
-        ConvertToDescriptor(pane, STDOUT_FILENO, os);
+        ConvertToDescriptor(text, STDOUT_FILENO, os);
       }
       return 0;
     } catch (const std::exception& error) {
@@ -74,10 +71,7 @@ int Run(const CliOptions& options) {
       if (!written.insert(fullOutput).second) {
         throw AppError("Its KML would replace the one just written to \"" + output + "\"");
       }
-      MemoryStorage storage;
-      TextPane pane(storage, os);
-      LoadExport(pane, file, os);
-      const ConversionCounts counts = ConvertToFile(pane, output, os);
+      const ConversionCounts counts = ConvertToFile(LoadExport(file, os), output, os);
       progress.points += counts.points;
       if (report) {
         std::cout << file << " -> " << output << ": " << counts.points << " points, "

@@ -6,6 +6,7 @@
 
 #include "export_reader.h"
 #include "export_to_kml.h"
+#include "kml_lines.h"
 #include "kml_writer.h"
 #include "text_pane.h"
 #include "xml_text.h"

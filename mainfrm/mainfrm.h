@@ -30,12 +30,6 @@ class TForm1 : public QWidget {
  public:
   TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& errors);
 
-  QPushButton* Open;
-  Memo* Memo1;
-  Memo* Memo2;
-  QPushButton* Translate;
-  Memo* Memo3;
-  QPushButton* Button1;
   OpenDialog OpenDialog1;
 
   void OpenClick();
@@ -56,6 +50,14 @@ class TForm1 : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // The controls, by the names the window is known by (also their object names).
+  QPushButton* Open;
+  Memo* Memo1;
+  Memo* Memo2;
+  QPushButton* Translate;
+  Memo* Memo3;
+  QPushButton* Button1;
+
   void RunCommand(const std::function<void()>& command);
   void ShowError(const char* message);
   void Relayout();

@@ -12,8 +12,8 @@ class QPlainTextEdit;
 
 enum class PaneEncoding { Cp1253, Utf8 };
 
+// A QObject only so that its connection to the control ends with it.
 class MemoStorage final : public QObject, public TextStorage {
-  Q_OBJECT
  public:
   MemoStorage(QPlainTextEdit& control, PaneEncoding encoding);
 

@@ -10,22 +10,6 @@ std::string_view Limited(std::string_view line) {
   return line.substr(0, kLineReadLimit);
 }
 
-// Bytes the normalised text has beyond the raw one: one per lone CR or lone LF.
-std::size_t ExtraBytes(std::string_view raw) {
-  // Every LF not preceded by CR, and every CR not followed by LF; found by searching for LFs
-  // and counting CRs rather than looking at every byte.
-  std::size_t crLf = 0, loneLf = 0;
-  for (std::size_t at = raw.find('\n'); at != std::string_view::npos; at = raw.find('\n', at + 1)) {
-    if (at > 0 && raw[at - 1] == '\r') {
-      ++crLf;
-    } else {
-      ++loneLf;
-    }
-  }
-  const auto cr = static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '\r'));
-  return loneLf + (cr - crLf);
-}
-
 }  // namespace
 
 std::size_t CountLines(std::string_view text) {
@@ -64,32 +48,4 @@ ExportLines SplitLines(std::string_view text) {
     start = at + 2;
   }
   return lines;
-}
-
-std::string NormalizeLineBreaks(std::string_view raw) {
-  std::string text(raw);
-  NormalizeLineBreaksInPlace(text);
-  return text;
-}
-
-void NormalizeLineBreaksInPlace(std::string& text) {
-  const std::size_t extra = ExtraBytes(text);
-  if (extra == 0) return;
-  std::size_t in = text.size();
-  text.resize(text.size() + extra);
-  std::size_t out = text.size();
-  // Backwards, so every byte is read before the growing output can reach it.
-  while (in > 0) {
-    const char c = text[--in];
-    if (c == '\n') {
-      if (in > 0 && text[in - 1] == '\r') --in;  // CR LF: one break, written once
-      text[--out] = '\n';
-      text[--out] = '\r';
-    } else if (c == '\r') {
-      text[--out] = '\n';
-      text[--out] = '\r';
-    } else {
-      text[--out] = c;
-    }
-  }
 }

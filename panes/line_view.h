@@ -15,8 +15,3 @@ std::size_t CountLines(std::string_view text);
 std::string_view LineOf(std::string_view text, std::size_t i);
 // Every line, cut like LineOf, in one pass.
 ExportLines SplitLines(std::string_view text);
-
-// Every lone CR and lone LF becomes CR LF; CR LF stays. Sized exactly before filling.
-std::string NormalizeLineBreaks(std::string_view raw);
-// The same, in place: the buffer grows to the normalised size and is filled from its end.
-void NormalizeLineBreaksInPlace(std::string& text);

@@ -1,28 +1,12 @@
 #include "text_pane.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <new>
-
 #include "atomic_file.h"
-#include "file_errors.h"
 #include "line_view.h"
 
 namespace {
 
-// Closes a descriptor on every way out of a load.
-class OpenFile {
- public:
-  OpenFile(OsFiles& os, int fd) : os_(os), fd_(fd) {}
-  ~OpenFile() { os_.Close(fd_); }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  OsFiles& os_;
-  int fd_;
-};
+// The most a pane holds, refused in the words the window has always used.
+constexpr TextLimit kPaneLimit{kPaneCapacity, "Text exceeds memo capacity"};
 
 bool EndsWithBreak(std::string_view text) {
   return text.ends_with("\r\n");
@@ -33,7 +17,7 @@ bool EndsWithBreak(std::string_view text) {
 TextPane::TextPane(TextStorage& storage, OsFiles& os) : storage_(storage), os_(os) {}
 
 std::string_view TextPane::Text() {
-  Flush();
+  PushPending();
   return storage_.Text();
 }
 
@@ -92,10 +76,10 @@ void TextPane::EndUpdate() {
     TextStorage& s;
     ~Resume() { s.SetRedraw(true); }
   } resume{storage_};
-  Flush();
+  PushPending();
 }
 
-void TextPane::Flush() {
+void TextPane::PushPending() {
   if (!pending_) return;
   Pending p = std::move(*pending_);
   pending_.reset();
@@ -107,78 +91,19 @@ void TextPane::Flush() {
 }
 
 void TextPane::LoadBytes(std::string raw) {
-  UpdateBracket bracket(*this);
-  const std::size_t nul = raw.find('\0');
-  // The pane never holds a NUL, so a text that has one can never be identical to it.
-  const bool hadNul = nul != std::string::npos;
-  if (hadNul) raw.resize(nul);
-  try {
-    NormalizeLineBreaksInPlace(raw);
-  } catch (const std::bad_alloc&) {
-    throw CapacityError();
-  }
-  if (raw.size() > kPaneCapacity) throw CapacityError();
-  if (!hadNul && raw == Text()) return;
-  pending_.reset();
-  storage_.Replace(std::move(raw));
+  Load(TextFromBytes(std::move(raw), kPaneLimit));
 }
 
 void TextPane::LoadTextFile(const std::string& name) {
-  const int fd = os_.OpenForReading(name);
-  if (fd < 0) throw OpenError(os_, name, errno);
-  OpenFile file(os_, fd);
-  UpdateBracket bracket(*this);
-
-  const long long size = os_.SizeOf(file.fd());
-  if (size == OsFiles::kUnknownSize) {
-    LoadBytes(ReadUntilEnd(os_, file.fd(), name));
-    return;
-  }
-  if (size < 0) throw ReadError(os_, name, errno);
-  // Refused before anything is read or allocated.
-  if (static_cast<unsigned long long>(size) > kPaneCapacity) throw CapacityError();
-
-  std::string raw;
-  try {
-    raw.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    throw CapacityError();
-  }
-  for (std::size_t got = 0; got < raw.size();) {
-    const long n = os_.ReadSome(file.fd(), raw.data() + got, raw.size() - got);
-    if (n < 0) throw ReadError(os_, name, errno);
-    if (n == 0) throw ReadError(os_, name, "The file ended before its size was read");
-    got += static_cast<std::size_t>(n);
-  }
-  LoadBytes(std::move(raw));
+  Load(LoadText(os_, name, kPaneLimit));
 }
 
-std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name) {
-  std::string raw;
-  std::size_t got = 0;
-  for (;;) {
-    if (raw.size() - got < 65536) {
-      try {
-        raw.resize(std::max<std::size_t>(raw.size() * 2, 1 << 16));
-      } catch (const std::bad_alloc&) {
-        throw CapacityError();
-      }
-    }
-    const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
-    if (n < 0) throw ReadError(os, name, errno);
-    if (n == 0) break;
-    // The text ends at its first NUL: nothing after it needs reading (an endless device
-    // of zeros ends here too).
-    const auto nul = raw.find('\0', got);
-    got += static_cast<std::size_t>(n);
-    if (nul < got) {
-      got = nul;
-      break;
-    }
-    if (got > kPaneCapacity) throw CapacityError();
-  }
-  raw.resize(got);
-  return raw;
+void TextPane::Load(LoadedText loaded) {
+  UpdateBracket bracket(*this);
+  // The pane never holds a NUL, so a text that had one can never be identical to it.
+  if (!loaded.cutAtNul && loaded.text == Text()) return;
+  pending_.reset();
+  storage_.Replace(std::move(loaded.text));
 }
 
 void TextPane::SaveTextFile(const std::string& name) {

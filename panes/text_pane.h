@@ -8,14 +8,12 @@
 #include <string_view>
 
 #include "os_files.h"
+#include "text_loader.h"
 #include "text_storage.h"
 #include "track_types.h"
 
 // The most a pane holds: what a signed 32-bit count reaches.
 inline constexpr std::size_t kPaneCapacity = 0x7FFFFFFF;
-
-// Everything a device or pipe delivers, up to its end or its first NUL.
-std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name);
 
 class TextPane {
  public:
@@ -60,7 +58,10 @@ class TextPane {
     std::size_t lineCount = 0;
   };
   Pending& StartPending();
-  void Flush();
+  // Hands the gathered changes to the storage.
+  void PushPending();
+  // Replaces the text by a loaded one, unless it is identical.
+  void Load(LoadedText loaded);
 
   TextStorage& storage_;
   OsFiles& os_;

@@ -4,10 +4,12 @@
 
 #include "export_generator.h"
 #include "export_reader.h"
+#include "kml_lines.h"
 #include "kml_writer.h"
 #include "line_view.h"
 #include "pane_test_support.h"
 #include "run_command.h"
+#include "text_loader.h"
 
 namespace {
 
@@ -29,7 +31,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 // What Open, Translate and Save in the window write: the pane's line view of the loaded
 // text, read, written, each line followed by CR LF.
 std::string ExpectedKml(const std::string& exportBytes) {
-  const std::string text = NormalizeLineBreaks(exportBytes);
+  const std::string text = TextFromBytes(exportBytes, {SIZE_MAX, ""}).text;
   const auto track = ReadExport(SplitLines(text));
   return Joined(KmlDocumentLines(track.header, track.points));
 }

@@ -48,6 +48,29 @@ class FakeErrors final : public ErrorShower {
   std::vector<QString> texts, captions;
 };
 
+// The window's controls, found by the names the window is known by.
+struct Controls {
+  explicit Controls(TForm1& form)
+      : Open(Find<QPushButton>(form, "Open")),
+        Memo1(Find<Memo>(form, "Memo1")),
+        Memo2(Find<Memo>(form, "Memo2")),
+        Translate(Find<QPushButton>(form, "Translate")),
+        Memo3(Find<Memo>(form, "Memo3")),
+        Button1(Find<QPushButton>(form, "Button1")) {}
+  template <class T>
+  static T* Find(TForm1& form, const char* name) {
+    T* control = form.findChild<T*>(name);
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  QPushButton* Open;
+  Memo* Memo1;
+  Memo* Memo2;
+  QPushButton* Translate;
+  Memo* Memo3;
+  QPushButton* Button1;
+};
+
 class Window : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,145 +85,144 @@ class Window : public ::testing::Test {
   FakeAsker asker;
   FakeErrors errors;
   TForm1 form{"Trackkml", asker, errors};
+  Controls ui{form};
   ScratchDir dir;
 };
 
 TEST_F(Window, StartsWithItsNamesAndTheFocusOnOpen) {
   EXPECT_EQ(form.windowTitle(), "Convert");
-  EXPECT_EQ(Text(form.Memo1), "Memo1\r\n");
-  EXPECT_EQ(Text(form.Memo2), "Memo2\r\n");
-  EXPECT_EQ(Text(form.Memo3), "Memo3\r\n");
-  EXPECT_EQ(form.Open->text(), "Open");
-  EXPECT_EQ(form.Translate->text(), "Translate");
-  EXPECT_EQ(form.Button1->text(), "Save");
+  EXPECT_EQ(Text(ui.Memo1), "Memo1\r\n");
+  EXPECT_EQ(Text(ui.Memo2), "Memo2\r\n");
+  EXPECT_EQ(Text(ui.Memo3), "Memo3\r\n");
+  EXPECT_EQ(ui.Open->text(), "Open");
+  EXPECT_EQ(ui.Translate->text(), "Translate");
+  EXPECT_EQ(ui.Button1->text(), "Save");
   EXPECT_EQ(form.OpenDialog1.FileName, "");
-  EXPECT_EQ(Focused(), form.Open);
+  EXPECT_EQ(Focused(), ui.Open);
   EXPECT_EQ(form.frameGeometry(), QRect(194, 114, 634, 586));
-  EXPECT_EQ(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-  EXPECT_EQ(form.Memo2->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-  EXPECT_EQ(form.Memo3->lineWrapMode(), QPlainTextEdit::NoWrap);
-  for (Memo* m : {form.Memo1, form.Memo2, form.Memo3}) {
+  EXPECT_EQ(ui.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(ui.Memo2->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+  EXPECT_EQ(ui.Memo3->lineWrapMode(), QPlainTextEdit::NoWrap);
+  for (Memo* m : {ui.Memo1, ui.Memo2, ui.Memo3}) {
     EXPECT_EQ(m->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(m->width(), 600) << "each pane is 600 wide at the first showing";
   }
-  for (QPushButton* b : {form.Open, form.Translate, form.Button1}) {
+  for (QPushButton* b : {ui.Open, ui.Translate, ui.Button1}) {
     EXPECT_FALSE(b->isDefault());
     EXPECT_EQ(b->size(), QSize(75, 25) * 1);  // unscaled under the test font
   }
 }
 
 TEST_F(Window, TabArrowsEnterAndSpaceFollowTheTabOrder) {
-  const std::vector<QWidget*> order = {form.Open,      form.Memo1, form.Memo2,
-                                       form.Translate, form.Memo3, form.Button1};
+  const std::vector<QWidget*> order = {ui.Open,      ui.Memo1, ui.Memo2,
+                                       ui.Translate, ui.Memo3, ui.Button1};
   for (std::size_t i = 0; i < order.size(); ++i) {
     ASSERT_EQ(Focused(), order[i]) << i;
     QTest::keyClick(Focused(), Qt::Key_Tab);
   }
-  EXPECT_EQ(Focused(), form.Open);
+  EXPECT_EQ(Focused(), ui.Open);
   QTest::keyClick(Focused(), Qt::Key_Backtab);
-  EXPECT_EQ(Focused(), form.Button1);
-  EXPECT_EQ(Text(form.Memo1), "Memo1\r\n") << "Tab is not inserted";
+  EXPECT_EQ(Focused(), ui.Button1);
+  EXPECT_EQ(Text(ui.Memo1), "Memo1\r\n") << "Tab is not inserted";
 
-  form.Translate->setFocus();
-  QTest::keyClick(form.Translate, Qt::Key_Right);
-  EXPECT_EQ(Focused(), form.Memo3);
-  form.Translate->setFocus();
-  QTest::keyClick(form.Translate, Qt::Key_Down);
-  EXPECT_EQ(Focused(), form.Memo3);
-  form.Translate->setFocus();
-  QTest::keyClick(form.Translate, Qt::Key_Left);
-  EXPECT_EQ(Focused(), form.Memo2);
-  form.Open->setFocus();
-  QTest::keyClick(form.Open, Qt::Key_Up);
-  EXPECT_EQ(Focused(), form.Button1);
+  ui.Translate->setFocus();
+  QTest::keyClick(ui.Translate, Qt::Key_Right);
+  EXPECT_EQ(Focused(), ui.Memo3);
+  ui.Translate->setFocus();
+  QTest::keyClick(ui.Translate, Qt::Key_Down);
+  EXPECT_EQ(Focused(), ui.Memo3);
+  ui.Translate->setFocus();
+  QTest::keyClick(ui.Translate, Qt::Key_Left);
+  EXPECT_EQ(Focused(), ui.Memo2);
+  ui.Open->setFocus();
+  QTest::keyClick(ui.Open, Qt::Key_Up);
+  EXPECT_EQ(Focused(), ui.Button1);
   // In a pane the arrows move the caret, not the focus; Enter breaks the line.
-  form.Memo1->setFocus();
-  QTest::keyClick(form.Memo1, Qt::Key_Down);
-  QTest::keyClick(form.Memo1, Qt::Key_Return);
-  EXPECT_EQ(Focused(), form.Memo1);
-  EXPECT_EQ(form.Memo1->Pane().LineCount(), 2u);
+  ui.Memo1->setFocus();
+  QTest::keyClick(ui.Memo1, Qt::Key_Down);
+  QTest::keyClick(ui.Memo1, Qt::Key_Return);
+  EXPECT_EQ(Focused(), ui.Memo1);
+  EXPECT_EQ(ui.Memo1->Pane().LineCount(), 2u);
 
   // Memo1 now holds "Memo1" and an empty line: four summary lines and one point each time.
-  form.Translate->setFocus();
-  QTest::keyClick(form.Translate, Qt::Key_Return);
-  EXPECT_EQ(form.Memo2->Pane().LineCount(), 1u + 5u);
-  QTest::keyClick(form.Translate, Qt::Key_Space);
-  EXPECT_EQ(form.Memo2->Pane().LineCount(), 1u + 10u);
-  form.Open->setFocus();
-  QTest::keyClick(form.Open, Qt::Key_Enter);
-  QTest::keyClick(form.Open, Qt::Key_Space);
+  ui.Translate->setFocus();
+  QTest::keyClick(ui.Translate, Qt::Key_Return);
+  EXPECT_EQ(ui.Memo2->Pane().LineCount(), 1u + 5u);
+  QTest::keyClick(ui.Translate, Qt::Key_Space);
+  EXPECT_EQ(ui.Memo2->Pane().LineCount(), 1u + 10u);
+  ui.Open->setFocus();
+  QTest::keyClick(ui.Open, Qt::Key_Enter);
+  QTest::keyClick(ui.Open, Qt::Key_Space);
   EXPECT_EQ(asker.initialNames.size(), 2u);
 }
 
 TEST_F(Window, TranslateAfterStartReadsTheLineMemo1) {
-  QTest::mouseClick(form.Translate, Qt::LeftButton);
-  EXPECT_EQ(Text(form.Memo2), "Memo2\r\n" + greek::kVehicleCaption + "\r\n" +
-                                  greek::kDriverCaption + "\r\n" + greek::kDateCaption +
-                                  "\r\nData 1st Line: 1\r\n");
-  EXPECT_EQ(form.Memo3->Pane().LineCount(), 184u);
-  EXPECT_EQ(form.Memo3->Pane().LineAt(163), "<Open>  </Open>");
-  EXPECT_EQ(Text(form.Memo1), "Memo1\r\n");
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  EXPECT_EQ(Text(ui.Memo2), "Memo2\r\n" + greek::kVehicleCaption + "\r\n" + greek::kDriverCaption +
+                                "\r\n" + greek::kDateCaption + "\r\nData 1st Line: 1\r\n");
+  EXPECT_EQ(ui.Memo3->Pane().LineCount(), 184u);
+  EXPECT_EQ(ui.Memo3->Pane().LineAt(163), "<Open>  </Open>");
+  EXPECT_EQ(Text(ui.Memo1), "Memo1\r\n");
 
   // Twice: both summaries, only the second document.
-  const std::string firstKml = Text(form.Memo3);
-  QTest::mouseClick(form.Translate, Qt::LeftButton);
-  EXPECT_EQ(form.Memo2->Pane().LineCount(), 9u);
-  EXPECT_EQ(Text(form.Memo3), firstKml);
+  const std::string firstKml = Text(ui.Memo3);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  EXPECT_EQ(ui.Memo2->Pane().LineCount(), 9u);
+  EXPECT_EQ(Text(ui.Memo3), firstKml);
 }
 
 TEST_F(Window, TranslateAppendsAfterAHandEditedSummary) {
-  form.Memo2->setPlainText("typed");  // no line break after it
-  form.Memo3->setPlainText("old");
-  form.Memo1->Pane().ClearText();
-  form.Memo1->Pane().AppendLine(greek::kTitleLabel);
-  form.Memo1->Pane().AppendLine("t;;1;;2;3");
-  QTest::mouseClick(form.Translate, Qt::LeftButton);
-  EXPECT_EQ(Text(form.Memo2), "typed\r\n" + greek::kVehicleCaption + "\r\n" +
-                                  greek::kDriverCaption + "\r\n" + greek::kDateCaption +
-                                  "\r\nData 1st Line: 1\r\nt 3 2 1")
+  ui.Memo2->setPlainText("typed");  // no line break after it
+  ui.Memo3->setPlainText("old");
+  ui.Memo1->Pane().ClearText();
+  ui.Memo1->Pane().AppendLine(greek::kTitleLabel);
+  ui.Memo1->Pane().AppendLine("t;;1;;2;3");
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  EXPECT_EQ(Text(ui.Memo2), "typed\r\n" + greek::kVehicleCaption + "\r\n" + greek::kDriverCaption +
+                                "\r\n" + greek::kDateCaption + "\r\nData 1st Line: 1\r\nt 3 2 1")
       << "appended line by line after a line without break, the text ends without one";
-  EXPECT_EQ(form.Memo3->Pane().LineCount(), 194u);
-  EXPECT_EQ(form.Memo3->Pane().LineAt(0), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  EXPECT_EQ(ui.Memo3->Pane().LineCount(), 194u);
+  EXPECT_EQ(ui.Memo3->Pane().LineAt(0), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 }
 
 TEST_F(Window, OpenAcceptedCancelledAndFailing) {
   const std::string a = dir / "a.csv";
   WriteBytes(a, "A\nB");
   Answer(a);
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  EXPECT_EQ(Text(form.Memo1), "A\r\nB");
-  EXPECT_EQ(Text(form.Memo2), "");
-  EXPECT_EQ(Text(form.Memo3), "Memo3\r\n");
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(ui.Memo2), "");
+  EXPECT_EQ(Text(ui.Memo3), "Memo3\r\n");
   EXPECT_EQ(form.OpenDialog1.FileName, a);
 
-  form.Memo2->Pane().AppendLine("x");
-  QTest::mouseClick(form.Open, Qt::LeftButton);  // cancelled
+  ui.Memo2->Pane().AppendLine("x");
+  QTest::mouseClick(ui.Open, Qt::LeftButton);  // cancelled
   EXPECT_EQ(asker.initialNames.back().toStdString(), a) << "the last name is offered again";
-  EXPECT_EQ(Text(form.Memo1), "A\r\nB");
-  EXPECT_EQ(Text(form.Memo2), "");
+  EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(ui.Memo2), "");
   EXPECT_EQ(form.OpenDialog1.FileName, a);
 
-  form.Memo2->Pane().AppendLine("kept");
+  ui.Memo2->Pane().AppendLine("kept");
   const std::string missing = dir / "day.csv";
   Answer(missing);
-  form.Open->setFocus();
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  EXPECT_EQ(Text(form.Memo1), "A\r\nB");
-  EXPECT_EQ(Text(form.Memo2), "kept\r\n");
+  ui.Open->setFocus();
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(ui.Memo2), "kept\r\n");
   EXPECT_EQ(form.OpenDialog1.FileName, missing);
   ASSERT_EQ(errors.texts.size(), 1u);
   EXPECT_EQ(errors.texts[0].toStdString(),
             "Cannot open file \"" + missing + "\". No such file or directory.");
   EXPECT_EQ(errors.captions[0], "Trackkml");
-  EXPECT_EQ(Focused(), form.Open);
+  EXPECT_EQ(Focused(), ui.Open);
 
   // A later Save writes beside the name that failed.
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
   EXPECT_EQ(ReadBytes(dir / "day.kml"), "Memo3\r\n");
 }
 
 TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
-  QTest::mouseClick(form.Button1, Qt::LeftButton);  // no name yet
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);  // no name yet
   ASSERT_EQ(errors.texts.size(), 1u);
   EXPECT_EQ(errors.texts[0], "Cannot create file \"\". No such file or directory.");
 
@@ -208,17 +230,17 @@ TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
   WriteBytes(a, greek::kVehicleLabel + "A;\r\n" + greek::kTitleLabel + "\r\nt;;1;;2;3\r\n");
   WriteBytes(b, greek::kVehicleLabel + "B;\r\n");
   Answer(a);
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  QTest::mouseClick(form.Translate, Qt::LeftButton);
-  const std::string kmlOfA = Text(form.Memo3);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  const std::string kmlOfA = Text(ui.Memo3);
   Answer(b);
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  const std::string memo1 = Text(form.Memo1), memo2 = Text(form.Memo2);
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  const std::string memo1 = Text(ui.Memo1), memo2 = Text(ui.Memo2);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
   EXPECT_EQ(ReadBytes(dir / "b.kml"), kmlOfA);
-  EXPECT_EQ(Text(form.Memo1), memo1);
-  EXPECT_EQ(Text(form.Memo2), memo2);
-  EXPECT_EQ(Text(form.Memo3), kmlOfA);
+  EXPECT_EQ(Text(ui.Memo1), memo1);
+  EXPECT_EQ(Text(ui.Memo2), memo2);
+  EXPECT_EQ(Text(ui.Memo3), kmlOfA);
   EXPECT_FALSE(std::filesystem::exists(dir / "a.kml"));
   EXPECT_EQ(errors.texts.size(), 1u);
 
@@ -226,8 +248,8 @@ TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
   const std::string txt = dir / "c.TXT";
   WriteBytes(txt, "c");
   Answer(txt);
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
   EXPECT_EQ(ReadBytes(txt), "c");
   EXPECT_EQ(ReadBytes(dir / "c.TXT.kml"), kmlOfA);
 }
@@ -239,14 +261,14 @@ TEST_F(Window, OpenTranslateSaveEqualsTheBatchTool) {
   const std::string path = dir / "day.csv";
   WriteBytes(path, generated.bytes);
   Answer(path);
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  QTest::mouseClick(form.Translate, Qt::LeftButton);
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
   ASSERT_TRUE(errors.texts.empty());
   const auto cli = RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(path));
   ASSERT_EQ(cli.status, 0) << cli.err;
   EXPECT_EQ(ReadBytes(dir / "day.kml"), cli.out);
-  EXPECT_EQ(form.Memo3->Pane().LineCount(), 184u + 10u * (2000 - generated.rowsWithoutFix));
+  EXPECT_EQ(ui.Memo3->Pane().LineCount(), 184u + 10u * (2000 - generated.rowsWithoutFix));
 }
 
 TEST_F(Window, TheInputPaneKeepsEveryByte) {
@@ -257,16 +279,16 @@ TEST_F(Window, TheInputPaneKeepsEveryByte) {
   const std::string text = all + "\r\n" + all + "\r\n";
   WriteBytes(dir / "bytes.csv", text);
   Answer(dir / "bytes.csv");
-  QTest::mouseClick(form.Open, Qt::LeftButton);
-  EXPECT_EQ(Text(form.Memo1), text);
-  EXPECT_EQ(form.Memo1->Pane().Lines(), (ExportLines{all, all}));
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(ui.Memo1), text);
+  EXPECT_EQ(ui.Memo1->Pane().Lines(), (ExportLines{all, all}));
 
   // Typed characters the code page lacks read as "?", one each.
-  form.Memo1->setPlainText(QString::fromUtf8("\u00e9\u4e2d\U0001F600\u03a9"));
-  EXPECT_EQ(Text(form.Memo1), "???\xD9");
+  ui.Memo1->setPlainText(QString::fromUtf8("\u00e9\u4e2d\U0001F600\u03a9"));
+  EXPECT_EQ(Text(ui.Memo1), "???\xD9");
   // A no-break space stays itself, a line separator breaks the line.
-  form.Memo1->setPlainText(QString::fromUtf8("a\u00a0b\u2028c"));
-  EXPECT_EQ(Text(form.Memo1),
+  ui.Memo1->setPlainText(QString::fromUtf8("a\u00a0b\u2028c"));
+  EXPECT_EQ(Text(ui.Memo1),
             "a\xA0"
             "b\r\nc");
 }
@@ -280,30 +302,30 @@ TEST_F(Window, ADroppedFileOpensLikeAnAcceptedName) {
   QApplication::sendEvent(&form, &enter);
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(form.Memo1->viewport(), &drop);
-  EXPECT_EQ(Text(form.Memo1), "D\r\n");
-  EXPECT_EQ(Text(form.Memo2), "");
+  QApplication::sendEvent(ui.Memo1->viewport(), &drop);
+  EXPECT_EQ(Text(ui.Memo1), "D\r\n");
+  EXPECT_EQ(Text(ui.Memo2), "");
   EXPECT_EQ(form.OpenDialog1.FileName, path);
 }
 
 TEST_F(Window, PanesFollowTheWidthAndTheContentsScroll) {
   const auto paneWidths = [&] {
-    return std::vector<int>{form.Memo1->width(), form.Memo2->width(), form.Memo3->width()};
+    return std::vector<int>{ui.Memo1->width(), ui.Memo2->width(), ui.Memo3->width()};
   };
   // Margins as at the first showing, when every pane is 600 wide.
   const int margins = form.width() - 600;
-  const QRect openBefore = form.Open->geometry(), saveBefore = form.Button1->geometry();
+  const QRect openBefore = ui.Open->geometry(), saveBefore = ui.Button1->geometry();
   form.resize(form.width() + 100, form.height());
   EXPECT_EQ(paneWidths(), (std::vector<int>{700, 700, 700}));
-  EXPECT_EQ(form.Open->geometry(), openBefore);
-  EXPECT_EQ(form.Button1->geometry(), saveBefore);
+  EXPECT_EQ(ui.Open->geometry(), openBefore);
+  EXPECT_EQ(ui.Button1->geometry(), saveBefore);
   form.resize(form.width(), form.height() + 200);  // taller leaves space below Memo3
-  EXPECT_EQ(form.Memo3->height(), 145);
+  EXPECT_EQ(ui.Memo3->height(), 145);
 
   QScrollArea* scroller = form.Scroller();
   const int bar = form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroller);
-  const int bottom = form.ScaledDesign(form.Memo3).bottom();
-  const int right = form.ScaledDesign(form.Button1).right();
+  const int bottom = form.ScaledDesign(ui.Memo3).bottom();
+  const int right = form.ScaledDesign(ui.Button1).right();
   EXPECT_EQ(bottom, 537);
   EXPECT_EQ(right, 403);
   form.resize(700, bottom);
@@ -319,8 +341,8 @@ TEST_F(Window, PanesFollowTheWidthAndTheContentsScroll) {
   form.resize(right - 1, 800);
   EXPECT_EQ(scroller->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_EQ(scroller->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-  EXPECT_EQ(form.Button1->geometry(), saveBefore);
-  EXPECT_EQ(form.Memo1->width(), right - 1 - margins);
+  EXPECT_EQ(ui.Button1->geometry(), saveBefore);
+  EXPECT_EQ(ui.Memo1->width(), right - 1 - margins);
   form.resize(20, 800);
   EXPECT_EQ(paneWidths(), (std::vector<int>(3, 0))) << "narrower than the margins: nothing";
 }

@@ -1,4 +1,5 @@
 #include "kml_writer.h"
+#include "kml_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -26,17 +26,6 @@ std::string DecimalPoints(std::string_view number) {
   return ReplaceText(number, ",", ".");
 }
 
-std::string Concat(std::initializer_list<std::string_view> parts) {
-  std::size_t size = 0;
-  for (auto p : parts)
-    size += p.size();
-  std::string s;
-  s.reserve(size);
-  for (auto p : parts)
-    s.append(p);
-  return s;
-}
-
 }  // namespace
 
 TrackHeader ReadTrackHeader(const ExportLines& lines) {

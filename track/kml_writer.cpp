@@ -1,18 +1,12 @@
 #include "kml_writer.h"
 
+#include "textfun.h"
 #include "xml_text.h"
 
 namespace {
 
-std::string Join(std::initializer_list<std::string_view> parts) {
-  std::string s;
-  for (auto p : parts)
-    s.append(p);
-  return s;
-}
-
 std::string IconUrl(std::string_view path) {
-  return Join({IconBaseUrl, path});
+  return Concat({IconBaseUrl, path});
 }
 
 constexpr std::string_view kFinishIcon =
@@ -26,7 +20,7 @@ KmlWriter::KmlWriter(LineSink sink) : sink_(std::move(sink)) {}
 
 void KmlWriter::WritePreamble() {
   Emit("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
-  Emit(Join({"<kml xmlns=\"", KmlNamespaceUri, "\">"}));
+  Emit(Concat({"<kml xmlns=\"", KmlNamespaceUri, "\">"}));
   Emit("<Document>");
   WriteIconStyleSet("TLP_Start", IconUrl("/mapfiles/kml/pal4/icon15.png"),
                     IconUrl("/mapfiles/kml/pal4/icon7.png"), false);
@@ -42,11 +36,11 @@ void KmlWriter::WritePreamble() {
 
 void KmlWriter::WriteIconStyleSet(std::string_view name, std::string_view normalIcon,
                                   std::string_view highlightIcon, bool iconColours) {
-  Emit(Join({"<Style id=\"normalState_", name, "\">"}));
+  Emit(Concat({"<Style id=\"normalState_", name, "\">"}));
   Emit("<IconStyle>");
   Emit("<scale>1.0</scale>");
   Emit("<Icon>");
-  Emit(Join({"<href>", normalIcon, "</href>"}));
+  Emit(Concat({"<href>", normalIcon, "</href>"}));
   Emit("</Icon>");
   if (iconColours) Emit("<color>ff00ff00</color>");
   Emit("</IconStyle>");
@@ -54,11 +48,11 @@ void KmlWriter::WriteIconStyleSet(std::string_view name, std::string_view normal
   Emit("<scale>1.0</scale>");
   Emit("</LabelStyle>");
   Emit("</Style>");
-  Emit(Join({"<Style id=\"highlightState_", name, "\">"}));
+  Emit(Concat({"<Style id=\"highlightState_", name, "\">"}));
   Emit("<IconStyle>");
   Emit("<scale>1.1</scale>");
   Emit("<Icon>");
-  Emit(Join({"<href>", highlightIcon, "</href>"}));
+  Emit(Concat({"<href>", highlightIcon, "</href>"}));
   Emit("</Icon>");
   if (iconColours) Emit("<color>ff0000ff</color>");
   Emit("</IconStyle>");
@@ -67,22 +61,22 @@ void KmlWriter::WriteIconStyleSet(std::string_view name, std::string_view normal
   Emit("<color>ff0000ff</color>");
   Emit("</LabelStyle>");
   Emit("</Style>");
-  Emit(Join({"<StyleMap id=\"styleMap_", name, "\">"}));
+  Emit(Concat({"<StyleMap id=\"styleMap_", name, "\">"}));
   Emit("<Pair>");
   Emit("<key>normal</key>");
-  Emit(Join({"<styleUrl>#normalState_", name, "</styleUrl>"}));
+  Emit(Concat({"<styleUrl>#normalState_", name, "</styleUrl>"}));
   Emit("</Pair>");
   Emit("<Pair>");
   Emit("<key>highlight</key>");
-  Emit(Join({"<styleUrl>#highlightState_", name, "</styleUrl>"}));
+  Emit(Concat({"<styleUrl>#highlightState_", name, "</styleUrl>"}));
   Emit("</Pair>");
   Emit("</StyleMap>");
 }
 
 void KmlWriter::WriteLineStyle(std::string_view number, std::string_view colour) {
-  Emit(Join({"<Style id=\"roadStyle", number, "\">"}));
+  Emit(Concat({"<Style id=\"roadStyle", number, "\">"}));
   Emit("<LineStyle>");
-  Emit(Join({"<color>", colour, "</color>"}));
+  Emit(Concat({"<color>", colour, "</color>"}));
   Emit("<width>6</width>");
   Emit("</LineStyle>");
   Emit("</Style>");
@@ -113,13 +107,13 @@ void KmlWriter::WriteBody(const TrackHeader& header, std::string_view routeLine)
   AppendXmlText(date_, header.date);
   std::string driver;
   AppendXmlText(driver, header.driver);
-  const std::string title = Join({vehicle_, " ", driver, " ", date_});
+  const std::string title = Concat({vehicle_, " ", driver, " ", date_});
 
-  Emit(Join({"<Open>", title, "</Open>"}));
-  Emit(Join({"<description>", title, "</description>"}));
-  Emit(Join({"<name>", title, " Track Log</name>"}));
+  Emit(Concat({"<Open>", title, "</Open>"}));
+  Emit(Concat({"<description>", title, "</description>"}));
+  Emit(Concat({"<name>", title, " Track Log</name>"}));
   Emit("<Placemark>");
-  Emit(Join({"<name>", vehicle_, " Route</name>"}));
+  Emit(Concat({"<name>", vehicle_, " Route</name>"}));
   Emit("<styleUrl>#roadStyle01</styleUrl>");
   Emit("<MultiGeometry>");
   Emit("<LineString>");
@@ -130,7 +124,7 @@ void KmlWriter::WriteBody(const TrackHeader& header, std::string_view routeLine)
   Emit("</MultiGeometry>");
   Emit("</Placemark>");
   Emit("<Folder>");
-  Emit(Join({"<name>", vehicle_, " Positions</name>"}));
+  Emit(Concat({"<name>", vehicle_, " Positions</name>"}));
 }
 
 void KmlWriter::WritePlacemark(const TrackPoint& point) {
@@ -163,14 +157,4 @@ void KmlWriter::WriteClosing() {
   Emit("");
   Emit("</Document>");
   Emit("</kml>");
-}
-
-std::vector<std::string> KmlDocumentLines(const TrackHeader& header,
-                                          const std::vector<TrackPoint>& points) {
-  std::vector<std::string> lines;
-  lines.reserve(kPreambleLines + kTrackLinesFixed + kLinesPerPoint * points.size());
-  KmlWriter writer([&lines](std::string_view line) { lines.emplace_back(line); });
-  writer.WritePreamble();
-  writer.WriteTrack(header, points);
-  return lines;
 }

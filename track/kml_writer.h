@@ -46,7 +46,3 @@ class KmlWriter {
   std::string date_;
   std::string line_;  // scratch, reused for every line
 };
-
-// Every line of the document, preamble included.
-std::vector<std::string> KmlDocumentLines(const TrackHeader& header,
-                                          const std::vector<TrackPoint>& points);

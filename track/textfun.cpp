@@ -22,7 +22,8 @@ std::string_view GetField(std::string_view s, long long n, char d) {
       field = rest.substr(0, p);
       rest.remove_prefix(p + 1);
     }
-    // Field can only equal Rest once Rest holds no delimiter: nothing further to split.
+    // The field can only equal the rest once the rest holds no delimiter: nothing further
+    // to split.
     if (i == n || field == rest) return field;
   }
 }
@@ -57,4 +58,15 @@ std::string ReplaceText(std::string_view s, std::string_view p, std::string_view
   }
   result.append(s.substr(copied));
   return result;
+}
+
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  std::size_t size = 0;
+  for (auto p : parts)
+    size += p.size();
+  std::string s;
+  s.reserve(size);
+  for (auto p : parts)
+    s.append(p);
+  return s;
 }

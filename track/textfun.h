@@ -2,6 +2,7 @@
 // the N-th delimited field, and replacing every occurrence of a text.
 #pragma once
 
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,3 +19,6 @@ void LeadingFields(std::string_view s, char d, std::span<std::string_view> field
 
 // s with every occurrence of p replaced by r, left to right, never overlapping.
 std::string ReplaceText(std::string_view s, std::string_view p, std::string_view r);
+
+// The parts one after another, in one allocation.
+std::string Concat(std::initializer_list<std::string_view> parts);

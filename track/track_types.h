@@ -5,7 +5,8 @@
 #include <string_view>
 #include <vector>
 
-// The input pane's lines, indexed from 0. Views into the pane's text.
+// The lines of an export, one record each, indexed from 0. Views into the text they were
+// cut from.
 using ExportLines = std::vector<std::string_view>;
 
 struct TrackHeader {

@@ -6,7 +6,7 @@
 
 namespace {
 
-// The UTF-8 form of every byte, escapes included; built once at compile time.
+// The UTF-8 form of every byte, escapes included; the table is built once, on first use.
 struct Encoded {
   std::array<char, 6> bytes{};
   unsigned char size = 0;

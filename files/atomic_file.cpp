@@ -4,18 +4,9 @@
 #include <random>
 
 #include "file_errors.h"
+#include "path_name.h"
 
 namespace {
-
-std::string Folder(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string BaseName(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string TempNameBeside(const std::string& target, std::mt19937_64& random) {
   static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
@@ -23,32 +14,34 @@ std::string TempNameBeside(const std::string& target, std::mt19937_64& random) {
   for (auto& c : suffix)
     c = kDigits[random() % 36];
   // Dot-prefixed and short, so a long target name still leaves room for it.
-  std::string base = BaseName(target).substr(0, 200);
-  return Folder(target) + "." + base + "." + suffix + ".tmp";
+  const std::string_view base = BaseNameOf(target).substr(0, 200);
+  std::string name(FolderOf(target));
+  name.append(".").append(base).append(".").append(suffix).append(".tmp");
+  return name;
 }
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move(name)) {
+AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move(name)), file_(os) {
   if (name_.empty()) throw CreateError(os_, name_, ENOENT);
   target_ = os_.SaveTarget(name_);
   if (os_.IsSpecialFile(target_)) {
-    fd_ = os_.OpenExistingForWriting(target_);
-    if (fd_ < 0) throw CreateError(os_, name_, errno);
+    file_.Reset(os_.OpenExistingForWriting(target_));
+    if (!file_.IsOpen()) throw CreateError(os_, name_, errno);
     return;
   }
   std::mt19937_64 random{std::random_device{}()};
-  for (int attempt = 0; fd_ < 0; ++attempt) {
+  for (int attempt = 0; !file_.IsOpen(); ++attempt) {
     temp_ = TempNameBeside(target_, random);
-    fd_ = os_.CreateNew(temp_);
-    if (fd_ < 0 && (errno != EEXIST || attempt == 100)) {
+    file_.Reset(os_.CreateNew(temp_));
+    if (!file_.IsOpen() && (errno != EEXIST || attempt == 100)) {
       const int error = errno;
       temp_.clear();
       throw CreateError(os_, name_, error);
     }
   }
   // A replaced file keeps its permission bits; a new one gets those of any new file.
-  if (const auto mode = os_.ModeOf(target_)) os_.SetMode(fd_, *mode);
+  if (const auto mode = os_.ModeOf(target_)) os_.SetMode(file_.fd(), *mode);
 }
 
 AtomicFile::~AtomicFile() {
@@ -56,27 +49,23 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Write(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const long n = os_.WriteSome(fd_, bytes.data(), bytes.size());
-    if (n <= 0) {
-      Abandon();
-      throw WriteError();
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
+  if (!file_.IsOpen()) throw WriteError();
+  try {
+    WriteAll(os_, file_.fd(), bytes);
+  } catch (const AppError&) {
+    Abandon();
+    throw;
   }
 }
 
 void AtomicFile::Commit() {
-  if (fd_ < 0) throw WriteError();
+  if (!file_.IsOpen()) throw WriteError();
   if (temp_.empty()) {  // written in place
-    const bool closed = os_.Close(fd_) == 0;
-    fd_ = -1;
-    if (!closed) throw WriteError();
+    if (!file_.Close()) throw WriteError();
     return;
   }
-  const bool flushed = os_.Flush(fd_) == 0;
-  const bool closed = os_.Close(fd_) == 0;
-  fd_ = -1;
+  const bool flushed = os_.Flush(file_.fd()) == 0;
+  const bool closed = file_.Close();
   if (!flushed || !closed) {
     Abandon();
     throw WriteError();
@@ -90,8 +79,7 @@ void AtomicFile::Commit() {
 }
 
 void AtomicFile::Abandon() {
-  if (fd_ >= 0) os_.Close(fd_);
-  fd_ = -1;
+  file_.Close();
   if (!temp_.empty()) os_.Remove(temp_);
   temp_.clear();
 }

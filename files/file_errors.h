@@ -13,7 +13,6 @@ AppError CreateError(OsFiles& os, const std::string& name, int error);
 // "Cannot read file "<full path>". <system text>"
 AppError ReadError(OsFiles& os, const std::string& name, const std::string& what);
 AppError ReadError(OsFiles& os, const std::string& name, int error);
-AppError CapacityError();
 AppError WriteError();
 
 // The system's text for an error without its trailing blanks, control characters and ".".

@@ -37,9 +37,6 @@ AppError ReadError(OsFiles& os, const std::string& name, int error) {
   return ReadError(os, name, TrimmedErrorText(os.ErrorText(error)));
 }
 
-AppError CapacityError() {
-  return AppError("Text exceeds memo capacity");
-}
 AppError WriteError() {
   return AppError("Stream write error");
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "file_handle.h"
 #include "os_files.h"
 
 class AtomicFile {
@@ -28,7 +29,7 @@ class AtomicFile {
   std::string name_;    // as given, for messages
   std::string target_;  // where the file lands
   std::string temp_;    // empty when a device or pipe is written in place
-  int fd_ = -1;
+  FileHandle file_;
 };
 
 // Creates or replaces the file `name` with exactly `bytes`.

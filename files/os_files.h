@@ -1,4 +1,4 @@
-// The operating-system calls that loading and saving a pane need, behind one seam so that a
+// The operating-system calls that loading and saving files need, behind one seam so that a
 // Win32 twin can stand beside the POSIX one and tests can inject failures. Calls report
 // failure the system's way (-1 and errno); the file code above turns that into errors.
 #pragma once

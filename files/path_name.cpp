@@ -1,0 +1,26 @@
+#include "path_name.h"
+
+namespace {
+
+std::size_t BaseNameStart(std::string_view path) {
+#ifdef _WIN32
+  std::size_t start = path.find_last_of("/\\");
+  start = start == std::string_view::npos ? 0 : start + 1;
+  // "C:day.csv" names a file in the current folder of drive C.
+  if (start == 0 && path.size() >= 2 && path[1] == ':') start = 2;
+  return start;
+#else
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? 0 : slash + 1;
+#endif
+}
+
+}  // namespace
+
+std::string_view FolderOf(std::string_view path) {
+  return path.substr(0, BaseNameStart(path));
+}
+
+std::string_view BaseNameOf(std::string_view path) {
+  return path.substr(BaseNameStart(path));
+}

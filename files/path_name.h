@@ -1,0 +1,10 @@
+// A path cut into its folder and its last part, the way the system the program runs on
+// spells paths: "/" here; on Windows also "\" and a drive's "C:".
+#pragma once
+
+#include <string_view>
+
+// The folder part, with its final separator: "/data/" of "/data/day.csv"; empty for "day.csv".
+std::string_view FolderOf(std::string_view path);
+// The last part: "day.csv" of "/data/day.csv".
+std::string_view BaseNameOf(std::string_view path);

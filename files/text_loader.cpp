@@ -1,0 +1,131 @@
+#include "text_loader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+#include "app_error.h"
+#include "file_errors.h"
+#include "file_handle.h"
+
+namespace {
+
+AppError TooLarge(const TextLimit& limit) {
+  return AppError(std::string(limit.message));
+}
+
+// Bytes the normalised text has beyond the raw one: one per lone CR or lone LF.
+std::size_t ExtraBytes(std::string_view raw) {
+  // Every LF not preceded by CR, and every CR not followed by LF; found by searching for LFs
+  // and counting CRs rather than looking at every byte.
+  std::size_t crLf = 0, loneLf = 0;
+  for (std::size_t at = raw.find('\n'); at != std::string_view::npos; at = raw.find('\n', at + 1)) {
+    if (at > 0 && raw[at - 1] == '\r') {
+      ++crLf;
+    } else {
+      ++loneLf;
+    }
+  }
+  const auto cr = static_cast<std::size_t>(std::count(raw.begin(), raw.end(), '\r'));
+  return loneLf + (cr - crLf);
+}
+
+// Every lone CR and lone LF becomes CR LF, in place: the buffer grows to the exact new size
+// and is filled from its end.
+void NormalizeLineBreaks(std::string& text) {
+  const std::size_t extra = ExtraBytes(text);
+  if (extra == 0) return;
+  std::size_t in = text.size();
+  text.resize(text.size() + extra);
+  std::size_t out = text.size();
+  // Backwards, so every byte is read before the growing output can reach it.
+  while (in > 0) {
+    const char c = text[--in];
+    if (c == '\n') {
+      if (in > 0 && text[in - 1] == '\r') --in;  // CR LF: one break, written once
+      text[--out] = '\n';
+      text[--out] = '\r';
+    } else if (c == '\r') {
+      text[--out] = '\n';
+      text[--out] = '\r';
+    } else {
+      text[--out] = c;
+    }
+  }
+}
+
+std::string ReadSized(OsFiles& os, int fd, const std::string& name, std::size_t size) {
+  std::string raw;
+  raw.resize(size);
+  for (std::size_t got = 0; got < raw.size();) {
+    const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
+    if (n < 0) throw ReadError(os, name, errno);
+    if (n == 0) throw ReadError(os, name, "The file ended before its size was read");
+    got += static_cast<std::size_t>(n);
+  }
+  return raw;
+}
+
+std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const TextLimit& limit) {
+  std::string raw;
+  std::size_t got = 0;
+  for (;;) {
+    if (raw.size() - got < 65536) raw.resize(std::max<std::size_t>(raw.size() * 2, 1 << 16));
+    const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
+    if (n < 0) throw ReadError(os, name, errno);
+    if (n == 0) break;
+    // The text ends at its first NUL: nothing after it needs reading (an endless device
+    // of zeros ends here too).
+    const auto nul = raw.find('\0', got);
+    got += static_cast<std::size_t>(n);
+    if (nul < got) {
+      got = nul;
+      break;
+    }
+    if (got > limit.bytes) throw TooLarge(limit);
+  }
+  raw.resize(got);
+  return raw;
+}
+
+}  // namespace
+
+LoadedText TextFromBytes(std::string raw, const TextLimit& limit) {
+  LoadedText loaded;
+  if (const std::size_t nul = raw.find('\0'); nul != std::string::npos) {
+    raw.resize(nul);
+    loaded.cutAtNul = true;
+  }
+  try {
+    NormalizeLineBreaks(raw);
+  } catch (const std::bad_alloc&) {
+    throw TooLarge(limit);
+  }
+  if (raw.size() > limit.bytes) throw TooLarge(limit);
+  loaded.text = std::move(raw);
+  return loaded;
+}
+
+LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const TextLimit& limit) {
+  try {
+    return TextFromBytes(ReadUntilEnd(os, fd, name, limit), limit);
+  } catch (const std::bad_alloc&) {
+    throw TooLarge(limit);
+  }
+}
+
+LoadedText LoadText(OsFiles& os, const std::string& name, const TextLimit& limit) {
+  FileHandle file(os, os.OpenForReading(name));
+  if (!file.IsOpen()) throw OpenError(os, name, errno);
+
+  const long long size = os.SizeOf(file.fd());
+  if (size == OsFiles::kUnknownSize) return LoadTextFrom(os, file.fd(), name, limit);
+  if (size < 0) throw ReadError(os, name, errno);
+  // Refused before anything is read or allocated.
+  if (static_cast<unsigned long long>(size) > limit.bytes) throw TooLarge(limit);
+  try {
+    return TextFromBytes(ReadSized(os, file.fd(), name, static_cast<std::size_t>(size)), limit);
+  } catch (const std::bad_alloc&) {
+    throw TooLarge(limit);
+  }
+}

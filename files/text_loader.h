@@ -1,0 +1,29 @@
+// A file's bytes made into the text a pane holds: every lone CR and lone LF becomes CR LF,
+// and the text ends before its first NUL. Regular files are read whole in one buffer of
+// their size; devices and pipes are read to their end or their first NUL.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "os_files.h"
+
+struct LoadedText {
+  std::string text;
+  bool cutAtNul = false;  // the bytes held a NUL, so the text is not all of them
+};
+
+// The most a caller takes, and the words it refuses more with.
+struct TextLimit {
+  std::size_t bytes;
+  std::string_view message;
+};
+
+// Raises the open error when the file cannot be opened, the read error when it cannot be
+// read whole, and `limit.message` when the text would exceed `limit.bytes`.
+LoadedText LoadText(OsFiles& os, const std::string& name, const TextLimit& limit);
+// The same from a descriptor that is already open (standard input), read to its end.
+LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const TextLimit& limit);
+// The rule itself, on bytes already read.
+LoadedText TextFromBytes(std::string raw, const TextLimit& limit);
