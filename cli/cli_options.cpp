@@ -56,7 +56,7 @@ std::string HelpText() {
   return std::string(kUsageLine) +
          "\n"
          "Converts exports of the vehicle-tracking service (.csv) to KML documents.\n"
-         "Each FILE is written beside itself with \".csv\" replaced by \".kml\".\n"
+         "Each FILE's KML is saved under its path with every \".csv\" replaced by \".kml\".\n"
          "\n"
          "  -o, --output-dir DIR  write the KML documents into DIR instead\n"
          "      --stdout         write the KML of the one FILE to standard output\n"

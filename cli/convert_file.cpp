@@ -14,7 +14,10 @@
 namespace {
 
 // The window cannot open more than this, so the tool converts no more either.
-constexpr TextLimit kExportLimit{0x7FFFFFFF, "The export is larger than the 2 GiB a window opens"};
+// A pipe is waited for, as any tool reading one does.
+constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
+                                 .tooLarge = "The export is larger than the 2 GiB a window opens",
+                                 .waitForWriter = true};
 
 ConversionCounts StreamKml(std::string_view exportText, LineBlockWriter& out) {
   const ExportLines lines = SplitLines(exportText);
@@ -26,8 +29,8 @@ ConversionCounts StreamKml(std::string_view exportText, LineBlockWriter& out) {
 }  // namespace
 
 std::string LoadExport(const std::string& name, OsFiles& os) {
-  if (name == "-") return LoadTextFrom(os, STDIN_FILENO, name, kExportLimit).text;
-  return LoadText(os, name, kExportLimit).text;
+  if (name == "-") return LoadTextFrom(os, STDIN_FILENO, name, kExportRules).text;
+  return LoadText(os, name, kExportRules).text;
 }
 
 ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output,

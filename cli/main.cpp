@@ -4,7 +4,10 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <set>
+#include <string_view>
+#include <utility>
 
 #include "cli_options.h"
 #include "convert_file.h"
@@ -29,8 +32,40 @@ struct Progress {
   }
 };
 
+// A text for a line of the terminal: control characters (a newline in a file name) are shown
+// escaped, so every report stays one line.
+std::string Shown(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7F) {
+      shown.push_back(c);
+    } else if (c == '\n') {
+      shown.append("\\n");
+    } else if (c == '\r') {
+      shown.append("\\r");
+    } else if (c == '\t') {
+      shown.append("\\t");
+    } else {
+      shown.append("\\x").append(1, kHex[b >> 4]).append(1, kHex[b & 15]);
+    }
+  }
+  return shown;
+}
+
 void ReportError(const std::string& file, const std::exception& error) {
-  std::cerr << "trackkml-cli: " << file << ": " << DisplayMessage(error.what()) << '\n';
+  std::cerr << "trackkml-cli: " << Shown(file) << ": " << Shown(DisplayMessage(error.what()))
+            << '\n';
+}
+
+// A file by what it is, links followed, so that two spellings of one file are one.
+using FileId = std::pair<unsigned long long, unsigned long long>;
+std::optional<FileId> IdOf(OsFiles& os, const std::string& name) {
+  const auto facts = os.FactsOf(name);
+  if (!facts) return std::nullopt;
+  return FileId{facts->device, facts->inode};
 }
 
 int Run(const CliOptions& options) {
@@ -57,24 +92,27 @@ int Run(const CliOptions& options) {
   const bool report = !options.quiet && !progress.show;
 
   // No output may replace one just written, nor a file given to be converted.
-  std::set<std::string> inputs, written;
-  for (const auto& file : options.files)
-    inputs.insert(os.FullPath(file));
+  std::set<FileId> inputs, written;
+  for (const auto& file : options.files) {
+    if (const auto id = IdOf(os, file)) inputs.insert(*id);
+  }
   int status = 0;
   for (const auto& file : options.files) {
     const std::string output = OutputNameFor(file, options.outputDir);
     try {
-      const std::string fullOutput = os.FullPath(output);
-      if (inputs.count(fullOutput) != 0) {
-        throw AppError("Its KML would replace the input \"" + output + "\"");
-      }
-      if (!written.insert(fullOutput).second) {
-        throw AppError("Its KML would replace the one just written to \"" + output + "\"");
+      if (const auto id = IdOf(os, output)) {
+        if (inputs.count(*id) != 0) {
+          throw AppError("Its KML would replace the input \"" + output + "\"");
+        }
+        if (written.count(*id) != 0) {
+          throw AppError("Its KML would replace the one just written to \"" + output + "\"");
+        }
       }
       const ConversionCounts counts = ConvertToFile(LoadExport(file, os), output, os);
+      if (const auto id = IdOf(os, output)) written.insert(*id);
       progress.points += counts.points;
       if (report) {
-        std::cout << file << " -> " << output << ": " << counts.points << " points, "
+        std::cout << Shown(file) << " -> " << Shown(output) << ": " << counts.points << " points, "
                   << counts.skipped << " rows without a fix\n";
       }
     } catch (const std::exception& error) {

@@ -1,6 +1,7 @@
 #include "atomic_file.h"
 
 #include <cerrno>
+#include <functional>
 #include <random>
 
 #include "file_errors.h"
@@ -20,32 +21,84 @@ std::string TempNameBeside(const std::string& target, std::mt19937_64& random) {
   return name;
 }
 
+// Finds a fresh temporary name beside `target` that `make` can take; false with errno set
+// when none could be had.
+bool TakeTempName(const std::string& target, std::string& temp,
+                  const std::function<bool(const std::string&)>& make) {
+  std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt <= 100; ++attempt) {
+    temp = TempNameBeside(target, random);
+    if (make(temp)) return true;
+    if (errno != EEXIST) break;
+  }
+  temp.clear();
+  return false;
+}
+
+bool IsRefusal(int error) {
+  return error == EACCES || error == EPERM || error == EROFS;
+}
+
 }  // namespace
 
 AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move(name)), file_(os) {
   if (name_.empty()) throw CreateError(os_, name_, ENOENT);
-  target_ = os_.SaveTarget(name_);
-  if (os_.IsSpecialFile(target_)) {
-    file_.Reset(os_.OpenExistingForWriting(target_));
-    if (!file_.IsOpen()) throw CreateError(os_, name_, errno);
-    return;
-  }
-  std::mt19937_64 random{std::random_device{}()};
-  for (int attempt = 0; !file_.IsOpen(); ++attempt) {
-    temp_ = TempNameBeside(target_, random);
-    file_.Reset(os_.CreateNew(temp_));
-    if (!file_.IsOpen() && (errno != EEXIST || attempt == 100)) {
-      const int error = errno;
-      temp_.clear();
-      throw CreateError(os_, name_, error);
+  if (os_.SaveTarget(name_, target_) != 0) throw CreateError(os_, name_, errno);
+  const std::optional<FileFacts> existing = os_.FactsOf(target_);
+  if (existing) {
+    if (existing->kind == FileFacts::Kind::Folder) throw CreateError(os_, name_, EISDIR);
+    // A save does no more than writing the file itself could: a rename would ignore the
+    // file's own permission.
+    if (os_.CheckWritable(target_) != 0) throw CreateError(os_, name_, errno);
+    const bool replaceable = existing->kind == FileFacts::Kind::Regular && existing->links == 1 &&
+                             os_.MayGive(existing->owner, existing->group);
+    if (!replaceable) {
+      OpenInPlace();
+      return;
     }
   }
-  // A replaced file keeps its permission bits; a new one gets those of any new file.
-  if (const auto mode = os_.ModeOf(target_)) os_.SetMode(file_.fd(), *mode);
+  if (!CreateTemporary()) {
+    const int error = errno;
+    // A folder the user cannot write may still hold a file the user can.
+    if (existing && IsRefusal(error)) {
+      OpenInPlace();
+      return;
+    }
+    throw CreateError(os_, name_, error);
+  }
+  if (existing && !GiveOwnerAndMode(*existing)) {
+    Abandon();
+    OpenInPlace();
+  }
 }
 
 AtomicFile::~AtomicFile() {
   Abandon();
+}
+
+void AtomicFile::OpenInPlace() {
+  way_ = Way::InPlace;
+  file_.Reset(os_.OpenInPlace(target_));
+  if (!file_.IsOpen()) throw CreateError(os_, name_, errno);
+}
+
+bool AtomicFile::CreateTemporary() {
+  file_.Reset(os_.CreateUnnamed(std::string(FolderOf(target_))));
+  if (file_.IsOpen()) {
+    way_ = Way::Unnamed;
+    return true;
+  }
+  way_ = Way::Named;
+  return TakeTempName(target_, temp_, [this](const std::string& temp) {
+    file_.Reset(os_.CreateNew(temp));
+    if (file_.IsOpen()) os_.RemoveOnSignal(temp);
+    return file_.IsOpen();
+  });
+}
+
+bool AtomicFile::GiveOwnerAndMode(const FileFacts& existing) {
+  return os_.SetOwner(file_.fd(), existing.owner, existing.group) == 0 &&
+         os_.SetMode(file_.fd(), existing.mode) == 0;
 }
 
 void AtomicFile::Write(std::string_view bytes) {
@@ -60,11 +113,12 @@ void AtomicFile::Write(std::string_view bytes) {
 
 void AtomicFile::Commit() {
   if (!file_.IsOpen()) throw WriteError();
-  if (temp_.empty()) {  // written in place
+  if (way_ == Way::InPlace) {
     if (!file_.Close()) throw WriteError();
     return;
   }
   const bool flushed = os_.Flush(file_.fd()) == 0;
+  if (flushed && way_ == Way::Unnamed) NameTemporary();
   const bool closed = file_.Close();
   if (!flushed || !closed) {
     Abandon();
@@ -75,12 +129,31 @@ void AtomicFile::Commit() {
     Abandon();
     throw CreateError(os_, name_, error);
   }
+  os_.ForgetOnSignal();
   temp_.clear();
+  // So that the new name, not only the bytes, survives a crash. A file system that cannot
+  // flush a folder has already done what it can.
+  os_.FlushFolder(std::string(FolderOf(target_)));
+}
+
+void AtomicFile::NameTemporary() {
+  const bool named = TakeTempName(target_, temp_, [this](const std::string& temp) {
+    os_.RemoveOnSignal(temp);
+    if (os_.NameUnnamed(file_.fd(), temp) == 0) return true;
+    os_.ForgetOnSignal();
+    return false;
+  });
+  if (!named) {
+    const int error = errno;
+    Abandon();
+    throw CreateError(os_, name_, error);
+  }
 }
 
 void AtomicFile::Abandon() {
   file_.Close();
   if (!temp_.empty()) os_.Remove(temp_);
+  os_.ForgetOnSignal();
   temp_.clear();
 }
 

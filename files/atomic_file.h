@@ -1,8 +1,11 @@
-// A file written under a temporary name beside its target and renamed over the target only
-// when every byte is on disk, so a failed save leaves the previous file as it was. A device
-// or pipe is written in place.
+// A file written so that a failed save leaves the previous file as it was: under a temporary
+// name beside its target (unnamed where the file system allows it) and renamed over the
+// target only when every byte is on disk. Where replacing would change more than the bytes
+// (a device or pipe, a file with other links, an owner the new file could not be given, a
+// folder the user cannot write), the file is written in place, as a plain save writes it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,7 +14,8 @@
 
 class AtomicFile {
  public:
-  // Raises the create error naming `name` when the file cannot be made.
+  // Raises the create error naming `name` when the file cannot be made, or when the user
+  // may not write the existing one.
   AtomicFile(std::string name, OsFiles& os);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
@@ -23,12 +27,18 @@ class AtomicFile {
   void Commit();
 
  private:
+  enum class Way { InPlace, Unnamed, Named };
+  void OpenInPlace();
+  bool CreateTemporary();
+  bool GiveOwnerAndMode(const FileFacts& existing);
+  void NameTemporary();
   void Abandon();
 
   OsFiles& os_;
   std::string name_;    // as given, for messages
   std::string target_;  // where the file lands
-  std::string temp_;    // empty when a device or pipe is written in place
+  std::string temp_;    // the temporary file's name, once it has one
+  Way way_ = Way::InPlace;
   FileHandle file_;
 };
 

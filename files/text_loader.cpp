@@ -10,8 +10,8 @@
 
 namespace {
 
-AppError TooLarge(const TextLimit& limit) {
-  return AppError(std::string(limit.message));
+AppError TooLarge(const LoadRules& rules) {
+  return AppError(std::string(rules.tooLarge));
 }
 
 // Bytes the normalised text has beyond the raw one: one per lone CR or lone LF.
@@ -31,9 +31,10 @@ std::size_t ExtraBytes(std::string_view raw) {
 }
 
 // Every lone CR and lone LF becomes CR LF, in place: the buffer grows to the exact new size
-// and is filled from its end.
-void NormalizeLineBreaks(std::string& text) {
+// and is filled from its end; a text that would outgrow the limit is refused first.
+void NormalizeLineBreaks(std::string& text, const LoadRules& rules) {
   const std::size_t extra = ExtraBytes(text);
+  if (text.size() + extra > rules.limit) throw TooLarge(rules);
   if (extra == 0) return;
   std::size_t in = text.size();
   text.resize(text.size() + extra);
@@ -66,11 +67,16 @@ std::string ReadSized(OsFiles& os, int fd, const std::string& name, std::size_t 
   return raw;
 }
 
-std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const TextLimit& limit) {
+std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const LoadRules& rules) {
   std::string raw;
   std::size_t got = 0;
   for (;;) {
-    if (raw.size() - got < 65536) raw.resize(std::max<std::size_t>(raw.size() * 2, 1 << 16));
+    if (got == raw.size()) {
+      // The buffer doubles, but never past one byte more than the limit: that byte tells.
+      if (raw.size() > rules.limit) throw TooLarge(rules);
+      const std::size_t most = std::max(rules.limit, rules.limit + 1);  // no wrap at SIZE_MAX
+      raw.resize(std::min(std::max<std::size_t>(raw.size() * 2, 1 << 16), most));
+    }
     const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
     if (n < 0) throw ReadError(os, name, errno);
     if (n == 0) break;
@@ -82,7 +88,6 @@ std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const Tex
       got = nul;
       break;
     }
-    if (got > limit.bytes) throw TooLarge(limit);
   }
   raw.resize(got);
   return raw;
@@ -90,42 +95,41 @@ std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const Tex
 
 }  // namespace
 
-LoadedText TextFromBytes(std::string raw, const TextLimit& limit) {
+LoadedText TextFromBytes(std::string raw, const LoadRules& rules) {
   LoadedText loaded;
   if (const std::size_t nul = raw.find('\0'); nul != std::string::npos) {
     raw.resize(nul);
     loaded.cutAtNul = true;
   }
   try {
-    NormalizeLineBreaks(raw);
+    NormalizeLineBreaks(raw, rules);
   } catch (const std::bad_alloc&) {
-    throw TooLarge(limit);
+    throw TooLarge(rules);
   }
-  if (raw.size() > limit.bytes) throw TooLarge(limit);
   loaded.text = std::move(raw);
   return loaded;
 }
 
-LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const TextLimit& limit) {
+LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const LoadRules& rules) {
   try {
-    return TextFromBytes(ReadUntilEnd(os, fd, name, limit), limit);
+    return TextFromBytes(ReadUntilEnd(os, fd, name, rules), rules);
   } catch (const std::bad_alloc&) {
-    throw TooLarge(limit);
+    throw TooLarge(rules);
   }
 }
 
-LoadedText LoadText(OsFiles& os, const std::string& name, const TextLimit& limit) {
-  FileHandle file(os, os.OpenForReading(name));
+LoadedText LoadText(OsFiles& os, const std::string& name, const LoadRules& rules) {
+  FileHandle file(os, os.OpenForReading(name, rules.waitForWriter));
   if (!file.IsOpen()) throw OpenError(os, name, errno);
 
   const long long size = os.SizeOf(file.fd());
-  if (size == OsFiles::kUnknownSize) return LoadTextFrom(os, file.fd(), name, limit);
+  if (size == OsFiles::kUnknownSize) return LoadTextFrom(os, file.fd(), name, rules);
   if (size < 0) throw ReadError(os, name, errno);
   // Refused before anything is read or allocated.
-  if (static_cast<unsigned long long>(size) > limit.bytes) throw TooLarge(limit);
+  if (static_cast<unsigned long long>(size) > rules.limit) throw TooLarge(rules);
   try {
-    return TextFromBytes(ReadSized(os, file.fd(), name, static_cast<std::size_t>(size)), limit);
+    return TextFromBytes(ReadSized(os, file.fd(), name, static_cast<std::size_t>(size)), rules);
   } catch (const std::bad_alloc&) {
-    throw TooLarge(limit);
+    throw TooLarge(rules);
   }
 }

@@ -14,16 +14,19 @@ struct LoadedText {
   bool cutAtNul = false;  // the bytes held a NUL, so the text is not all of them
 };
 
-// The most a caller takes, and the words it refuses more with.
-struct TextLimit {
-  std::size_t bytes;
-  std::string_view message;
+// What a caller takes: at most `limit` bytes of text, refusing more with the words
+// `tooLarge`; a pipe without a writer yet is waited for when `waitForWriter`.
+struct LoadRules {
+  std::size_t limit;
+  std::string_view tooLarge;
+  bool waitForWriter = false;
 };
 
 // Raises the open error when the file cannot be opened, the read error when it cannot be
-// read whole, and `limit.message` when the text would exceed `limit.bytes`.
-LoadedText LoadText(OsFiles& os, const std::string& name, const TextLimit& limit);
+// read whole, and `rules.tooLarge` when the text would exceed `rules.limit`; never holds
+// more than the limit.
+LoadedText LoadText(OsFiles& os, const std::string& name, const LoadRules& rules);
 // The same from a descriptor that is already open (standard input), read to its end.
-LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const TextLimit& limit);
+LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const LoadRules& rules);
 // The rule itself, on bytes already read.
-LoadedText TextFromBytes(std::string raw, const TextLimit& limit);
+LoadedText TextFromBytes(std::string raw, const LoadRules& rules);

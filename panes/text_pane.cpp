@@ -6,7 +6,7 @@
 namespace {
 
 // The most a pane holds, refused in the words the window has always used.
-constexpr TextLimit kPaneLimit{kPaneCapacity, "Text exceeds memo capacity"};
+constexpr LoadRules kPaneRules{.limit = kPaneCapacity, .tooLarge = "Text exceeds memo capacity"};
 
 bool EndsWithBreak(std::string_view text) {
   return text.ends_with("\r\n");
@@ -91,11 +91,11 @@ void TextPane::PushPending() {
 }
 
 void TextPane::LoadBytes(std::string raw) {
-  Load(TextFromBytes(std::move(raw), kPaneLimit));
+  Load(TextFromBytes(std::move(raw), kPaneRules));
 }
 
 void TextPane::LoadTextFile(const std::string& name) {
-  Load(LoadText(os_, name, kPaneLimit));
+  Load(LoadText(os_, name, kPaneRules));
 }
 
 void TextPane::Load(LoadedText loaded) {

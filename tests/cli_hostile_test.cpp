@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -54,7 +55,11 @@ TEST(CliHostile, DevicesAndPipesAreReadToTheirEnd) {
 
   const std::string fifo = dir / "pipe.csv";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  std::thread writer([&] { WriteBytes(fifo, "\xBF\xF1\xE1;\r\nt;;1;;2;3\r\n"); });
+  // The writer comes late: the tool waits for it, as any tool reading a pipe does.
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    WriteBytes(fifo, "\xBF\xF1\xE1;\r\nt;;1;;2;3\r\n");
+  });
   r = Cli("-q " + ShellQuote(fifo));
   writer.join();
   ASSERT_EQ(r.status, 0) << r.err;
@@ -80,13 +85,16 @@ TEST(CliHostile, AwkwardNamesConvertBesideThemselves) {
   const std::string names[] = {"with blanks.csv", "quote's \"and\" more.csv", "new\nline.csv",
                                "greek \xC1\xC2\xC3 not utf8 \xFF.csv", "-dash.csv"};
   const auto generated = GenerateExport(ExportShape{.rows = 20});
-  std::string args = "-q --";
+  std::string args = "-q --";  // "-q " is dropped below
   for (const auto& name : names) {
     WriteBytes(dir / name, generated.bytes);
     args += " " + ShellQuote(dir / name);
   }
-  const auto r = Cli(args);
+  const auto r = Cli(args.substr(3));  // reporting each file
   ASSERT_EQ(r.status, 0) << r.err;
+  // One report line a file: a newline in a name is shown escaped.
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), std::size(names)) << r.out;
+  EXPECT_NE(r.out.find("new\\nline.csv -> "), std::string::npos) << r.out;
   const std::size_t lines = kEmptyDocumentLines + 10 * (20 - generated.rowsWithoutFix);
   for (const auto& name : names) {
     const std::string kml = dir / (name.substr(0, name.size() - 4) + ".kml");
@@ -95,28 +103,149 @@ TEST(CliHostile, AwkwardNamesConvertBesideThemselves) {
   }
 }
 
+constexpr unsigned kNobody = 65534;
+
+// The tool as a user without privileges: as root, the unprivileged user runs a copy that it
+// can reach wherever the build is; empty when that cannot be arranged.
+std::string ToolAsUser(const ScratchDir& dir) {
+  if (::geteuid() != 0) return ShellQuote(TRACKKML_CLI);
+  if (!HaveTool("setpriv")) return {};
+  ::chmod(dir.path().c_str(), 0777);
+  if (!fs::exists(dir / "trackkml-cli")) fs::copy_file(TRACKKML_CLI, dir / "trackkml-cli");
+  ::chmod((dir / "trackkml-cli").c_str(), 0755);
+  return "setpriv --reuid=65534 --regid=65534 --clear-groups " + ShellQuote(dir / "trackkml-cli");
+}
+
 TEST(CliHostile, AFileWithoutReadPermission) {
   ScratchDir dir;
   const std::string path = dir / "secret.csv";
   WriteBytes(path, "x\r\n");
   ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-  std::string tool = TRACKKML_CLI;
-  if (::geteuid() == 0) {
-    // Root reads anything: run the tool as the unprivileged user instead, from a copy that
-    // user can reach wherever the build is.
-    if (!HaveTool("setpriv")) GTEST_SKIP() << "running as root without setpriv";
-    ::chmod(dir.path().c_str(), 0777);
-    fs::copy_file(TRACKKML_CLI, dir / "trackkml-cli");
-    ::chmod((dir / "trackkml-cli").c_str(), 0755);
-    tool = "setpriv --reuid=65534 --regid=65534 --clear-groups " + ShellQuote(dir / "trackkml-cli");
-  } else {
-    tool = ShellQuote(tool);
-  }
+  const std::string tool = ToolAsUser(dir);
+  if (tool.empty()) GTEST_SKIP() << "running as root without setpriv";
   const auto r = RunCommand(tool + " " + ShellQuote(path));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "trackkml-cli: " + path + ": Cannot open file \"" + path + "\". Permission denied.\n");
   EXPECT_FALSE(fs::exists(dir / "secret.kml"));
+}
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Saves do only what writing the file itself could do, as a user without privileges: a
+// protected KML is refused and kept, a writable one in a folder the user cannot write is
+// written in place, a file of another owner is not handed to the user.
+TEST(CliHostile, SavesRespectWhatTheUserMayWrite) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to make files of other owners";
+  ScratchDir dir;
+  const std::string tool = ToolAsUser(dir);
+  if (tool.empty()) GTEST_SKIP() << "no setpriv";
+  fs::create_directory(dir / "open");
+  fs::create_directory(dir / "closed");
+  ::chmod((dir / "open").c_str(), 0777);
+  for (const char* name : {"open/protected", "closed/writable", "open/roots"}) {
+    WriteBytes(dir / (std::string(name) + ".csv"), "x\r\n");
+    WriteBytes(dir / (std::string(name) + ".kml"), "previous");
+  }
+  ::chmod((dir / "open/protected.kml").c_str(), 0444);
+  ::chmod((dir / "closed/writable.kml").c_str(), 0666);
+  ::chmod((dir / "open/roots.kml").c_str(), 0666);
+  ::chmod((dir / "closed").c_str(), 0555);
+  const ino_t writable = InodeOf(dir / "closed/writable.kml");
+
+  const auto r = RunCommand(tool + " -q " + ShellQuote(dir / "open/protected.csv") + " " +
+                            ShellQuote(dir / "closed/writable.csv") + " " +
+                            ShellQuote(dir / "open/roots.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "open/protected.csv" + ": Cannot create file \"" +
+                       dir / "open/protected.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(ReadBytes(dir / "open/protected.kml"), "previous");
+  EXPECT_EQ(CrLfLines(ReadBytes(dir / "closed/writable.kml")), kEmptyDocumentLines);
+  EXPECT_EQ(InodeOf(dir / "closed/writable.kml"), writable);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "open/roots.kml").c_str(), &st), 0);
+  EXPECT_EQ(CrLfLines(ReadBytes(dir / "open/roots.kml")), kEmptyDocumentLines);
+  EXPECT_EQ(st.st_uid, 0u);
+  EXPECT_EQ(FolderEntries(dir / "open"),
+            (std::vector<std::string>{"protected.csv", "protected.kml", "roots.csv", "roots.kml"}));
+  EXPECT_EQ(FolderEntries(dir / "closed"),
+            (std::vector<std::string>{"writable.csv", "writable.kml"}));
+}
+
+// A replaced file keeps its owner, group and mode; one with another link is written in place
+// so the link sees the new text; a folder as target is refused.
+TEST(CliHostile, SavesKeepOwnersAndLinks) {
+  ScratchDir dir;
+  WriteBytes(dir / "owned.csv", "x\r\n");
+  WriteBytes(dir / "owned.kml", "previous");
+  ::chmod((dir / "owned.kml").c_str(), 0640);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown((dir / "owned.kml").c_str(), kNobody, kNobody), 0);
+  }
+  WriteBytes(dir / "linked.csv", "x\r\n");
+  WriteBytes(dir / "linked.kml", "previous");
+  fs::create_hard_link(dir / "linked.kml", dir / "other-name.kml");
+  WriteBytes(dir / "folder.csv", "x\r\n");
+  fs::create_directory(dir / "folder.kml");
+
+  const auto r = Cli("-q " + ShellQuote(dir / "owned.csv") + " " + ShellQuote(dir / "linked.csv") +
+                     " " + ShellQuote(dir / "folder.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "folder.csv" + ": Cannot create file \"" +
+                       dir / "folder.kml" + "\". Is a directory.\n");
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "owned.kml").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNobody);
+  }
+  EXPECT_EQ(CrLfLines(ReadBytes(dir / "other-name.kml")), kEmptyDocumentLines);
+  EXPECT_TRUE(fs::is_empty(dir / "folder.kml"));
+}
+
+// Links never steer the KML into a file given as input, nor, in a sticky folder others may
+// write, into a file a stranger's link points at.
+TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
+  ScratchDir dir;
+  WriteBytes(dir / "x.csv", "x\r\n");
+  fs::create_symlink("x.csv", dir / "x.kml");
+  auto r = Cli("-q " + ShellQuote(dir / "x.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Its KML would replace the input"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "x.csv"), "x\r\n");
+
+  if (::geteuid() != 0) return;  // planting another user's link needs root
+  fs::create_directory(dir / "shared");
+  ::chmod((dir / "shared").c_str(), 01777);
+  WriteBytes(dir / "victim.conf", "keep");
+  WriteBytes(dir / "shared/day.csv", "x\r\n");
+  fs::create_symlink(dir / "victim.conf", dir / "shared/day.kml");
+  ASSERT_EQ(::lchown((dir / "shared/day.kml").c_str(), kNobody, kNobody), 0);
+  r = Cli("-q " + ShellQuote(dir / "shared/day.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/day.csv" + ": Cannot create file \"" +
+                       dir / "shared/day.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(ReadBytes(dir / "victim.conf"), "keep");
+}
+
+// Standard input past the 2 GiB limit is refused without the tool holding much more.
+TEST(CliHostile, StandardInputOverTheLimitIsRefusedWithinTheLimit) {
+  REQUIRE_TOOL("/usr/bin/time");
+  // 2.2 GB without a line break, in large writes.
+  const auto r = RunCommand(
+      "perl -e 'my $b = \"a;\" x (1 << 23); print $b for 1 .. 132' 2>/dev/null | "
+      "/usr/bin/time -f '%M' " +
+      ShellQuote(TRACKKML_CLI) + " --summary - 2>&1 >/dev/null");
+  EXPECT_NE(r.out.find("trackkml-cli: -: The export is larger than the 2 GiB a window opens."),
+            std::string::npos)
+      << r.out;
+  const std::size_t peakKiB = std::stoul(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1));
+  EXPECT_LT(peakKiB, 2560u * 1024u);  // doubling the buffer reached 4 GiB
 }
 
 }  // namespace

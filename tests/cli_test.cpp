@@ -31,7 +31,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 // What Open, Translate and Save in the window write: the pane's line view of the loaded
 // text, read, written, each line followed by CR LF.
 std::string ExpectedKml(const std::string& exportBytes) {
-  const std::string text = TextFromBytes(exportBytes, {SIZE_MAX, ""}).text;
+  const std::string text = TextFromBytes(exportBytes, {.limit = SIZE_MAX, .tooLarge = ""}).text;
   const auto track = ReadExport(SplitLines(text));
   return Joined(KmlDocumentLines(track.header, track.points));
 }

@@ -2,7 +2,11 @@
 // the target untouched, no temporary file left, no descriptor leaked.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 
@@ -17,15 +21,29 @@ namespace fs = std::filesystem;
 // The system's calls, with one kind of call made to fail.
 class FaultyFiles final : public OsFiles {
  public:
-  enum class Fault { None, Open, Size, Read, ReadEndsEarly, Create, Write, Flush, Close, Rename };
+  enum class Fault {
+    None,
+    Open,
+    Size,
+    Read,
+    ReadEndsEarly,
+    Create,
+    Write,
+    Flush,
+    Close,
+    Rename,
+    Signal  // the signal numbered `error` arrives after `bytesBeforeFailure` bytes are written
+  };
   Fault fault = Fault::None;
   int error = EIO;
   std::size_t bytesBeforeFailure = 0;  // Read and Write fail after this many bytes
   std::size_t chunk = 0;               // when set, every read and write moves at most this
+  bool unnamed = true;                 // false: as a file system without unnamed files
+  std::vector<std::string> foldersFlushed;
 
-  int OpenForReading(const std::string& path) override {
+  int OpenForReading(const std::string& path, bool waitForWriter) override {
     if (fault == Fault::Open) return Fail();
-    return os_.OpenForReading(path);
+    return os_.OpenForReading(path, waitForWriter);
   }
   long long SizeOf(int fd) override { return fault == Fault::Size ? Fail() : os_.SizeOf(fd); }
   long ReadSome(int fd, char* buffer, std::size_t count) override {
@@ -42,7 +60,8 @@ class FaultyFiles final : public OsFiles {
     return fault == Fault::Create ? Fail() : os_.CreateNew(path);
   }
   long WriteSome(int fd, const char* data, std::size_t count) override {
-    count = Limit(count);
+    count = Limit(fault == Fault::Signal ? std::min(count, bytesBeforeFailure) : count);
+    if (fault == Fault::Signal && moved_ >= bytesBeforeFailure) ::raise(error);
     if (fault == Fault::Write) {
       if (moved_ >= bytesBeforeFailure) return Fail();
       count = std::min(count, bytesBeforeFailure - moved_);
@@ -56,18 +75,32 @@ class FaultyFiles final : public OsFiles {
     const int r = os_.Close(fd);  // the descriptor is gone even when close reports failure
     return fault == Fault::Close ? Fail() : r;
   }
-  bool IsSpecialFile(const std::string& path) override { return os_.IsSpecialFile(path); }
-  int OpenExistingForWriting(const std::string& path) override {
-    return os_.OpenExistingForWriting(path);
+  std::optional<FileFacts> FactsOf(const std::string& path) override { return os_.FactsOf(path); }
+  int CheckWritable(const std::string& path) override { return os_.CheckWritable(path); }
+  bool MayGive(unsigned owner, unsigned group) override { return os_.MayGive(owner, group); }
+  int CreateUnnamed(const std::string& folder) override {
+    return fault == Fault::Create || !unnamed ? Fail() : os_.CreateUnnamed(folder);
   }
-  std::optional<unsigned> ModeOf(const std::string& path) override { return os_.ModeOf(path); }
+  int NameUnnamed(int fd, const std::string& path) override { return os_.NameUnnamed(fd, path); }
+  int OpenInPlace(const std::string& path) override { return os_.OpenInPlace(path); }
   int SetMode(int fd, unsigned mode) override { return os_.SetMode(fd, mode); }
+  int SetOwner(int fd, unsigned owner, unsigned group) override {
+    return os_.SetOwner(fd, owner, group);
+  }
+  int FlushFolder(const std::string& folder) override {
+    foldersFlushed.push_back(folder);
+    return os_.FlushFolder(folder);
+  }
+  void RemoveOnSignal(const std::string& path) override { os_.RemoveOnSignal(path); }
+  void ForgetOnSignal() override { os_.ForgetOnSignal(); }
   int Rename(const std::string& from, const std::string& to) override {
     return fault == Fault::Rename ? Fail() : os_.Rename(from, to);
   }
   int Remove(const std::string& path) override { return os_.Remove(path); }
   std::string FullPath(const std::string& name) override { return os_.FullPath(name); }
-  std::string SaveTarget(const std::string& name) override { return os_.SaveTarget(name); }
+  int SaveTarget(const std::string& name, std::string& target) override {
+    return os_.SaveTarget(name, target);
+  }
   std::string ErrorText(int e) override { return os_.ErrorText(e); }
 
  private:
@@ -166,6 +199,9 @@ TEST(FaultInjection, WritesFailingAtEveryPositionKeepTheTarget) {
         } else {
           EXPECT_EQ(message, "(no error)") << where;
           EXPECT_EQ(ReadBytes(target), text) << where;
+          // The new name is made durable too.
+          EXPECT_EQ(os.foldersFlushed, std::vector<std::string>{dir.path().string() + "/"})
+              << where;
         }
         fs::remove(target);
       }
@@ -184,27 +220,78 @@ TEST(FaultInjection, FailingCreateFlushCloseAndRenameKeepTheTarget) {
   ScratchDir dir;
   const std::string target = dir / "day.kml";
   const SaveCase cases[] = {
-      {"create refused", Fault::Create, EACCES, "Cannot create file \"#\". Permission denied"},
+      {"create fails", Fault::Create, EIO, "Cannot create file \"#\". Input/output error"},
       {"flush fails", Fault::Flush, EIO, "Stream write error"},
       {"close fails", Fault::Close, EIO, "Stream write error"},
       {"rename fails", Fault::Rename, EXDEV, "Cannot create file \"#\". Invalid cross-device link"},
   };
-  for (const auto& c : cases) {
-    WriteBytes(target, "previous");
-    FaultyFiles os;
-    os.fault = c.fault;
-    os.error = c.error;
-    MemoryStorage storage("new\r\n");
-    TextPane pane(storage, os);
-    const std::size_t fds = OpenDescriptors();
-    std::string expected = c.message;
-    if (const auto at = expected.find('#'); at != std::string::npos)
-      expected.replace(at, 1, target);
-    EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }), expected) << c.name;
-    EXPECT_EQ(OpenDescriptors(), fds) << c.name;
-    EXPECT_EQ(ReadBytes(target), "previous") << c.name;
-    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"}) << c.name;
-    EXPECT_EQ(pane.Text(), "new\r\n") << c.name;
+  for (const bool unnamed : {true, false}) {
+    for (const auto& c : cases) {
+      WriteBytes(target, "previous");
+      FaultyFiles os;
+      os.fault = c.fault;
+      os.error = c.error;
+      os.unnamed = unnamed;
+      MemoryStorage storage("new\r\n");
+      TextPane pane(storage, os);
+      const std::size_t fds = OpenDescriptors();
+      std::string expected = c.message;
+      if (const auto at = expected.find('#'); at != std::string::npos)
+        expected.replace(at, 1, target);
+      const std::string where = std::string(c.name) + (unnamed ? ", unnamed" : ", named");
+      EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }), expected) << where;
+      EXPECT_EQ(OpenDescriptors(), fds) << where;
+      EXPECT_EQ(ReadBytes(target), "previous") << where;
+      EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"}) << where;
+      EXPECT_EQ(pane.Text(), "new\r\n") << where;
+    }
+  }
+}
+
+TEST(FaultInjection, AFolderThatRefusesNewFilesGetsTheFileWrittenInPlace) {
+  ScratchDir dir;
+  const std::string target = dir / "day.kml";
+  WriteBytes(target, "previous, longer than the new text");
+  FaultyFiles os;
+  os.fault = Fault::Create;
+  os.error = EACCES;
+  MemoryStorage storage("new\r\n");
+  TextPane pane(storage, os);
+  EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }), "(no error)");
+  EXPECT_EQ(ReadBytes(target), "new\r\n");
+  // Where there is nothing to write in place, the refusal stands.
+  EXPECT_EQ(Message([&] { pane.SaveTextFile(dir / "new.kml"); }),
+            "Cannot create file \"" + dir / "new.kml" + "\". Permission denied");
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});
+}
+
+// A save ended by a signal halfway through its writing, in a child process: the temporary
+// file is gone, the previous KML is whole, and the child ends by that signal.
+TEST(FaultInjection, ASignalDuringASaveLeavesNothingBehind) {
+  ScratchDir dir;
+  const std::string target = dir / "day.kml";
+  for (const bool unnamed : {true, false}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+      WriteBytes(target, "previous");
+      const pid_t child = ::fork();
+      if (child == 0) {
+        FaultyFiles os;
+        os.fault = Fault::Signal;
+        os.error = signal;
+        os.bytesBeforeFailure = 5;
+        os.unnamed = unnamed;
+        MemoryStorage storage(std::string(100, 'k'));
+        TextPane pane(storage, os);
+        pane.SaveTextFile(target);
+        ::_exit(0);
+      }
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      const std::string where = std::to_string(signal) + (unnamed ? ", unnamed" : ", named");
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << where;
+      EXPECT_EQ(ReadBytes(target), "previous") << where;
+      EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"}) << where;
+    }
   }
 }
 
