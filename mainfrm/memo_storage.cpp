@@ -1,6 +1,7 @@
 #include "memo_storage.h"
 
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -91,8 +92,10 @@ std::string_view MemoStorage::Text() {
   return bytes_;
 }
 
-void MemoStorage::Replace(std::string text) {
+void MemoStorage::Replace(std::string text, Caret caret) {
   control_.setPlainText(ToControlText(text, encoding_));
+  changed_ = true;
+  if (caret == Caret::AtEnd) control_.moveCursor(QTextCursor::End);
 }
 
 void MemoStorage::Append(std::string_view text) {
@@ -104,8 +107,18 @@ void MemoStorage::Append(std::string_view text) {
   cursor.insertText(ToControlText(text, encoding_));
   control_.setTextCursor(cursor);
   document->setUndoRedoEnabled(undo);
+  changed_ = true;
 }
 
 void MemoStorage::SetRedraw(bool on) {
   control_.setUpdatesEnabled(on);
+  if (!on || !changed_) return;
+  changed_ = false;
+  // The view follows the caret once the whole change is laid out; a caret at the end shows
+  // the end whole, where scrolling by lines would leave the last one cut.
+  control_.ensureCursorVisible();
+  if (control_.textCursor().atEnd()) {
+    QScrollBar* bar = control_.verticalScrollBar();
+    bar->setValue(bar->maximum());
+  }
 }

@@ -18,7 +18,7 @@ class MemoStorage final : public QObject, public TextStorage {
   MemoStorage(QPlainTextEdit& control, PaneEncoding encoding);
 
   std::string_view Text() override;
-  void Replace(std::string text) override;
+  void Replace(std::string text, Caret caret) override;
   void Append(std::string_view text) override;
   void SetRedraw(bool on) override;
 
@@ -31,4 +31,5 @@ class MemoStorage final : public QObject, public TextStorage {
   PaneEncoding encoding_;
   std::string bytes_;  // the control's text as bytes, while `fresh_`
   bool fresh_ = false;
+  bool changed_ = false;  // by this storage since the view last followed the caret
 };

@@ -84,7 +84,7 @@ void TextPane::PushPending() {
   Pending p = std::move(*pending_);
   pending_.reset();
   if (p.replace) {
-    storage_.Replace(std::move(p.tail));
+    storage_.Replace(std::move(p.tail), TextStorage::Caret::AtEnd);
   } else if (!p.tail.empty()) {
     storage_.Append(p.tail);
   }
@@ -103,7 +103,7 @@ void TextPane::Load(LoadedText loaded) {
   // The pane never holds a NUL, so a text that had one can never be identical to it.
   if (!loaded.cutAtNul && loaded.text == Text()) return;
   pending_.reset();
-  storage_.Replace(std::move(loaded.text));
+  storage_.Replace(std::move(loaded.text), TextStorage::Caret::AtStart);
 }
 
 void TextPane::SaveTextFile(const std::string& name) {

@@ -157,6 +157,31 @@ TEST_F(Window, TabArrowsEnterAndSpaceFollowTheTabOrder) {
   EXPECT_EQ(asker.initialNames.size(), 2u);
 }
 
+// A pane filled by clearing and appending leaves the caret after the last line, as appends
+// do; so typing continues the text, and after Translate both output panes show their ends.
+TEST_F(Window, FilledPanesLeaveTheCaretAtTheirEnd) {
+  QTest::keyClick(Focused(), Qt::Key_Tab);
+  ASSERT_EQ(Focused(), ui.Memo1);
+  QTest::keyClick(ui.Memo1, Qt::Key_A);
+  EXPECT_EQ(Text(ui.Memo1), "Memo1\r\na");
+
+  const std::string path = dir / "day.csv";
+  WriteBytes(path, GenerateExport(ExportShape{.rows = 200}).bytes);
+  Answer(path);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  EXPECT_TRUE(ui.Memo1->textCursor().atStart()) << "a load shows the top";
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  QApplication::processEvents();  // as the user sees it, once the window has drawn
+  for (Memo* memo : {ui.Memo2, ui.Memo3}) {
+    EXPECT_TRUE(memo->textCursor().atEnd()) << memo->objectName().toStdString();
+    const std::string name = memo->objectName().toStdString();
+    const QScrollBar* bar = memo->verticalScrollBar();
+    EXPECT_GT(bar->maximum(), 0) << name;
+    EXPECT_EQ(bar->value(), bar->maximum()) << name;
+    EXPECT_TRUE(memo->viewport()->rect().contains(memo->cursorRect())) << name;
+  }
+}
+
 TEST_F(Window, TranslateAfterStartReadsTheLineMemo1) {
   QTest::mouseClick(ui.Translate, Qt::LeftButton);
   EXPECT_EQ(Text(ui.Memo2), "Memo2\r\n" + greek::kVehicleCaption + "\r\n" + greek::kDriverCaption +

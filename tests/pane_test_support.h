@@ -42,7 +42,7 @@ class CountingStorage final : public TextStorage {
  public:
   explicit CountingStorage(std::string text = {}) : text_(std::move(text)) {}
   std::string_view Text() override { return text_; }
-  void Replace(std::string text) override {
+  void Replace(std::string text, Caret) override {
     ++replaces;
     text_ = std::move(text);
   }
