@@ -9,14 +9,24 @@
 
 namespace {
 
-// Moves the dialog when it is first shown, after it has laid itself out.
+// Moves the dialog when it is first shown, after it has laid itself out, and once more when
+// a window manager has put its frame around it, which it reports only later.
 class PlaceWhenShown final : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show) PlaceOnActiveMonitor(*static_cast<QWidget*>(watched));
+    auto& dialog = *static_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Show) {
+      PlaceOnActiveMonitor(dialog);
+    } else if (!placedInFrame_ && dialog.isVisible() && HasFrame(dialog)) {
+      placedInFrame_ = true;
+      PlaceOnActiveMonitor(dialog);
+    }
     return false;
   }
+
+ private:
+  bool placedInFrame_ = false;
 };
 
 }  // namespace
@@ -30,6 +40,10 @@ void ConfigureOpenDialog(QFileDialog& dialog, const QString& initialName) {
   dialog.setDefaultSuffix(QStringLiteral("csv"));
   dialog.setSizeGripEnabled(true);
   if (!initialName.isEmpty()) dialog.selectFile(initialName);
+}
+
+bool HasFrame(const QWidget& window) {
+  return window.frameGeometry().size() != window.size();
 }
 
 void PlaceOnActiveMonitor(QWidget& dialog) {

@@ -35,8 +35,12 @@ class QtErrorShower final : public ErrorShower {
 // The open dialog's settings: one file type "CSV orvan files" (*.csv), default suffix csv,
 // the platform's own title, any one file name, existing or not.
 void ConfigureOpenDialog(QFileDialog& dialog, const QString& initialName);
-// Horizontally centred, its top at a third of the free height, on the active window's monitor.
+// Horizontally centred, its top at a third of the free height, on the active window's monitor;
+// its outer frame, where it has one, is what is placed.
 void PlaceOnActiveMonitor(QWidget& dialog);
+// Whether the platform has reported a frame around a window (a window manager does so only
+// some time after the window is shown).
+bool HasFrame(const QWidget& window);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,
                                           const QString& caption);
 

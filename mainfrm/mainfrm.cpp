@@ -130,13 +130,26 @@ void TForm1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shownOnce_) return;
   shownOnce_ = true;
-  // Where the platform has a frame, the client area shrinks so the frame keeps its size;
-  // the panes' margins are those of this first showing.
+  clientWidthAtCreation_ = width();
+  FitFrame();
+  Relayout();
+}
+
+bool TForm1::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  // A window manager reports its frame some time after the window is shown.
+  if (shownOnce_ && !frameFitted_) FitFrame();
+  return handled;
+}
+
+void TForm1::FitFrame() {
+  if (!HasFrame(*this)) return;
+  frameFitted_ = true;
+  // The client area shrinks so that the frame, borders and title bar included, keeps the
+  // designed size and place; the panes' margins are those of this client area.
   const QSize frameExtra = frameGeometry().size() - size();
-  if (frameExtra.width() > 0 || frameExtra.height() > 0) {
-    resize(kFrameWidth - frameExtra.width(), kFrameHeight - frameExtra.height());
-    move(kFrameLeft, kFrameTop);
-  }
+  resize(kFrameWidth - frameExtra.width(), kFrameHeight - frameExtra.height());
+  move(kFrameLeft, kFrameTop);
   clientWidthAtCreation_ = width();
   Relayout();
 }

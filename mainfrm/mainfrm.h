@@ -45,6 +45,7 @@ class TForm1 : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -61,6 +62,7 @@ class TForm1 : public QWidget {
   void RunCommand(const std::function<void()>& command);
   void ShowError(const char* message);
   void Relayout();
+  void FitFrame();
   bool HandleButtonKey(QPushButton* button, QKeyEvent* key);
 
   QString title_;
@@ -72,4 +74,5 @@ class TForm1 : public QWidget {
   int clientWidthAtCreation_ = 0;
   int right_ = 0, bottom_ = 0;  // what the buttons and all controls need
   bool shownOnce_ = false;
+  bool frameFitted_ = false;
 };

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   gpsbabel gdal-bin libxml2-utils
-  xvfb xauth x11-apps imagemagick xdotool
+  xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file
   clang-14 libclang-rt-14-dev
 )
