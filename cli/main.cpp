@@ -11,6 +11,7 @@
 
 #include "cli_options.h"
 #include "convert_file.h"
+#include "program_args.h"
 
 namespace {
 
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   CliOptions options;
   try {
-    options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+    options = ParseCliOptions(ProgramArguments(argc, argv));
   } catch (const AppError& error) {
     std::cerr << "trackkml-cli: " << error.what() << '\n' << kUsageLine << '\n';
     return 2;

@@ -6,6 +6,7 @@
 
 #include "file_errors.h"
 #include "path_name.h"
+#include "system_errors.h"
 
 namespace {
 
@@ -29,24 +30,20 @@ bool TakeTempName(const std::string& target, std::string& temp,
   for (int attempt = 0; attempt <= 100; ++attempt) {
     temp = TempNameBeside(target, random);
     if (make(temp)) return true;
-    if (errno != EEXIST) break;
+    if (errno != kErrorExists) break;
   }
   temp.clear();
   return false;
 }
 
-bool IsRefusal(int error) {
-  return error == EACCES || error == EPERM || error == EROFS;
-}
-
 }  // namespace
 
 AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move(name)), file_(os) {
-  if (name_.empty()) throw CreateError(os_, name_, ENOENT);
+  if (name_.empty()) throw CreateError(os_, name_, kErrorNotFound);
   if (os_.SaveTarget(name_, target_) != 0) throw CreateError(os_, name_, errno);
   const std::optional<FileFacts> existing = os_.FactsOf(target_);
   if (existing) {
-    if (existing->kind == FileFacts::Kind::Folder) throw CreateError(os_, name_, EISDIR);
+    if (existing->kind == FileFacts::Kind::Folder) throw CreateError(os_, name_, kErrorIsFolder);
     // A save does no more than writing the file itself could: a rename would ignore the
     // file's own permission.
     if (os_.CheckWritable(target_) != 0) throw CreateError(os_, name_, errno);

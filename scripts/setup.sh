@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file
   clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix wine64 ninja-build
 )
 
 missing=()

@@ -23,7 +23,9 @@
 #include "greek.h"
 #include "mainfrm.h"
 #include "pane_test_support.h"
+#ifndef _WIN32
 #include "run_command.h"
+#endif
 
 namespace {
 
@@ -306,12 +308,14 @@ TEST_F(Window, OpenTranslateSaveAndTheBatchToolWriteTheGoldenFiles) {
   EXPECT_EQ(FirstDifference(ReadBytes(dir / "day.kml"), kml), "identical") << "window";
   EXPECT_EQ(FirstDifference(Text(ui.Memo2), summary), "identical") << "window";
 
+#ifndef _WIN32  // the Windows tool is held to the same files by a test of its own
   std::filesystem::remove(dir / "day.kml");
   const auto cli = RunCommand(ShellQuote(TRACKKML_CLI) + " -q " + ShellQuote(path));
   ASSERT_EQ(cli.status, 0) << cli.err;
   EXPECT_EQ(FirstDifference(ReadBytes(dir / "day.kml"), kml), "identical") << "tool";
   const auto cliSummary = RunCommand(ShellQuote(TRACKKML_CLI) + " --summary " + ShellQuote(path));
   EXPECT_EQ(FirstDifference(cliSummary.out, summary), "identical") << "tool";
+#endif
 }
 
 TEST_F(Window, TheInputPaneKeepsEveryByte) {

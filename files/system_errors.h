@@ -1,0 +1,23 @@
+// The few error numbers the file code decides by, in the numbering the running system's file
+// calls report (errno on POSIX, Win32 error codes on Windows).
+#pragma once
+
+#ifdef _WIN32
+inline constexpr int kErrorNotFound = 2;     // ERROR_FILE_NOT_FOUND
+inline constexpr int kErrorDenied = 5;       // ERROR_ACCESS_DENIED
+inline constexpr int kErrorExists = 80;      // ERROR_FILE_EXISTS
+inline constexpr int kErrorIsFolder = 5;     // a folder refuses writing as access denied
+inline constexpr int kErrorReadOnlyDisk = 19;  // ERROR_WRITE_PROTECT
+inline constexpr bool IsRefusal(int error) {
+  return error == kErrorDenied || error == kErrorReadOnlyDisk;
+}
+#else
+#include <cerrno>
+inline constexpr int kErrorNotFound = ENOENT;
+inline constexpr int kErrorDenied = EACCES;
+inline constexpr int kErrorExists = EEXIST;
+inline constexpr int kErrorIsFolder = EISDIR;
+inline constexpr bool IsRefusal(int error) {
+  return error == EACCES || error == EPERM || error == EROFS;
+}
+#endif

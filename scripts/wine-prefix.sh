@@ -1,0 +1,22 @@
+# Sourced: wine_prefix_up makes a fresh Wine prefix for this run and starts its wineserver
+# detached from every test's pipes (a wineserver started by a test would keep the test's
+# output pipe open and hang ctest); the EXIT trap ends that wineserver and removes the prefix.
+wine_prefix_down() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver64 -w >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+  fi
+}
+
+wine_prefix_up() {
+  WINEPREFIX=$(mktemp -d /tmp/trackkml-wine.XXXXXX)
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  trap wine_prefix_down EXIT
+  /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1
+  timeout 300 /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
+  # A crash ends the run at once instead of waiting in Wine's debugger.
+  timeout 60 /usr/lib/wine/wine64 reg delete \
+    'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    </dev/null >/dev/null 2>&1 || true
+}

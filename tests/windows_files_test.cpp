@@ -1,0 +1,99 @@
+// Loading and saving on Windows: the file calls' own rules and words, names Windows spells.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+
+#include "pane_test_support.h"
+#include "path_name.h"
+#include "save_name.h"
+#include "text_pane.h"
+#include "wide_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8Path(const fs::path& path) {
+  return Utf8FromWide(path.wstring());
+}
+
+TEST(WindowsFiles, AGreekNameLoadsAndSaves) {
+  ScratchDir dir;
+  const std::string csv = Utf8Path(dir.path() / L"\u03b7\u03bc\u03ad\u03c1\u03b1.csv");  // "ημέρα.csv"
+  {
+    MemoryStorage storage;
+    TextPane pane(storage);
+    pane.AppendLine("A;1");
+    pane.SaveTextFile(csv);
+  }
+  MemoryStorage storage;
+  TextPane pane(storage);
+  pane.LoadTextFile(csv);
+  EXPECT_EQ(pane.Text(), "A;1\r\n");
+  pane.SaveTextFile(SaveNameFor(csv));
+  EXPECT_TRUE(fs::exists(dir.path() / L"\u03b7\u03bc\u03ad\u03c1\u03b1.kml"));
+}
+
+TEST(WindowsFiles, BackslashesAndDriveLetters) {
+  EXPECT_EQ(BaseNameOf("C:\\data\\day.csv"), "day.csv");
+  EXPECT_EQ(FolderOf("C:\\data\\day.csv"), "C:\\data\\");
+  EXPECT_EQ(BaseNameOf("C:day.csv"), "day.csv");
+  EXPECT_EQ(FolderOf("C:day.csv"), "C:");
+  EXPECT_EQ(BaseNameOf("\\\\server\\share\\day.csv"), "day.csv");
+  EXPECT_EQ(FolderOf("C:/data/day.csv"), "C:/data/");
+  EXPECT_EQ(SaveNameFor("C:\\trips.csv\\day.csv"), "C:\\trips.kml\\day.kml");
+
+  ScratchDir dir;
+  const std::string backslashed = Utf8Path(dir.path()) + "\\day.csv";
+  WriteBytes(backslashed, "x\n");
+  MemoryStorage storage;
+  TextPane pane(storage);
+  pane.LoadTextFile(backslashed);
+  pane.SaveTextFile(SaveNameFor(backslashed));
+  EXPECT_EQ(ReadBytes(Utf8Path(dir.path()) + "\\day.kml"), "x\r\n");
+  EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"day.csv", "day.kml"}));
+}
+
+TEST(WindowsFiles, AReadOnlyTargetIsRefusedAndKept) {
+  ScratchDir dir;
+  const std::string target = Utf8Path(dir.path() / "day.kml");
+  WriteBytes(target, "previous");
+  ASSERT_TRUE(::SetFileAttributesW(WideFromUtf8(target).c_str(), FILE_ATTRIBUTE_READONLY));
+  MemoryStorage storage("new\r\n");
+  TextPane pane(storage);
+  EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }),
+            "Cannot create file \"" + target + "\". Access is denied");
+  EXPECT_EQ(ReadBytes(target), "previous");
+  ::SetFileAttributesW(WideFromUtf8(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(WindowsFiles, AFileBeingWrittenRefusesTheLoad) {
+  ScratchDir dir;
+  const std::string path = Utf8Path(dir.path() / "day.csv");
+  WriteBytes(path, "x\r\n");
+  const HANDLE writer = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  MemoryStorage storage("kept\r\n");
+  TextPane pane(storage);
+  EXPECT_EQ(Message([&] { pane.LoadTextFile(path); }),
+            "Cannot open file \"" + path +
+                "\". The process cannot access the file because it is being used by another "
+                "process");
+  EXPECT_EQ(pane.Text(), "kept\r\n");
+  ::CloseHandle(writer);
+  pane.LoadTextFile(path);
+  EXPECT_EQ(pane.Text(), "x\r\n");
+}
+
+TEST(WindowsFiles, SavingToNulWritesInPlace) {
+  MemoryStorage storage("x\r\n");
+  TextPane pane(storage);
+  EXPECT_EQ(Message([&] { pane.SaveTextFile("NUL"); }), "(no error)");
+  EXPECT_EQ(Message([&] { pane.LoadTextFile("C:\\no\\such\\day.csv"); }),
+            "Cannot open file \"C:\\no\\such\\day.csv\". The system cannot find the path specified");
+}
+
+}  // namespace
