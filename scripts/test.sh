@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: once in the normal build and once
-# built with AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails.
+# Installs what is missing, builds, and runs every test: in the normal build, in a Windows
+# build of everything but the window (under Wine), and built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, where any report fails.
 # With CI=true a missing test tool fails its tests instead of skipping them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,6 +10,9 @@ bash scripts/build.sh
 
 echo "== tests"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs" --timeout 300)
+
+echo "== the core, file, pane and tool code built for Windows, tests under Wine"
+bash scripts/test-win64.sh
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "file_errors.h"
 #include "pane_test_support.h"
 #include "path_name.h"
 #include "save_name.h"
@@ -16,6 +17,12 @@ namespace fs = std::filesystem;
 
 std::string Utf8Path(const fs::path& path) {
   return Utf8FromWide(path.wstring());
+}
+
+// The system's words for an error, as the messages carry them (Wine's words are shorter than
+// Windows' own: "Access denied" for "Access is denied").
+std::string Words(DWORD error) {
+  return TrimmedErrorText(SystemFiles().ErrorText(static_cast<int>(error)));
 }
 
 TEST(WindowsFiles, AGreekNameLoadsAndSaves) {
@@ -63,7 +70,7 @@ TEST(WindowsFiles, AReadOnlyTargetIsRefusedAndKept) {
   MemoryStorage storage("new\r\n");
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }),
-            "Cannot create file \"" + target + "\". Access is denied");
+            "Cannot create file \"" + target + "\". " + Words(ERROR_ACCESS_DENIED));
   EXPECT_EQ(ReadBytes(target), "previous");
   ::SetFileAttributesW(WideFromUtf8(target).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -79,9 +86,7 @@ TEST(WindowsFiles, AFileBeingWrittenRefusesTheLoad) {
   MemoryStorage storage("kept\r\n");
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.LoadTextFile(path); }),
-            "Cannot open file \"" + path +
-                "\". The process cannot access the file because it is being used by another "
-                "process");
+            "Cannot open file \"" + path + "\". " + Words(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(pane.Text(), "kept\r\n");
   ::CloseHandle(writer);
   pane.LoadTextFile(path);
@@ -93,7 +98,7 @@ TEST(WindowsFiles, SavingToNulWritesInPlace) {
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.SaveTextFile("NUL"); }), "(no error)");
   EXPECT_EQ(Message([&] { pane.LoadTextFile("C:\\no\\such\\day.csv"); }),
-            "Cannot open file \"C:\\no\\such\\day.csv\". The system cannot find the path specified");
+            "Cannot open file \"C:\\no\\such\\day.csv\". " + Words(ERROR_PATH_NOT_FOUND));
 }
 
 }  // namespace
