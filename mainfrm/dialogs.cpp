@@ -32,7 +32,12 @@ class PlaceWhenShown final : public QObject {
 }  // namespace
 
 void ConfigureOpenDialog(QFileDialog& dialog, const QString& initialName) {
+#ifdef Q_OS_WIN
+  // The platform's own dialog, which Windows places itself.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, false);
+#else
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+#endif
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);

@@ -48,14 +48,28 @@ QFont WindowFont(const QWidget& window) {
   return font;
 }
 
+// File names and messages as the file layer spells them: the local 8-bit encoding, which
+// on Windows is UTF-8 (its file calls take UTF-16).
 std::string LocalFileName(const QString& path) {
+#ifdef Q_OS_WIN
+  return path.toUtf8().toStdString();
+#else
   return QFile::encodeName(path).toStdString();
+#endif
+}
+
+QString FromLocalBytes(const std::string& bytes) {
+#ifdef Q_OS_WIN
+  return QString::fromUtf8(bytes.c_str());
+#else
+  return QFile::decodeName(bytes.c_str());
+#endif
 }
 
 }  // namespace
 
 bool OpenDialog::Execute(QWidget* parent) {
-  const auto accepted = asker_.AskOpenFileName(parent, QFile::decodeName(FileName.c_str()));
+  const auto accepted = asker_.AskOpenFileName(parent, FromLocalBytes(FileName));
   if (!accepted) return false;
   FileName = LocalFileName(*accepted);
   return true;
@@ -251,7 +265,7 @@ void TForm1::RunCommand(const std::function<void()>& command) {
 }
 
 void TForm1::ShowError(const char* message) {
-  errors_.ShowError(this, QString::fromLocal8Bit(DisplayMessage(message).c_str()), title_);
+  errors_.ShowError(this, FromLocalBytes(DisplayMessage(message)), title_);
 }
 
 void TForm1::OpenClick() {

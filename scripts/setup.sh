@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   gpsbabel gdal-bin libxml2-utils
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
-  time bc dpkg-dev file
+  time bc dpkg-dev file zip unzip
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 ninja-build
 )
