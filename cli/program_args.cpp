@@ -1,8 +1,8 @@
 #include "program_args.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "wide_text.h"
 

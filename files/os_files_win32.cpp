@@ -59,9 +59,8 @@ class Win32Files final : public OsFiles {
  public:
   int OpenForReading(const std::string& path, bool) override {
     // A pipe's writer is always waited for: Win32 opens pipes that way.
-    return Descriptor(Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL),
-                      _O_RDONLY);
+    return Descriptor(
+        Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL), _O_RDONLY);
   }
 
   long long SizeOf(int fd) override {
@@ -90,12 +89,12 @@ class Win32Files final : public OsFiles {
       facts.kind = FileFacts::Kind::Other;  // NUL, CON, a pipe
     } else {
       facts.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileFacts::Kind::Folder
-                                                                     : FileFacts::Kind::Regular;
+                                                                      : FileFacts::Kind::Regular;
       facts.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
       facts.links = info.nNumberOfLinks;
       facts.device = info.dwVolumeSerialNumber;
-      facts.inode = (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
-                    info.nFileIndexLow;
+      facts.inode =
+          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     }
     ::CloseHandle(h);
     return facts;

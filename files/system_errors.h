@@ -3,10 +3,10 @@
 #pragma once
 
 #ifdef _WIN32
-inline constexpr int kErrorNotFound = 2;     // ERROR_FILE_NOT_FOUND
-inline constexpr int kErrorDenied = 5;       // ERROR_ACCESS_DENIED
-inline constexpr int kErrorExists = 80;      // ERROR_FILE_EXISTS
-inline constexpr int kErrorIsFolder = 5;     // a folder refuses writing as access denied
+inline constexpr int kErrorNotFound = 2;       // ERROR_FILE_NOT_FOUND
+inline constexpr int kErrorDenied = 5;         // ERROR_ACCESS_DENIED
+inline constexpr int kErrorExists = 80;        // ERROR_FILE_EXISTS
+inline constexpr int kErrorIsFolder = 5;       // a folder refuses writing as access denied
 inline constexpr int kErrorReadOnlyDisk = 19;  // ERROR_WRITE_PROTECT
 inline constexpr bool IsRefusal(int error) {
   return error == kErrorDenied || error == kErrorReadOnlyDisk;

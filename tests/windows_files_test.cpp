@@ -27,7 +27,8 @@ std::string Words(DWORD error) {
 
 TEST(WindowsFiles, AGreekNameLoadsAndSaves) {
   ScratchDir dir;
-  const std::string csv = Utf8Path(dir.path() / L"\u03b7\u03bc\u03ad\u03c1\u03b1.csv");  // "ημέρα.csv"
+  const std::string csv =
+      Utf8Path(dir.path() / L"\u03b7\u03bc\u03ad\u03c1\u03b1.csv");  // "ημέρα.csv"
   {
     MemoryStorage storage;
     TextPane pane(storage);
@@ -79,9 +80,9 @@ TEST(WindowsFiles, AFileBeingWrittenRefusesTheLoad) {
   ScratchDir dir;
   const std::string path = Utf8Path(dir.path() / "day.csv");
   WriteBytes(path, "x\r\n");
-  const HANDLE writer = ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE writer =
+      ::CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   MemoryStorage storage("kept\r\n");
   TextPane pane(storage);
