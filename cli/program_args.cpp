@@ -1,8 +1,10 @@
 #include "program_args.h"
 
 #ifdef _WIN32
+// clang-format off: shellapi.h needs windows.h first
 #include <shellapi.h>
 #include <windows.h>
+// clang-format on
 
 #include "wide_text.h"
 
