@@ -1,10 +1,9 @@
 #include "program_args.h"
 
 #ifdef _WIN32
-// clang-format off: shellapi.h needs windows.h first
-#include <shellapi.h>
 #include <windows.h>
-// clang-format on
+// shellapi.h needs windows.h first.
+#include <shellapi.h>
 
 #include "wide_text.h"
 
