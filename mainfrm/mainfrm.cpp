@@ -1,5 +1,6 @@
 #include "mainfrm.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -52,7 +53,7 @@ QFont WindowFont(const QWidget& window) {
 // on Windows is UTF-8 (its file calls take UTF-16).
 std::string LocalFileName(const QString& path) {
 #ifdef Q_OS_WIN
-  return path.toUtf8().toStdString();
+  return QDir::toNativeSeparators(path).toUtf8().toStdString();
 #else
   return QFile::encodeName(path).toStdString();
 #endif
