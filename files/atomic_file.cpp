@@ -135,10 +135,9 @@ void AtomicFile::Commit() {
 
 void AtomicFile::NameTemporary() {
   const bool named = TakeTempName(target_, temp_, [this](const std::string& temp) {
+    if (os_.NameUnnamed(file_.fd(), temp) != 0) return false;
     os_.RemoveOnSignal(temp);
-    if (os_.NameUnnamed(file_.fd(), temp) == 0) return true;
-    os_.ForgetOnSignal();
-    return false;
+    return true;
   });
   if (!named) {
     const int error = errno;
