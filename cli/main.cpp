@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -57,7 +58,10 @@ std::string Shown(std::string_view text) {
 }
 
 void ReportError(const std::string& file, const std::exception& error) {
-  std::cerr << "trackkml-cli: " << Shown(file) << ": " << Shown(DisplayMessage(error.what()))
+  // The library's word for it would say nothing to the user.
+  const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+  std::cerr << "trackkml-cli: " << Shown(file) << ": "
+            << Shown(DisplayMessage(memory ? "Not enough memory to convert it" : error.what()))
             << '\n';
 }
 
