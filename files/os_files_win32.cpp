@@ -11,7 +11,6 @@
 #include <cerrno>
 
 #include "os_files.h"
-#include "path_name.h"
 #include "wide_text.h"
 
 namespace {
@@ -38,11 +37,6 @@ int Descriptor(HANDLE handle, int flags) {
 HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
   return ::CreateFileW(WideFromUtf8(path).c_str(), access, share, nullptr, disposition, flags,
                        nullptr);
-}
-
-std::string FolderOrDot(const std::string& path) {
-  const std::string_view folder = FolderOf(path);
-  return folder.empty() ? std::string(".") : std::string(folder);
 }
 
 // The temporary file to delete when Ctrl-C or a closing console ends the program during a
