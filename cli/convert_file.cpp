@@ -2,10 +2,11 @@
 
 #include <unistd.h>
 
+#include <functional>
+
 #include "atomic_file.h"
-#include "export_reader.h"
 #include "file_handle.h"
-#include "line_block_writer.h"
+#include "kml_document.h"
 #include "line_view.h"
 #include "path_name.h"
 #include "save_name.h"
@@ -13,17 +14,32 @@
 
 namespace {
 
-// The window cannot open more than this, so the tool converts no more either.
-// A pipe is waited for, as any tool reading one does.
+// The window cannot open more than this, so the tool converts no more either. A pipe is
+// waited for, as any tool reading one does.
 constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
                                  .tooLarge = "The export is larger than the 2 GiB a window opens",
                                  .waitForWriter = true};
 
-ConversionCounts StreamKml(std::string_view exportText, LineBlockWriter& out) {
-  const ExportLines lines = SplitLines(exportText);
-  const auto counts = WriteExportAsKml(lines, [&out](std::string_view line) { out.Line(line); });
-  out.Finish();
-  return counts;
+// The conversion's output, each stream to where it goes or nowhere.
+class Streams final : public ConversionOutput {
+ public:
+  using Sink = std::function<void(std::string_view)>;
+  Streams(Sink summary, Sink kml) : summary_(std::move(summary)), kml_(std::move(kml)) {}
+  void Summary(std::string_view lines) override {
+    if (summary_) summary_(lines);
+  }
+  void Kml(std::string_view bytes) override {
+    if (kml_) kml_(bytes);
+  }
+
+ private:
+  Sink summary_, kml_;
+};
+
+ConversionCounts ConvertDocument(std::string_view exportText, const Streams::Sink& write) {
+  write(KmlPreamble());
+  Streams out(nullptr, write);
+  return ConvertExport(SplitLines(exportText), out);
 }
 
 }  // namespace
@@ -36,22 +52,19 @@ std::string LoadExport(const std::string& name, OsFiles& os) {
 ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output,
                                OsFiles& os) {
   AtomicFile file(output, os);
-  LineBlockWriter out([&file](std::string_view block) { file.Write(block); });
-  const auto counts = StreamKml(exportText, out);
+  const auto counts =
+      ConvertDocument(exportText, [&file](std::string_view bytes) { file.Write(bytes); });
   file.Commit();
   return counts;
 }
 
 ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os) {
-  LineBlockWriter out([&](std::string_view block) { WriteAll(os, fd, block); });
-  return StreamKml(exportText, out);
+  return ConvertDocument(exportText, [&](std::string_view bytes) { WriteAll(os, fd, bytes); });
 }
 
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
-  LineBlockWriter out([&](std::string_view block) { WriteAll(os, fd, block); });
-  for (const auto& line : ReadExport(SplitLines(exportText)).summary)
-    out.Line(line);
-  out.Finish();
+  Streams out([&](std::string_view lines) { WriteAll(os, fd, lines); }, nullptr);
+  ConvertExport(SplitLines(exportText), out);
 }
 
 std::string OutputNameFor(const std::string& input, const std::string& outputDir) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "export_to_kml.h"
+#include "export_conversion.h"
 #include "os_files.h"
 
 // The export's text as Open would load it into the input pane: a file, or "-" for standard

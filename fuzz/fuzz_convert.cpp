@@ -5,9 +5,7 @@
 #include <string>
 
 #include "export_reader.h"
-#include "export_to_kml.h"
 #include "kml_lines.h"
-#include "kml_writer.h"
 #include "text_pane.h"
 #include "xml_text.h"
 
@@ -58,10 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(doc.size() == 184 + 10 * track.points.size());
   Check(track.summary.size() == 4 + track.points.size());
 
-  std::vector<std::string> streamed;
-  const ConversionCounts counts =
-      WriteExportAsKml(lines, [&](std::string_view l) { streamed.emplace_back(l); });
-  Check(streamed == doc);
+  // The one conversion agrees with the reading of each row and the pieces of the document.
+  const Converted converted = Convert(lines);
+  const ConversionCounts counts = converted.counts;
+  Check(LinesOf(converted.kml) == doc);
+  std::string summary;
+  for (const auto& line : track.summary)
+    summary.append(line).append("\r\n");
+  Check(converted.summary == summary);
   Check(counts.points == track.points.size());
   Check(counts.points + counts.skipped == rows);
 

@@ -16,8 +16,8 @@
 #include <cmath>
 
 #include "app_error.h"
-#include "export_reader.h"
-#include "kml_writer.h"
+#include "export_conversion.h"
+#include "kml_document.h"
 #include "save_name.h"
 
 namespace {
@@ -284,25 +284,51 @@ void TForm1::OpenFileName(const std::string& fileName) {
   Memo2->Pane().ClearText();
 }
 
+namespace {
+
+// The conversion's output into the summary and KML panes, as whole lines: the document's
+// blocks end anywhere, a line may span several.
+class PaneOutput final : public ConversionOutput {
+ public:
+  PaneOutput(TextPane& summary, TextPane& kml) : summary_(summary), kml_(kml) {}
+  void Summary(std::string_view lines) override { summary_.AppendLines(lines); }
+  void Kml(std::string_view bytes) override {
+    if (carry_.empty()) {
+      const auto end = bytes.rfind("\r\n");
+      if (end != std::string_view::npos) kml_.AppendLines(bytes.substr(0, end + 2));
+      carry_.assign(end == std::string_view::npos ? bytes : bytes.substr(end + 2));
+      return;
+    }
+    carry_.append(bytes);
+    const auto end = carry_.rfind("\r\n");
+    if (end == std::string::npos) return;
+    kml_.AppendLines(std::string_view(carry_).substr(0, end + 2));
+    carry_.erase(0, end + 2);
+  }
+
+ private:
+  TextPane& summary_;
+  TextPane& kml_;
+  std::string carry_;  // the start of a line whose end has not come yet
+};
+
+}  // namespace
+
 void TForm1::TranslateClick() {
   RunCommand([this] {
-    const TrackExport track = ReadExport(Memo1->Pane().Lines());
     // Each pane gets its lines as one change while it is not redrawn.
     TextPane::UpdateBracket summaryBracket(Memo2->Pane());
     TextPane::UpdateBracket kmlBracket(Memo3->Pane());
-    for (const auto& line : track.summary)
-      Memo2->Pane().AppendLine(line);
     kml_headers();
-    KmlWriter writer([this](std::string_view line) { Memo3->Pane().AppendLine(line); });
-    writer.WriteTrack(track.header, track.points);
+    PaneOutput out(Memo2->Pane(), Memo3->Pane());
+    ConvertExport(Memo1->Pane().Lines(), out);
   });
 }
 
 void TForm1::kml_headers() {
   TextPane& kml = Memo3->Pane();
   kml.ClearText();
-  KmlWriter writer([&kml](std::string_view line) { kml.AppendLine(line); });
-  writer.WritePreamble();
+  kml.AppendLines(KmlPreamble());
 }
 
 void TForm1::Button1Click() {

@@ -60,6 +60,25 @@ std::size_t TextPane::AppendLine(std::string_view s) {
   return before;
 }
 
+void TextPane::AppendLines(std::string_view lines) {
+  UpdateBracket bracket(*this);
+  Pending& p = StartPending();
+  if (p.lastSegmentEmpty && EndsWithBreak(lines)) {
+    p.tail.append(lines);
+    p.lineCount += CountLines(lines);
+    return;
+  }
+  for (std::size_t start = 0; start < lines.size();) {
+    const std::size_t end = lines.find("\r\n", start);
+    if (end == std::string_view::npos) {
+      AppendLine(lines.substr(start));
+      break;
+    }
+    AppendLine(lines.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
 void TextPane::ClearText() {
   UpdateBracket bracket(*this);
   pending_ = Pending{.replace = true, .tail = {}, .lastSegmentEmpty = true, .lineCount = 0};

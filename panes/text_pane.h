@@ -23,6 +23,9 @@ class TextPane {
   std::string LineAt(std::size_t i);
   // Returns the line count before the call.
   std::size_t AppendLine(std::string_view s);
+  // AppendLine for each line of `lines`, lines each followed by CR LF; in one piece where
+  // the text already ends with a line break.
+  void AppendLines(std::string_view lines);
   void ClearText();
   void LoadTextFile(const std::string& name);
   void SaveTextFile(const std::string& name);

@@ -5,7 +5,6 @@
 #include "export_generator.h"
 #include "export_reader.h"
 #include "kml_lines.h"
-#include "kml_writer.h"
 #include "line_view.h"
 #include "pane_test_support.h"
 #include "run_command.h"

@@ -47,24 +47,43 @@ std::vector<std::string> SummaryHeaderLines(const TrackHeader& header) {
   };
 }
 
-std::optional<TrackPoint> ReadTrackPoint(std::string_view row) {
+std::optional<FixTexts> ReadFix(std::string_view row) {
   // Fields 1 to 6 as GetField gives them, split off in one pass over the row.
   std::array<std::string_view, 6> fields;
   LeadingFields(row, kDelimiter, fields);
   const auto field = [&fields](std::size_t n) { return fields[n - 1]; };
+  // The label has neither "," nor ".", so the latitude is it before or after its decimal
+  // commas become points alike.
+  if (field(5) == labels::kNoFix) return std::nullopt;
+  return FixTexts{.time = field(1), .speed = field(3), .latitude = field(5), .longitude = field(6)};
+}
 
-  std::string latitude = DecimalPoints(field(5));
-  if (latitude == labels::kNoFix) return std::nullopt;
+TrackPoint PointOf(const FixTexts& fix) {
   return TrackPoint{
-      .time = std::string(field(1)),
-      .speed = DecimalPoints(field(3)),
-      .latitude = std::move(latitude),
-      .longitude = DecimalPoints(field(6)),
+      .time = std::string(fix.time),
+      .speed = DecimalPoints(fix.speed),
+      .latitude = DecimalPoints(fix.latitude),
+      .longitude = DecimalPoints(fix.longitude),
   };
 }
 
-std::string SummaryPointLine(const TrackPoint& point) {
-  return Concat({point.time, " ", point.longitude, " ", point.latitude, " ", point.speed});
+std::optional<TrackPoint> ReadTrackPoint(std::string_view row) {
+  const auto fix = ReadFix(row);
+  if (!fix) return std::nullopt;
+  return PointOf(*fix);
+}
+
+void AppendSummaryLine(std::string& out, const FixTexts& fix) {
+  const auto appendNumber = [&out](std::string_view number) {
+    for (const char c : number)
+      out.push_back(c == ',' ? '.' : c);
+  };
+  out.append(fix.time).push_back(' ');
+  appendNumber(fix.longitude);
+  out.push_back(' ');
+  appendNumber(fix.latitude);
+  out.push_back(' ');
+  appendNumber(fix.speed);
 }
 
 std::size_t DataRowCount(const TrackHeader& header, const ExportLines& lines) {
@@ -82,10 +101,10 @@ TrackExport ReadExport(const ExportLines& lines) {
   result.summary.reserve(result.summary.size() + rows);
   // Bottom-up: the last line of the export becomes the first point.
   for (std::size_t k = 0; k < rows; ++k) {
-    auto point = ReadTrackPoint(lines[lines.size() - 1 - k]);
-    if (!point) continue;
-    result.summary.push_back(SummaryPointLine(*point));
-    result.points.push_back(std::move(*point));
+    const auto fix = ReadFix(lines[lines.size() - 1 - k]);
+    if (!fix) continue;
+    AppendSummaryLine(result.summary.emplace_back(), *fix);
+    result.points.push_back(PointOf(*fix));
   }
   return result;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kml_document.h"
 #include "track_types.h"
 
 struct TrackExport {
@@ -20,8 +21,13 @@ TrackExport ReadExport(const ExportLines& lines);
 // The pieces ReadExport is made of, for callers that stream the document.
 TrackHeader ReadTrackHeader(const ExportLines& lines);
 std::vector<std::string> SummaryHeaderLines(const TrackHeader& header);
-// The point of one data row, or nothing when the tracker had no satellite fix.
+// The fix of one data row as views into the row, or nothing when the tracker had no
+// satellite fix.
+std::optional<FixTexts> ReadFix(std::string_view row);
+// The point of a fix or of one data row, decimal commas turned into points.
+TrackPoint PointOf(const FixTexts& fix);
 std::optional<TrackPoint> ReadTrackPoint(std::string_view row);
-std::string SummaryPointLine(const TrackPoint& point);
+// The summary line of a fix, "time lon lat speed" with decimal points, without its break.
+void AppendSummaryLine(std::string& out, const FixTexts& fix);
 // How many lines ReadExport treats as data rows.
 std::size_t DataRowCount(const TrackHeader& header, const ExportLines& lines);

@@ -53,15 +53,32 @@ constexpr bool PassesUnchanged(unsigned char b) {
 
 }  // namespace
 
-void AppendXmlText(std::string& out, std::string_view bytes) {
+namespace {
+
+// Both appends in one loop: `decimalPoint` turns every "," into "." on the way.
+void AppendEncoded(std::string& out, std::string_view bytes, bool decimalPoint) {
   const auto& table = EncodingTable();
   std::size_t start = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto b = static_cast<unsigned char>(bytes[i]);
-    if (PassesUnchanged(b)) continue;
+    if (PassesUnchanged(b) && !(decimalPoint && b == ',')) continue;
     out.append(bytes.substr(start, i - start));
-    out.append(table[b].bytes.data(), table[b].size);
+    if (b == ',') {
+      out.push_back('.');
+    } else {
+      out.append(table[b].bytes.data(), table[b].size);
+    }
     start = i + 1;
   }
   out.append(bytes.substr(start));
+}
+
+}  // namespace
+
+void AppendXmlText(std::string& out, std::string_view bytes) {
+  AppendEncoded(out, bytes, false);
+}
+
+void AppendXmlNumber(std::string& out, std::string_view bytes) {
+  AppendEncoded(out, bytes, true);
 }

@@ -1,10 +1,9 @@
-#include "kml_writer.h"
+#include "kml_document.h"
 #include "kml_lines.h"
 
 #include <gtest/gtest.h>
 
 #include "export_reader.h"
-#include "export_to_kml.h"
 #include "greek.h"
 
 namespace {
@@ -18,10 +17,8 @@ const std::string& LineNo(const std::vector<std::string>& doc, std::size_t n) {
   return doc.at(n - 1);
 }
 
-TEST(KmlWriter, PreambleIsFixed) {
-  std::vector<std::string> lines;
-  KmlWriter writer([&](std::string_view l) { lines.emplace_back(l); });
-  writer.WritePreamble();
+TEST(KmlDocument, PreambleIsFixed) {
+  const auto lines = LinesOf(KmlPreamble());
   ASSERT_EQ(lines.size(), kPreambleLines);
   const std::pair<std::size_t, std::string> expected[] = {
       {1, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"},
@@ -52,7 +49,7 @@ TEST(KmlWriter, PreambleIsFixed) {
     EXPECT_EQ(LineNo(lines, n), text) << "line " << n;
 }
 
-TEST(KmlWriter, DocumentWithoutPoints) {
+TEST(KmlDocument, DocumentWithoutPoints) {
   const auto doc = KmlDocumentLines(TrackHeader{}, {});
   ASSERT_EQ(doc.size(), 184u);
   EXPECT_EQ(LineNo(doc, 164), "<Open>  </Open>");
@@ -65,7 +62,7 @@ TEST(KmlWriter, DocumentWithoutPoints) {
   EXPECT_EQ(closing, (std::vector<std::string>{"</Folder>", "", "", "</Document>", "</kml>"}));
 }
 
-TEST(KmlWriter, PointsInListOrder) {
+TEST(KmlDocument, PointsInListOrder) {
   TrackHeader header{greek::kVehicle, "R", "01/02/2010", 4};
   const auto doc = KmlDocumentLines(
       header, {Point("10:00:05", "12", "38.1", "23.7"), Point("10:00:15", "7.5", "38.2", "23.8")});
@@ -93,7 +90,7 @@ TEST(KmlWriter, PointsInListOrder) {
   EXPECT_EQ(LineNo(doc, 196), "\t\t23.8,38.2,0");
 }
 
-TEST(KmlWriter, InsertedTextsAreEscapedUtf8) {
+TEST(KmlDocument, InsertedTextsAreEscapedUtf8) {
   TrackHeader header{"A&B<" + greek::kVehicle + ">", "\xC4\x01", "1\x7F", 1};
   const auto doc =
       KmlDocumentLines(header, {Point("t&", "<1>", "\xAA", std::string("\xFF\x1F", 2))});
@@ -103,24 +100,30 @@ TEST(KmlWriter, InsertedTextsAreEscapedUtf8) {
   EXPECT_EQ(LineNo(doc, 181), "\t<name>" + v + " 1\x7F t&amp; &lt;1&gt;km/h</name>");
 }
 
-TEST(WriteExportAsKml, StreamsTheSameLinesAsReadExportAndWriteTrack) {
+TEST(ConvertExport, OneReadingGivesTheSummaryAndTheDocument) {
+  const std::string longRow = "12:00:00;x;7;y;4,5;6,5;" + std::string(70000, 'z');
   const std::vector<std::string> text = {
       greek::kVehicleLabel + greek::kVehicle + ";",
       greek::kTitleLabel + "x",
       "10:00:05;x;12;y;38,1;23,7;z",
       "10:00:00;x;0;y;" + greek::kNoFix + ";;z",
-      "",
+      longRow,  // read again for its marker: longer than a place can point into
       "11:00:00;x;3;y;1,5;2,5",
   };
-  const ExportLines lines(text.begin(), text.end());
-  const auto read = ReadExport(lines);
-  std::vector<std::string> streamed;
-  const auto counts =
-      WriteExportAsKml(lines, [&](std::string_view l) { streamed.emplace_back(l); });
-  EXPECT_EQ(streamed, KmlDocumentLines(read.header, read.points));
-  EXPECT_EQ(counts.points, 3u);
-  EXPECT_EQ(counts.skipped, 1u);
-  EXPECT_EQ(streamed.size(), 184u + 30u);
+  const Converted c = Convert(ExportLines(text.begin(), text.end()));
+  EXPECT_EQ(c.counts.points, 3u);
+  EXPECT_EQ(c.counts.skipped, 1u);
+  EXPECT_EQ(c.summary, greek::kVehicleCaption + greek::kVehicle + "\r\n" + greek::kDriverCaption +
+                           "\r\n" + greek::kDateCaption +
+                           "\r\nData 1st Line: 2\r\n"
+                           "11:00:00 2.5 1.5 3\r\n12:00:00 6.5 4.5 7\r\n10:00:05 23.7 38.1 12\r\n");
+  const auto doc = LinesOf(c.kml);
+  ASSERT_EQ(doc.size(), 184u + 30u);
+  EXPECT_EQ(LineNo(doc, 173), "2.5,1.5,0 6.5,4.5,0 23.7,38.1,0 ");
+  EXPECT_EQ(LineNo(doc, 181), "\t<name>" + greek::kVehicleUtf8 + "  11:00:00 3km/h</name>");
+  EXPECT_EQ(LineNo(doc, 186 + 10), "\t\t6.5,4.5,0");
+  EXPECT_EQ(LineNo(doc, 189 + 20), "</Placemark>");
+  EXPECT_TRUE(c.kml.ends_with("</Document>\r\n</kml>\r\n"));
 }
 
 }  // namespace
