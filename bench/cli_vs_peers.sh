@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Times trackkml-cli against gpsbabel and ogr2ogr converting the same fixes to KML.
+# Times trackkml-cli against gpsbabel and ogr2ogr converting the same fixes to KML, and
+# against the disk's floor: dd writing as many bytes as trackkml's KML with conv=fsync.
 # Prints median wall times over RUNS runs, the ratios and each one's peak memory.
-# Usage: bench/cli_vs_peers.sh [ROWS=1000000] [RUNS=3]   (after scripts/build.sh)
+# Usage: bench/cli_vs_peers.sh [ROWS=1000000] [RUNS=5]   (after scripts/build.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 rows=${1:-1000000}
-runs=${2:-3}
+runs=${2:-5}
 build=${BUILD_DIR:-build}
 cli=$build/cli/trackkml-cli
 gen=$build/tests/trackkml-gen-export
@@ -45,8 +46,13 @@ measure gpsbabel "$work/out_gpsbabel.kml" \
 measure ogr2ogr "$work/out_ogr.kml" ogr2ogr -f KML "$work/out_ogr.kml" "$work/fixes.csv" \
   -oo X_POSSIBLE_NAMES=lon -oo Y_POSSIBLE_NAMES=lat -a_srs EPSG:4326
 
-ratio() { echo "$1 / $2" | bc -l | xargs printf '%.1f'; }
+"$cli" -q "$work/day.csv"  # the KML whose size the floor writes
+kml_mib=$(( ($(stat -c %s "$work/day.kml") + 1048575) / 1048576 ))
+measure dd_floor "$work/dd.out" dd if=/dev/zero of="$work/dd.out" bs=1M count="$kml_mib" conv=fsync
+
+ratio() { echo "$1 / $2" | bc -l | xargs printf '%.2f'; }
 echo "gpsbabel / trackkml: $(ratio "$median_gpsbabel" "$median_trackkml")x"
 echo "ogr2ogr / trackkml:  $(ratio "$median_ogr2ogr" "$median_trackkml")x"
+echo "trackkml / dd floor: $(ratio "$median_trackkml" "$median_dd_floor")x"
 budget_kib=$((export_bytes / 1024 + 64 * 1024))
 echo "trackkml peak $((peak_trackkml / 1024)) MiB; budget (export + 64 MiB) $((budget_kib / 1024)) MiB"

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "atomic_file.h"
+#include "background_writer.h"
 #include "file_handle.h"
 #include "kml_document.h"
 #include "line_view.h"
@@ -31,6 +32,7 @@ class Streams final : public ConversionOutput {
   void Kml(std::string_view bytes) override {
     if (kml_) kml_(bytes);
   }
+  bool TakesSummary() const override { return static_cast<bool>(summary_); }
 
  private:
   Sink summary_, kml_;
@@ -52,8 +54,14 @@ std::string LoadExport(const std::string& name, OsFiles& os) {
 ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output,
                                OsFiles& os) {
   AtomicFile file(output, os);
-  const auto counts =
-      ConvertDocument(exportText, [&file](std::string_view bytes) { file.Write(bytes); });
+  ConversionCounts counts;
+  {
+    // The document is made while its first blocks are already on their way to the disk.
+    BackgroundWriter writer([&file](std::string_view bytes) { file.Write(bytes); });
+    counts =
+        ConvertDocument(exportText, [&writer](std::string_view bytes) { writer.Write(bytes); });
+    writer.Finish();
+  }
   file.Commit();
   return counts;
 }

@@ -106,6 +106,12 @@ void AtomicFile::Write(std::string_view bytes) {
     Abandon();
     throw;
   }
+  // A large file goes to the disk while the rest is written, not all at the end.
+  written_ += bytes.size();
+  if (way_ != Way::InPlace && written_ - writtenBack_ >= kWriteBackStep) {
+    os_.StartWriteBack(file_.fd(), writtenBack_, written_ - writtenBack_);
+    writtenBack_ = written_;
+  }
 }
 
 void AtomicFile::Commit() {

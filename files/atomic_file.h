@@ -39,6 +39,8 @@ class AtomicFile {
   std::string target_;  // where the file lands
   std::string temp_;    // the temporary file's name, once it has one
   Way way_ = Way::InPlace;
+  static constexpr unsigned long long kWriteBackStep = 8 << 20;
+  unsigned long long written_ = 0, writtenBack_ = 0;
   FileHandle file_;
 };
 

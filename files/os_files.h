@@ -47,6 +47,9 @@ class OsFiles {
   // pipe is opened as it is (a pipe waits for its reader).
   virtual int OpenInPlace(const std::string& path) = 0;
   virtual long WriteSome(int fd, const char* data, std::size_t count) = 0;
+  // Starts writing a range of written bytes to the disk without waiting for it, so that a
+  // later Flush waits only for what came after.
+  virtual void StartWriteBack(int fd, unsigned long long offset, unsigned long long size) = 0;
   // Forces written bytes to the disk.
   virtual int Flush(int fd) = 0;
   virtual int Close(int fd) = 0;

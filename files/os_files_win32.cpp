@@ -139,6 +139,9 @@ class Win32Files final : public OsFiles {
     return static_cast<long>(put);
   }
 
+  // Windows writes back on its own schedule; the final flush waits for the rest.
+  void StartWriteBack(int, unsigned long long, unsigned long long) override {}
+
   int Flush(int fd) override {
     const HANDLE h = HandleOf(fd);
     if (::GetFileType(h) != FILE_TYPE_DISK) return 0;

@@ -70,6 +70,9 @@ class FaultyFiles final : public OsFiles {
     if (n > 0) moved_ += static_cast<std::size_t>(n);
     return n;
   }
+  void StartWriteBack(int fd, unsigned long long offset, unsigned long long size) override {
+    os_.StartWriteBack(fd, offset, size);
+  }
   int Flush(int fd) override { return fault == Fault::Flush ? Fail() : os_.Flush(fd); }
   int Close(int fd) override {
     const int r = os_.Close(fd);  // the descriptor is gone even when close reports failure

@@ -72,6 +72,7 @@ ConversionCounts ConvertExport(const ExportLines& lines, ConversionOutput& out) 
   const std::size_t rows = DataRowCount(header, lines);
   const KmlHeaderTexts texts = KmlTexts(header);
 
+  const bool takesSummary = out.TakesSummary();
   Blocks summary([&out](std::string_view b) { out.Summary(b); });
   for (const auto& line : SummaryHeaderLines(header))
     summary.bytes().append(line).append(kBreak);
@@ -86,9 +87,11 @@ ConversionCounts ConvertExport(const ExportLines& lines, ConversionOutput& out) 
     const auto row = static_cast<std::uint32_t>(lines.size() - 1 - k);
     const auto fix = ReadFix(lines[row]);
     if (!fix) continue;
-    AppendSummaryLine(summary.bytes(), *fix);
-    summary.bytes().append(kBreak);
-    summary.MaybeHandOn();
+    if (takesSummary) {
+      AppendSummaryLine(summary.bytes(), *fix);
+      summary.bytes().append(kBreak);
+      summary.MaybeHandOn();
+    }
     AppendRouteTriple(kml.bytes(), *fix);
     kml.MaybeHandOn();
     places.push_back(PlaceOf(row, lines[row], *fix));

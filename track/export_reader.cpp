@@ -1,5 +1,6 @@
 #include "export_reader.h"
 
+#include <algorithm>
 #include <array>
 
 #include "export_labels.h"
@@ -75,8 +76,9 @@ std::optional<TrackPoint> ReadTrackPoint(std::string_view row) {
 
 void AppendSummaryLine(std::string& out, const FixTexts& fix) {
   const auto appendNumber = [&out](std::string_view number) {
-    for (const char c : number)
-      out.push_back(c == ',' ? '.' : c);
+    const std::size_t at = out.size();
+    out.append(number);
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), ',', '.');
   };
   out.append(fix.time).push_back(' ');
   appendNumber(fix.longitude);
