@@ -46,7 +46,7 @@ measure gpsbabel "$work/out_gpsbabel.kml" \
 measure ogr2ogr "$work/out_ogr.kml" ogr2ogr -f KML "$work/out_ogr.kml" "$work/fixes.csv" \
   -oo X_POSSIBLE_NAMES=lon -oo Y_POSSIBLE_NAMES=lat -a_srs EPSG:4326
 
-"$cli" -q "$work/day.csv"  # the KML whose size the floor writes
+# As many bytes as trackkml's KML (the last run's), to the nearest MiB above.
 kml_mib=$(( ($(stat -c %s "$work/day.kml") + 1048575) / 1048576 ))
 measure dd_floor "$work/dd.out" dd if=/dev/zero of="$work/dd.out" bs=1M count="$kml_mib" conv=fsync
 
