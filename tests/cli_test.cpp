@@ -27,12 +27,11 @@ std::string Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
-// What Open, Translate and Save in the window write: the pane's line view of the loaded
-// text, read, written, each line followed by CR LF.
+// The one conversion of the text a pane holds after loading these bytes: what the tool must
+// write wherever it writes.
 std::string ExpectedKml(const std::string& exportBytes) {
   const std::string text = TextFromBytes(exportBytes, {.limit = SIZE_MAX, .tooLarge = ""}).text;
-  const auto track = ReadExport(SplitLines(text));
-  return Joined(KmlDocumentLines(track.header, track.points));
+  return Convert(SplitLines(text)).kml;
 }
 
 TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
