@@ -36,20 +36,31 @@ frame_of() {
   echo "$((x - left)),$((y - top)) $((w + left + right))x$((h + top + bottom))"
 }
 
+# The frame of window $1 once it has settled: polled until it stops changing (a window
+# manager frames and moves a window some time after it is mapped; a busy machine takes longer).
+settled_frame_of() {
+  local last="" now
+  for _ in $(seq 50); do
+    sleep 0.2
+    now=$(frame_of "$1")
+    [ "$now" = "$last" ] && [ -n "$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep =)" -o -z "$wm_running" ] && break
+    last=$now
+  done
+  echo "$now"
+}
+
 run_window() {  # label
   "$program" &
   local pid=$!
   local win
   win=$(timeout 20 xdotool search --sync --name '^Convert$' | head -n 1)
-  sleep 1  # the window manager reports its frame after mapping
-  check "$1: window frame" "$(frame_of "$win")" "194,114 634x586"
+  check "$1: window frame" "$(settled_frame_of "$win")" "194,114 634x586"
   if [ "$1" = openbox ]; then
     xdotool mousemove --window "$win" 130 28 click 1  # Open
     local dialog
     dialog=$(timeout 20 xdotool search --sync --name '^Open$' | head -n 1)
-    sleep 1
     local frame size w h
-    frame=$(frame_of "$dialog")
+    frame=$(settled_frame_of "$dialog")
     size=${frame#* }
     w=${size%x*}
     h=${size#*x}
@@ -60,9 +71,11 @@ run_window() {  # label
   wait "$pid" 2>/dev/null || true
 }
 
+wm_running=
 run_window "no window manager"
 openbox >/dev/null 2>&1 &
 wm=$!
+wm_running=yes
 sleep 1
 run_window openbox
 kill "$wm" 2>/dev/null || true
