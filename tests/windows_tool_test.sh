@@ -20,6 +20,12 @@ cmp "$work/summary.txt" "$data/day-summary.txt" || fail "summary differs from th
 "$run" "$exe" --stdout "Z:$work/gen.csv" >"$work/windows.kml" || fail "--stdout"
 cmp "$work/windows.kml" "$work/linux.kml" || fail "KML of a generated export differs"
 
+# -o with a Windows folder spelled with backslashes and a drive letter.
+mkdir "$work/out"
+winwork="Z:${work//\//\\}"
+"$run" "$exe" -q -o "$winwork\\out" "$winwork\\gen.csv" || fail "-o with backslashes"
+cmp "$work/out/gen.kml" "$work/linux.kml" || fail "KML written with -o differs"
+
 greek="$work/ημέρα.csv"
 cp "$work/gen.csv" "$greek"
 report=$("$run" "$exe" "Z:$greek") || fail "converting a Greek name"
