@@ -6,6 +6,7 @@
 #include "export_generator.h"
 #include "kml_document.h"
 #include "line_view.h"
+#include "text_loader.h"
 
 namespace {
 
@@ -13,7 +14,6 @@ void BM_ConvertExport(benchmark::State& state) {
   ExportShape shape;
   shape.rows = static_cast<std::size_t>(state.range(0));
   const auto generated = GenerateExport(shape);
-  const ExportLines lines = SplitLines(generated.bytes);
 
   std::size_t kmlBytes = 0;
   for (auto _ : state) {
@@ -22,7 +22,7 @@ void BM_ConvertExport(benchmark::State& state) {
       void Summary(std::string_view) override {}
       void Kml(std::string_view b) override { bytes += b.size(); }
     } out;
-    ConvertExport(lines, out);
+    ConvertExport(generated.bytes, out);
     kmlBytes = KmlPreamble().size() + out.bytes;
     benchmark::DoNotOptimize(kmlBytes);
   }
@@ -30,6 +30,30 @@ void BM_ConvertExport(benchmark::State& state) {
   state.counters["kml_MB"] = static_cast<double>(kmlBytes) / 1e6;
 }
 BENCHMARK(BM_ConvertExport)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// The two steps before the conversion: the bytes made into pane text, and the text into lines.
+void BM_TextFromBytes(benchmark::State& state) {
+  const auto generated =
+      GenerateExport(ExportShape{.rows = static_cast<std::size_t>(state.range(0))});
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::string bytes = generated.bytes;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(
+        TextFromBytes(std::move(bytes), LoadRules{.limit = 0x7FFFFFFF, .tooLarge = ""}));
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(generated.bytes.size()) * state.iterations());
+}
+BENCHMARK(BM_TextFromBytes)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+void BM_SplitLines(benchmark::State& state) {
+  const auto generated =
+      GenerateExport(ExportShape{.rows = static_cast<std::size_t>(state.range(0))});
+  for (auto _ : state)
+    benchmark::DoNotOptimize(SplitLines(generated.bytes));
+  state.SetBytesProcessed(static_cast<int64_t>(generated.bytes.size()) * state.iterations());
+}
+BENCHMARK(BM_SplitLines)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

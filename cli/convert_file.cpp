@@ -5,11 +5,11 @@
 #include <functional>
 
 #include "atomic_file.h"
-#include "background_writer.h"
 #include "file_handle.h"
 #include "kml_document.h"
 #include "line_view.h"
 #include "path_name.h"
+#include "piece_writer.h"
 #include "save_name.h"
 #include "text_loader.h"
 
@@ -21,27 +21,10 @@ constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
                                  .tooLarge = "The export is larger than the 2 GiB a window opens",
                                  .waitForWriter = true};
 
-// The conversion's output, each stream to where it goes or nowhere.
-class Streams final : public ConversionOutput {
- public:
-  using Sink = std::function<void(std::string_view)>;
-  Streams(Sink summary, Sink kml) : summary_(std::move(summary)), kml_(std::move(kml)) {}
-  void Summary(std::string_view lines) override {
-    if (summary_) summary_(lines);
-  }
-  void Kml(std::string_view bytes) override {
-    if (kml_) kml_(bytes);
-  }
-  bool TakesSummary() const override { return static_cast<bool>(summary_); }
-
- private:
-  Sink summary_, kml_;
-};
-
-ConversionCounts ConvertDocument(std::string_view exportText, const Streams::Sink& write) {
+// The document after its preamble, its pieces made on several threads and written in order.
+ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& write) {
   write(KmlPreamble());
-  Streams out(nullptr, write);
-  return ConvertExport(SplitLines(exportText), out);
+  return WritePiecesInOrder(KmlPieces(exportText), write, PieceThreads());
 }
 
 }  // namespace
@@ -54,14 +37,8 @@ std::string LoadExport(const std::string& name, OsFiles& os) {
 ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output,
                                OsFiles& os) {
   AtomicFile file(output, os);
-  ConversionCounts counts;
-  {
-    // The document is made while its first blocks are already on their way to the disk.
-    BackgroundWriter writer([&file](std::string_view bytes) { file.Write(bytes); });
-    counts =
-        ConvertDocument(exportText, [&writer](std::string_view bytes) { writer.Write(bytes); });
-    writer.Finish();
-  }
+  const ConversionCounts counts =
+      ConvertDocument(exportText, [&file](std::string_view bytes) { file.Write(bytes); });
   file.Commit();
   return counts;
 }
@@ -71,8 +48,14 @@ ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFile
 }
 
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
-  Streams out([&](std::string_view lines) { WriteAll(os, fd, lines); }, nullptr);
-  ConvertExport(SplitLines(exportText), out);
+  // The summary alone: the document's pieces are not made.
+  struct SummaryOnly final : ConversionOutput {
+    std::function<void(std::string_view)> write;
+    void Summary(std::string_view lines) override { write(lines); }
+    void Kml(std::string_view) override {}
+  } out;
+  out.write = [&](std::string_view lines) { WriteAll(os, fd, lines); };
+  ConvertExport(exportText, out);
 }
 
 std::string OutputNameFor(const std::string& input, const std::string& outputDir) {

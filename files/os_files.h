@@ -29,6 +29,9 @@ class OsFiles {
   static constexpr long long kUnknownSize = -2;
   virtual long long SizeOf(int fd) = 0;
   virtual long ReadSome(int fd, char* buffer, std::size_t count) = 0;
+  // A hint that a large buffer not touched yet is about to be filled: backing it with large
+  // pages saves most of the page faults of filling it. May do nothing.
+  virtual void AdviseLargePages(char* /*buffer*/, std::size_t /*size*/) {}
 
   // Facts of the file at `path` after links, nothing when there is none.
   virtual std::optional<FileFacts> FactsOf(const std::string& path) = 0;

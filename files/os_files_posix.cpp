@@ -2,6 +2,7 @@
 // writes a private temporary file that no other program knows of and renames it over the
 // target in one step, so other programs see the old file or the new one whole, never a part.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -70,6 +72,19 @@ class PosixFiles final : public OsFiles {
       if (n < 0 && errno == EINTR) continue;
       return static_cast<long>(n);
     }
+  }
+
+  void AdviseLargePages(char* buffer, std::size_t size) override {
+#ifdef MADV_HUGEPAGE
+    // Only the whole large pages inside the buffer; where the system has none, nothing.
+    constexpr std::uintptr_t kLarge = 2u << 20;
+    const auto from = (reinterpret_cast<std::uintptr_t>(buffer) + kLarge - 1) & ~(kLarge - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(kLarge - 1);
+    if (from < to) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+    (void)size;
+#endif
   }
 
   std::optional<FileFacts> FactsOf(const std::string& path) override {
@@ -138,9 +153,15 @@ class PosixFiles final : public OsFiles {
     ::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(size),
                       SYNC_FILE_RANGE_WRITE);
   }
-  int Flush(int fd) override { return ::fsync(fd); }
-  int Close(int fd) override { return ::close(fd); }
-  int SetMode(int fd, unsigned mode) override { return ::fchmod(fd, mode); }
+  int Flush(int fd) override {
+    return ::fsync(fd);
+  }
+  int Close(int fd) override {
+    return ::close(fd);
+  }
+  int SetMode(int fd, unsigned mode) override {
+    return ::fchmod(fd, mode);
+  }
   int SetOwner(int fd, unsigned owner, unsigned group) override {
     return ::fchown(fd, owner, group);
   }
@@ -149,7 +170,9 @@ class PosixFiles final : public OsFiles {
     return ::rename(from.c_str(), to.c_str());
   }
 
-  int Remove(const std::string& path) override { return ::unlink(path.c_str()); }
+  int Remove(const std::string& path) override {
+    return ::unlink(path.c_str());
+  }
 
   int FlushFolder(const std::string& folder) override {
     const int fd = ::open(FolderOrDot(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <new>
 
 #include "app_error.h"
+#include "byte_mask.h"
 #include "file_errors.h"
 #include "file_handle.h"
 
@@ -12,6 +14,26 @@ namespace {
 
 AppError TooLarge(const LoadRules& rules) {
   return AppError(std::string(rules.tooLarge));
+}
+
+// True when the bytes hold no NUL and break lines only with CR LF, as exports do: found in
+// one pass a block at a time, so that such a text is taken as it is.
+bool IsPaneTextAlready(std::string_view raw) {
+  std::uint64_t crBefore = 0;  // the last block ended with a CR
+  std::size_t at = 0;
+  for (; at + kMaskBlock <= raw.size(); at += kMaskBlock) {
+    const char* block = raw.data() + at;
+    const std::uint64_t cr = ByteMask(block, '\r');
+    // Every LF right after a CR, and every CR right before an LF.
+    if (ByteMask(block, '\0') != 0 || ((cr << 1) | crBefore) != ByteMask(block, '\n')) return false;
+    crBefore = cr >> (kMaskBlock - 1);
+  }
+  for (; at < raw.size(); ++at) {
+    const char c = raw[at];
+    if (c == '\0' || (c == '\n') != (crBefore != 0)) return false;
+    crBefore = c == '\r';
+  }
+  return crBefore == 0;
 }
 
 // Bytes the normalised text has beyond the raw one: one per lone CR or lone LF.
@@ -57,6 +79,8 @@ void NormalizeLineBreaks(std::string& text, const LoadRules& rules) {
 
 std::string ReadSized(OsFiles& os, int fd, const std::string& name, std::size_t size) {
   std::string raw;
+  raw.reserve(size);
+  os.AdviseLargePages(raw.data(), size);
   raw.resize(size);
   for (std::size_t got = 0; got < raw.size();) {
     const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
@@ -97,6 +121,10 @@ std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const Loa
 
 LoadedText TextFromBytes(std::string raw, const LoadRules& rules) {
   LoadedText loaded;
+  if (raw.size() <= rules.limit && IsPaneTextAlready(raw)) {
+    loaded.text = std::move(raw);
+    return loaded;
+  }
   if (const std::size_t nul = raw.find('\0'); nul != std::string::npos) {
     raw.resize(nul);
     loaded.cutAtNul = true;

@@ -6,6 +6,7 @@
 
 #include "export_reader.h"
 #include "kml_lines.h"
+#include "line_view.h"
 #include "text_pane.h"
 #include "xml_text.h"
 
@@ -48,16 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemoryStorage storage;
   TextPane pane(storage);
   pane.LoadBytes(std::string(reinterpret_cast<const char*>(data), size));
-  const ExportLines lines = pane.Lines();
-  const TrackExport track = ReadExport(lines);
+  const std::string_view text = pane.Text();
+  const TrackExport track = ReadExport(text);
 
-  const std::size_t rows = DataRowCount(track.header, lines);
+  const std::size_t rows = DataRowCount(track.header, CountLines(text));
   const std::vector<std::string> doc = KmlDocumentLines(track.header, track.points);
   Check(doc.size() == 184 + 10 * track.points.size());
   Check(track.summary.size() == 4 + track.points.size());
 
   // The one conversion agrees with the reading of each row and the pieces of the document.
-  const Converted converted = Convert(lines);
+  const Converted converted = Convert(text);
   const ConversionCounts counts = converted.counts;
   Check(LinesOf(converted.kml) == doc);
   std::string summary;

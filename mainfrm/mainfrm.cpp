@@ -321,7 +321,7 @@ void TForm1::TranslateClick() {
     TextPane::UpdateBracket kmlBracket(Memo3->Pane());
     kml_headers();
     PaneOutput out(Memo2->Pane(), Memo3->Pane());
-    ConvertExport(Memo1->Pane().Lines(), out);
+    ConvertExport(Memo1->Pane().Text(), out);
   });
 }
 

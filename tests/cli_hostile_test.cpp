@@ -66,6 +66,27 @@ TEST(CliHostile, DevicesAndPipesAreReadToTheirEnd) {
   EXPECT_EQ(CrLfLines(ReadBytes(dir / "pipe.kml")), kEmptyDocumentLines + 10);
 }
 
+// A disk that fills while the document's pieces are made on several threads: the one error is
+// reported, the old KML is kept and nothing else is left.
+TEST(CliHostile, AFullDiskFailsTheSaveAndKeepsTheOldKml) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50'000}).bytes);
+  WriteBytes(dir / "day.kml", "old");
+  // Past the file size limit writes fail as on a full disk.
+  auto r = RunCommand("ulimit -f 2048; trap '' XFSZ; exec " + ShellQuote(TRACKKML_CLI) + " " +
+                      ShellQuote(dir / "day.csv"));
+  EXPECT_EQ(r.status, 1);
+  const std::string error = "trackkml-cli: " + dir / "day.csv" + ": Stream write error.\n";
+  EXPECT_EQ(r.err, error);
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+
+  r = RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(dir / "day.csv") +
+                 " >/dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, error);
+}
+
 TEST(CliHostile, EmptyNulOnlyAndHugeSingleLineFiles) {
   ScratchDir dir;
   WriteBytes(dir / "empty.csv", "");

@@ -31,7 +31,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 // write wherever it writes.
 std::string ExpectedKml(const std::string& exportBytes) {
   const std::string text = TextFromBytes(exportBytes, {.limit = SIZE_MAX, .tooLarge = ""}).text;
-  return Convert(SplitLines(text)).kml;
+  return Convert(text).kml;
 }
 
 TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
@@ -57,7 +57,7 @@ TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
 
   r = Cli("--summary " + ShellQuote(dir / "day.csv"));
   ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, Joined(ReadExport(SplitLines(generated.bytes)).summary));
+  EXPECT_EQ(r.out, Joined(ReadExport(generated.bytes).summary));
 }
 
 TEST(Cli, KeepsGoingAfterAFailureAndReportsIt) {

@@ -30,7 +30,7 @@ Converted& Sample() {
     const auto r = RunCommand(ShellQuote(TRACKKML_CLI) + " -q " + ShellQuote(s.dir / "day.csv"));
     EXPECT_EQ(r.status, 0) << r.err;
     s.kml = s.dir / "day.kml";
-    s.points = ReadExport(SplitLines(generated.bytes)).points;
+    s.points = ReadExport(generated.bytes).points;
     return s;
   }();
   return c;

@@ -100,17 +100,20 @@ TEST(KmlDocument, InsertedTextsAreEscapedUtf8) {
   EXPECT_EQ(LineNo(doc, 181), "\t<name>" + v + " 1\x7F t&amp; &lt;1&gt;km/h</name>");
 }
 
-TEST(ConvertExport, OneReadingGivesTheSummaryAndTheDocument) {
+TEST(ConvertExport, GivesTheSummaryAndTheDocument) {
   const std::string longRow = "12:00:00;x;7;y;4,5;6,5;" + std::string(70000, 'z');
   const std::vector<std::string> text = {
       greek::kVehicleLabel + greek::kVehicle + ";",
       greek::kTitleLabel + "x",
       "10:00:05;x;12;y;38,1;23,7;z",
       "10:00:00;x;0;y;" + greek::kNoFix + ";;z",
-      longRow,  // read again for its marker: longer than a place can point into
+      longRow,  // longer than a line is read: its fields come first all the same
       "11:00:00;x;3;y;1,5;2,5",
   };
-  const Converted c = Convert(ExportLines(text.begin(), text.end()));
+  std::string joined;
+  for (const auto& line : text)
+    joined.append(line).append("\r\n");
+  const Converted c = Convert(joined);
   EXPECT_EQ(c.counts.points, 3u);
   EXPECT_EQ(c.counts.skipped, 1u);
   EXPECT_EQ(c.summary, greek::kVehicleCaption + greek::kVehicle + "\r\n" + greek::kDriverCaption +

@@ -46,7 +46,7 @@ struct Converted {
   ConversionCounts counts;
 };
 
-inline Converted Convert(const ExportLines& lines) {
+inline Converted Convert(std::string_view text) {
   struct Collect final : ConversionOutput {
     Converted* c;
     void Summary(std::string_view b) override { c->summary.append(b); }
@@ -56,6 +56,6 @@ inline Converted Convert(const ExportLines& lines) {
   c.kml.assign(KmlPreamble());
   Collect out;
   out.c = &c;
-  c.counts = ConvertExport(lines, out);
+  c.counts = ConvertExport(text, out);
   return c;
 }

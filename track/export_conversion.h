@@ -1,16 +1,54 @@
 // The one conversion of an export, for the window and the tool alike: its summary lines and
-// its KML document, made in one reading of each row and handed on in large blocks, in the
-// order the document needs them. No text is held per field or per point.
+// its KML document, handed on in large blocks, in the order the document needs them. No text
+// is held per field or per point.
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "kml_document.h"
 #include "track_types.h"
 
 struct ConversionCounts {
   std::size_t points = 0;
   std::size_t skipped = 0;  // data rows without a satellite fix
+
+  ConversionCounts& operator+=(const ConversionCounts& other) {
+    points += other.points;
+    skipped += other.skipped;
+    return *this;
+  }
+};
+
+// The document after its preamble, cut into pieces that can be made apart from each other,
+// on any thread, and joined in order: the body's start, the route line a run of rows at a
+// time, the rest of the body, the markers a run of rows at a time, the closing. Rows are read
+// from the last line up, as the document lists them.
+class KmlPieces {
+ public:
+  // Views `text` (lines broken by CR LF, as a pane holds them), which must outlive the pieces.
+  explicit KmlPieces(std::string_view text);
+
+  const TrackHeader& Header() const { return header_; }
+  std::size_t Count() const { return 2 * runs_ + 3; }
+  // Appends piece i to kml, every line followed by CR LF; the route line's pieces also append
+  // their summary lines to summary when it is given, and count the rows they read.
+  ConversionCounts Append(std::size_t i, std::string& kml, std::string* summary) const;
+
+ private:
+  void AppendRoute(std::size_t run, std::string& kml, std::string* summary,
+                   ConversionCounts& counts) const;
+  void AppendMarkers(std::size_t run, std::string& kml) const;
+  // The rows of a run, in the order of the text.
+  ExportLines RunRows(std::size_t run) const;
+
+  std::string_view text_;
+  TrackHeader header_;
+  KmlHeaderTexts texts_;
+  std::size_t runs_ = 0;
+  std::vector<std::size_t> borders_;  // where each run starts in the text, from the top; the end
 };
 
 class ConversionOutput {
@@ -25,4 +63,5 @@ class ConversionOutput {
   virtual void Kml(std::string_view bytes) = 0;
 };
 
-ConversionCounts ConvertExport(const ExportLines& lines, ConversionOutput& out);
+// The pieces made one after the other on the calling thread.
+ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out);

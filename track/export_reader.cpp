@@ -4,23 +4,44 @@
 #include <array>
 
 #include "export_labels.h"
+#include "line_view.h"
 #include "textfun.h"
 
 namespace {
 
 constexpr char kDelimiter = ';';
 
-// Index of the first line that starts with label, or nothing.
-std::optional<std::size_t> FindLabel(const ExportLines& lines, std::string_view label) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (LeftText(lines[i], static_cast<long long>(label.size())) == label) return i;
+// The header's values: for each label, the second field of the first line that starts with
+// it. The lines are read from the top only until every label is found, since exports put them
+// there.
+struct LabelLines {
+  std::optional<std::size_t> vehicle, driver, date, titles;
+};
+
+LabelLines FindLabels(std::string_view text) {
+  LabelLines found;
+  std::size_t start = 0;
+  for (std::size_t i = 0;
+       start < text.size() && !(found.vehicle && found.driver && found.date && found.titles); ++i) {
+    const std::size_t end = text.find("\r\n", start);
+    const std::string_view line =
+        text.substr(start, end == std::string_view::npos ? end : end - start)
+            .substr(0, kLineReadLimit);
+    const auto mark = [&](std::optional<std::size_t>& at, std::string_view label) {
+      if (!at && LeftText(line, static_cast<long long>(label.size())) == label) at = i;
+    };
+    mark(found.vehicle, labels::kVehicle);
+    mark(found.driver, labels::kDriver);
+    mark(found.date, labels::kDate);
+    mark(found.titles, labels::kColumnTitles);
+    if (end == std::string_view::npos) break;
+    start = end + 2;
   }
-  return std::nullopt;
+  return found;
 }
 
-std::string LabelValue(const ExportLines& lines, std::string_view label) {
-  const auto at = FindLabel(lines, label);
-  return at ? std::string(GetField(lines[*at], 2, kDelimiter)) : std::string();
+std::string LabelValue(std::string_view text, std::optional<std::size_t> line) {
+  return line ? std::string(GetField(LineOf(text, *line), 2, kDelimiter)) : std::string();
 }
 
 std::string DecimalPoints(std::string_view number) {
@@ -29,13 +50,13 @@ std::string DecimalPoints(std::string_view number) {
 
 }  // namespace
 
-TrackHeader ReadTrackHeader(const ExportLines& lines) {
+TrackHeader ReadTrackHeader(std::string_view text) {
+  const LabelLines found = FindLabels(text);
   TrackHeader header;
-  header.vehicle = LabelValue(lines, labels::kVehicle);
-  header.driver = LabelValue(lines, labels::kDriver);
-  header.date = LabelValue(lines, labels::kDate);
-  header.firstDataLine =
-      static_cast<long long>(FindLabel(lines, labels::kColumnTitles).value_or(0)) + 1;
+  header.vehicle = LabelValue(text, found.vehicle);
+  header.driver = LabelValue(text, found.driver);
+  header.date = LabelValue(text, found.date);
+  header.firstDataLine = static_cast<long long>(found.titles.value_or(0)) + 1;
   return header;
 }
 
@@ -88,17 +109,18 @@ void AppendSummaryLine(std::string& out, const FixTexts& fix) {
   appendNumber(fix.speed);
 }
 
-std::size_t DataRowCount(const TrackHeader& header, const ExportLines& lines) {
+std::size_t DataRowCount(const TrackHeader& header, std::size_t lineCount) {
   const auto first = static_cast<std::size_t>(header.firstDataLine);
-  return lines.size() > first ? lines.size() - first : 0;
+  return lineCount > first ? lineCount - first : 0;
 }
 
-TrackExport ReadExport(const ExportLines& lines) {
+TrackExport ReadExport(std::string_view text) {
+  const ExportLines lines = SplitLines(text);
   TrackExport result;
-  result.header = ReadTrackHeader(lines);
+  result.header = ReadTrackHeader(text);
   result.summary = SummaryHeaderLines(result.header);
 
-  const std::size_t rows = DataRowCount(result.header, lines);
+  const std::size_t rows = DataRowCount(result.header, lines.size());
   result.points.reserve(rows);
   result.summary.reserve(result.summary.size() + rows);
   // Bottom-up: the last line of the export becomes the first point.

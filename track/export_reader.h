@@ -16,10 +16,11 @@ struct TrackExport {
   std::vector<std::string> summary;  // four header lines, then one per point
 };
 
-TrackExport ReadExport(const ExportLines& lines);
+// `text` as a pane holds it: lines broken by CR LF (see line_view.h).
+TrackExport ReadExport(std::string_view text);
 
 // The pieces ReadExport is made of, for callers that stream the document.
-TrackHeader ReadTrackHeader(const ExportLines& lines);
+TrackHeader ReadTrackHeader(std::string_view text);
 std::vector<std::string> SummaryHeaderLines(const TrackHeader& header);
 // The fix of one data row as views into the row, or nothing when the tracker had no
 // satellite fix.
@@ -30,4 +31,4 @@ std::optional<TrackPoint> ReadTrackPoint(std::string_view row);
 // The summary line of a fix, "time lon lat speed" with decimal points, without its break.
 void AppendSummaryLine(std::string& out, const FixTexts& fix);
 // How many lines ReadExport treats as data rows.
-std::size_t DataRowCount(const TrackHeader& header, const ExportLines& lines);
+std::size_t DataRowCount(const TrackHeader& header, std::size_t lineCount);

@@ -1,5 +1,6 @@
 #include "kml_document.h"
 
+#include "byte_room.h"
 #include "textfun.h"
 #include "xml_text.h"
 
@@ -105,10 +106,13 @@ KmlHeaderTexts KmlTexts(const TrackHeader& header) {
 }
 
 void AppendRouteTriple(std::string& route, const FixTexts& fix) {
-  AppendXmlNumber(route, fix.longitude);
-  route.push_back(',');
-  AppendXmlNumber(route, fix.latitude);
-  route.append(",0 ");
+  constexpr std::string_view kEnd = ",0 ";
+  ByteRoom room(
+      route, XmlRoomFor(fix.longitude.size()) + 1 + XmlRoomFor(fix.latitude.size()) + kEnd.size());
+  room.at = PutXmlNumber(room.at, fix.longitude);
+  room.Put(',');
+  room.at = PutXmlNumber(room.at, fix.latitude);
+  room.Put(kEnd);
 }
 
 void AppendBodyStart(std::string& out, const KmlHeaderTexts& texts) {
@@ -134,26 +138,37 @@ void AppendBodyEnd(std::string& out, const KmlHeaderTexts& texts) {
 }
 
 void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTexts& fix) {
-  out.append("<Placemark>\r\n\t<name>");
-  out.append(texts.vehicle).append(" ").append(texts.date).append(" ");
-  AppendXmlText(out, fix.time);
-  out.push_back(' ');
-  AppendXmlNumber(out, fix.speed);
-  out.append(
+  constexpr std::string_view kStart = "<Placemark>\r\n\t<name>";
+  constexpr std::string_view kMiddle =
       "km/h</name>\r\n"
       "\t<styleUrl> #styleMap_TLP_Start </styleUrl>\r\n"
       "\r\n"
       "\t<Point>\r\n"
       "\t<coordinates>\r\n"
-      "\t\t");
-  AppendXmlNumber(out, fix.longitude);
-  out.push_back(',');
-  AppendXmlNumber(out, fix.latitude);
-  out.append(
+      "\t\t";
+  constexpr std::string_view kEnd =
       ",0\r\n"
       "\t</coordinates>\r\n"
       "\t</Point>\r\n"
-      "</Placemark>\r\n");
+      "</Placemark>\r\n";
+  // One room for the whole marker: its fixed parts and its texts at their longest.
+  ByteRoom room(out, kStart.size() + texts.vehicle.size() + texts.date.size() + 3 +
+                         XmlRoomFor(fix.time.size()) + XmlRoomFor(fix.speed.size()) +
+                         kMiddle.size() + XmlRoomFor(fix.longitude.size()) +
+                         XmlRoomFor(fix.latitude.size()) + kEnd.size());
+  room.Put(kStart);
+  room.Put(texts.vehicle);
+  room.Put(' ');
+  room.Put(texts.date);
+  room.Put(' ');
+  room.at = PutXmlText(room.at, fix.time);
+  room.Put(' ');
+  room.at = PutXmlNumber(room.at, fix.speed);
+  room.Put(kMiddle);
+  room.at = PutXmlNumber(room.at, fix.longitude);
+  room.Put(',');
+  room.at = PutXmlNumber(room.at, fix.latitude);
+  room.Put(kEnd);
 }
 
 void AppendClosing(std::string& out) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "track_types.h"
 
@@ -15,3 +16,6 @@ std::size_t CountLines(std::string_view text);
 std::string_view LineOf(std::string_view text, std::size_t i);
 // Every line, cut like LineOf, in one pass.
 ExportLines SplitLines(std::string_view text);
+// Where lines first, first + step, first + 2 step, ... start, for as many as there are.
+std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t first,
+                                         std::size_t step);

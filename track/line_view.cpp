@@ -1,0 +1,87 @@
+#include "line_view.h"
+
+#include <bit>
+#include <cstdint>
+
+#include "byte_mask.h"
+
+namespace {
+
+constexpr std::string_view kBreak = "\r\n";
+
+std::string_view Limited(std::string_view line) {
+  return line.substr(0, kLineReadLimit);
+}
+
+// Calls lineEnd(at) for every CR LF, with `at` where its CR stands, in order; a block of 64
+// bytes at a time, since a pane may hold millions of lines.
+template <typename LineEnd>
+void ForEachBreak(std::string_view text, LineEnd lineEnd) {
+  std::uint64_t crBefore = 0;  // the last block ended with a CR
+  std::size_t at = 0;
+  for (; at + kMaskBlock <= text.size(); at += kMaskBlock) {
+    const std::uint64_t cr = ByteMask(text.data() + at, '\r');
+    std::uint64_t lfs = ByteMask(text.data() + at, '\n') & ((cr << 1) | crBefore);
+    crBefore = cr >> (kMaskBlock - 1);
+    for (; lfs != 0; lfs &= lfs - 1)
+      lineEnd(at + static_cast<std::size_t>(std::countr_zero(lfs)) - 1);
+  }
+  for (; at < text.size(); ++at) {
+    if (text[at] == '\n' && at > 0 && text[at - 1] == '\r') lineEnd(at - 1);
+  }
+}
+
+}  // namespace
+
+std::size_t CountLines(std::string_view text) {
+  std::size_t breaks = 0;
+  std::size_t lastStart = 0;
+  ForEachBreak(text, [&](std::size_t at) {
+    ++breaks;
+    lastStart = at + 2;
+  });
+  return lastStart < text.size() ? breaks + 1 : breaks;
+}
+
+std::string_view LineOf(std::string_view text, std::size_t i) {
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < i; ++k) {
+    const std::size_t at = text.find(kBreak, start);
+    if (at == std::string_view::npos) return {};
+    start = at + 2;
+  }
+  const std::size_t end = text.find(kBreak, start);
+  return Limited(text.substr(start, end == std::string_view::npos ? end : end - start));
+}
+
+ExportLines SplitLines(std::string_view text) {
+  std::size_t breaks = 0;
+  ForEachBreak(text, [&breaks](std::size_t) { ++breaks; });
+  ExportLines lines;
+  lines.reserve(breaks + 1);
+  std::size_t start = 0;
+  ForEachBreak(text, [&](std::size_t at) {
+    lines.push_back(Limited(text.substr(start, at - start)));
+    start = at + 2;
+  });
+  if (start < text.size()) lines.push_back(Limited(text.substr(start)));
+  return lines;
+}
+
+std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t first,
+                                         std::size_t step) {
+  std::vector<std::size_t> starts;
+  std::size_t next = first;  // the next line wanted
+  if (!text.empty() && next == 0) {
+    starts.push_back(0);
+    next += step;
+  }
+  std::size_t line = 0;
+  ForEachBreak(text, [&](std::size_t at) {
+    if (++line == next && at + 2 < text.size()) {
+      starts.push_back(at + 2);
+      next += step;
+    }
+  });
+  return starts;
+}
