@@ -71,6 +71,42 @@ TEST(LineView, OnlyCrLfBreaksALine) {
   EXPECT_EQ(SplitLines(text), (ExportLines{"a\rb\nc", "d"}));
 }
 
+// The block scans against the plain definition (only CR LF breaks a line, an empty last
+// segment is not a line), on texts of every length around the 64-byte blocks, made of the
+// bytes that matter; including lines longer than are read, and starting lines every so many.
+TEST(LineView, BlockScansAgreeWithTheLineRules) {
+  std::uint32_t seed = 7;
+  const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  for (int n = 0; n < 3000; ++n) {
+    std::string text(next() % 300, 'a');
+    for (char& c : text)
+      c = "\r\n\ra"[next() % 4];
+    if (n % 50 == 0) text.insert(next() % (text.size() + 1), std::string(4200, 'x'));
+    std::vector<std::string_view> expected;
+    std::vector<std::size_t> starts;
+    std::size_t start = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos;
+         at = text.find("\r\n", at + 2)) {
+      expected.push_back(std::string_view(text).substr(start, at - start).substr(0, 4096));
+      starts.push_back(start);
+      start = at + 2;
+    }
+    if (start < text.size()) {
+      expected.push_back(std::string_view(text).substr(start).substr(0, 4096));
+      starts.push_back(start);
+    }
+    EXPECT_EQ(SplitLines(text), expected) << n;
+    EXPECT_EQ(CountLines(text), expected.size()) << n;
+    std::vector<std::string_view> fromEnd;
+    ForEachLineFromEnd(text, [&](std::string_view line) { fromEnd.push_back(line); });
+    EXPECT_EQ(std::vector(expected.rbegin(), expected.rend()), fromEnd) << n;
+    std::vector<std::size_t> everyThird;
+    for (std::size_t i = 1; i < starts.size(); i += 3)
+      everyThird.push_back(starts[i]);
+    EXPECT_EQ(LineStartsEvery(text, 1, 3), everyThird) << n;
+  }
+}
+
 struct AppendStep {
   std::string s;
   std::string text;

@@ -22,9 +22,9 @@ KmlPieces::KmlPieces(std::string_view text)
   runs_ = borders_.size() - 1;
 }
 
-ExportLines KmlPieces::RunRows(std::size_t run) const {
+std::string_view KmlPieces::RunText(std::size_t run) const {
   const std::size_t fromTop = runs_ - 1 - run;
-  return SplitLines(text_.substr(borders_[fromTop], borders_[fromTop + 1] - borders_[fromTop]));
+  return text_.substr(borders_[fromTop], borders_[fromTop + 1] - borders_[fromTop]);
 }
 
 ConversionCounts KmlPieces::Append(std::size_t i, std::string& kml, std::string* summary) const {
@@ -45,12 +45,11 @@ ConversionCounts KmlPieces::Append(std::size_t i, std::string& kml, std::string*
 
 void KmlPieces::AppendRoute(std::size_t run, std::string& kml, std::string* summary,
                             ConversionCounts& counts) const {
-  const ExportLines rows = RunRows(run);
-  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-    const auto fix = ReadFix(*row);
+  ForEachLineFromEnd(RunText(run), [&](std::string_view row) {
+    const auto fix = ReadFix(row);
     if (!fix) {
       ++counts.skipped;
-      continue;
+      return;
     }
     ++counts.points;
     AppendRouteTriple(kml, *fix);
@@ -58,16 +57,15 @@ void KmlPieces::AppendRoute(std::size_t run, std::string& kml, std::string* summ
       AppendSummaryLine(*summary, *fix);
       summary->append(kBreak);
     }
-  }
+  });
 }
 
 // The rows are read again rather than kept from the route line's reading: a second reading
 // costs less than holding a place per point, and leaves each piece free of the others.
 void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
-  const ExportLines rows = RunRows(run);
-  for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-    if (const auto fix = ReadFix(*row)) AppendPlacemark(kml, texts_, *fix);
-  }
+  ForEachLineFromEnd(RunText(run), [&](std::string_view row) {
+    if (const auto fix = ReadFix(row)) AppendPlacemark(kml, texts_, *fix);
+  });
 }
 
 ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out) {

@@ -41,8 +41,8 @@ class KmlPieces {
   void AppendRoute(std::size_t run, std::string& kml, std::string* summary,
                    ConversionCounts& counts) const;
   void AppendMarkers(std::size_t run, std::string& kml) const;
-  // The rows of a run, in the order of the text.
-  ExportLines RunRows(std::size_t run) const;
+  // The lines of a run, in the order of the text.
+  std::string_view RunText(std::size_t run) const;
 
   std::string_view text_;
   TrackHeader header_;

@@ -2,11 +2,14 @@
 // line. Pure functions over the text, each one pass.
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "byte_mask.h"
 #include "track_types.h"
 
 inline constexpr std::size_t kLineReadLimit = 4096;
@@ -19,3 +22,36 @@ ExportLines SplitLines(std::string_view text);
 // Where lines first, first + step, first + 2 step, ... start, for as many as there are.
 std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t first,
                                          std::size_t step);
+
+// Calls row(line) for every line from the last up, each cut like LineOf: rows read bottom-up
+// without a view held per line. Breaks are found a block of 64 bytes at a time.
+template <typename Row>
+void ForEachLineFromEnd(std::string_view text, Row row) {
+  if (text.empty()) return;
+  std::size_t lineEnd = text.size();
+  if (text.ends_with("\r\n")) lineEnd -= 2;  // the last break ends the last line
+  const auto lineAfter = [&](std::size_t start) {
+    row(text.substr(start, lineEnd - start).substr(0, kLineReadLimit));
+  };
+  // A CR LF is found by its LF; the mask of CRs is read one byte lower, so bit i is the byte
+  // before LF i, even where that byte stands in the block below.
+  std::size_t end = lineEnd;  // bytes from here on are searched
+  for (; end > kMaskBlock; end -= kMaskBlock) {
+    const std::size_t at = end - kMaskBlock;
+    std::uint64_t breaks = ByteMask(text.data() + at, '\n') & ByteMask(text.data() + at - 1, '\r');
+    while (breaks != 0) {
+      const int highest = std::bit_width(breaks) - 1;
+      breaks &= ~(std::uint64_t{1} << highest);
+      const std::size_t cr = at + static_cast<std::size_t>(highest) - 1;
+      lineAfter(cr + 2);
+      lineEnd = cr;
+    }
+  }
+  for (std::size_t lf = end; lf-- > 1;) {
+    if (text[lf] == '\n' && text[lf - 1] == '\r') {
+      lineAfter(lf + 1);
+      lineEnd = lf - 1;
+    }
+  }
+  lineAfter(0);
+}
