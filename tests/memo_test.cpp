@@ -1,0 +1,149 @@
+// The pane control as its user edits it: real keys, the pane's bytes after each.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QTest>
+#include <random>
+
+#include "memo.h"
+#include "pane_document.h"
+
+namespace {
+
+// Where lines start, found afresh: every CR LF ends one, and the segment after the last break
+// is a line even when empty.
+std::vector<std::size_t> LineStarts(const std::string& text) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    starts.push_back(at + 2);
+  return starts;
+}
+
+// Changes anywhere, breaks made and unmade (a CR joined to an LF across the change included),
+// and appends: the line index always matches the text read afresh.
+TEST(PaneDocument, TheLineIndexFollowsEveryChange) {
+  std::mt19937 random(11);
+  const auto pick = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n)(random);
+  };
+  const auto bytes = [&](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+      s.push_back("\r\nab\xCE\xA9"[pick(5)]);
+    return s;
+  };
+  PaneDocument document(PaneEncoding::Cp1253);
+  std::string text;
+  for (int step = 0; step < 4000; ++step) {
+    if (step % 500 == 0) {
+      text = bytes(pick(40));
+      document.Replace(text);
+    } else if (step % 7 == 0) {
+      const std::string more = bytes(pick(6));
+      text += more;
+      document.Append(more);
+    } else {
+      const std::size_t from = pick(text.size());
+      const std::size_t to = from + pick(std::min<std::size_t>(5, text.size() - from));
+      const std::string inserted = bytes(pick(4));
+      text.replace(from, to - from, inserted);
+      document.Change(from, to, inserted);
+    }
+    ASSERT_EQ(document.Text(), text) << step;
+    const auto starts = LineStarts(text);
+    ASSERT_EQ(document.LineCount(), starts.size()) << step;
+    for (std::size_t i = 0; i < starts.size(); ++i)
+      ASSERT_EQ(document.LineStart(i), starts[i]) << step << " line " << i;
+  }
+}
+
+// Characters typed on a keyboard that has them (QTest's own typing knows only ASCII).
+void Type(QWidget* widget, const QString& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const qsizetype n = text[i].isHighSurrogate() ? 2 : 1;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text.mid(i, n));
+    QApplication::sendEvent(widget, &press);
+    i += n - 1;
+  }
+}
+
+struct Panes {
+  Memo memo1{nullptr, "Memo1", PaneEncoding::Cp1253, true};
+  Memo memo3{nullptr, "Memo3", PaneEncoding::Utf8, false};
+  std::string Text(Memo& memo) { return std::string(memo.Pane().Text()); }
+};
+
+TEST(Memo, TypingBreaksSelectionClipboardAndUndoWorkOnTheBytes) {
+  Panes p;
+  Memo& memo = p.memo1;
+  memo.resize(300, 200);
+  memo.show();
+  memo.setFocus();
+  memo.setPlainText("abcdef\nxy\nabcdef");
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\r\nabcdef");
+
+  // Down and Up keep the column they started from; a line break is one step of the caret.
+  for (int i = 0; i < 5; ++i)
+    QTest::keyClick(&memo, Qt::Key_Right);
+  QTest::keyClick(&memo, Qt::Key_Down);
+  QTest::keyClick(&memo, Qt::Key_Down);
+  QTest::keyClicks(&memo, "!");
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\r\nabcde!f");
+  QTest::keyClick(&memo, Qt::Key_Home);
+  QTest::keyClick(&memo, Qt::Key_Left);
+  Type(&memo, QString::fromUtf8("Ωé"));  // é is not in the code page
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\xD9?\r\nabcde!f");
+  QTest::keyClick(&memo, Qt::Key_Right);
+  QTest::keyClick(&memo, Qt::Key_Backspace);  // the whole CR LF
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\xD9?abcde!f");
+  QTest::keyClick(&memo, Qt::Key_Return);
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\xD9?\r\nabcde!f");
+
+  // A selection by Shift+arrows, copied, pasted elsewhere; undo steps back, redo forward.
+  QTest::keyClick(&memo, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(&memo, Qt::Key_Left, Qt::ShiftModifier);
+  QTest::keyClick(&memo, Qt::Key_Left, Qt::ShiftModifier);
+  QTest::keyClick(&memo, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "!f");
+  QTest::keyClick(&memo, Qt::Key_Home, Qt::ControlModifier);
+  QTest::keyClick(&memo, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(p.Text(memo), "!fabcdef\r\nxy\xD9?\r\nabcde!f");
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\xD9?\r\nabcde!f");
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\r\nabcde!f") << "typing undoes as one step";
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\xD9?\r\nabcde!f");
+
+  // A selection typed over; select all and cut empties the pane.
+  QTest::keyClick(&memo, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(&memo, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(p.Text(memo), "");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("abcdef\nxy\u03a9?\nabcde!f"));
+}
+
+TEST(Memo, TheUtf8PaneStepsOverWholeCharacters) {
+  Panes p;
+  Memo& memo = p.memo3;
+  memo.resize(300, 200);
+  memo.show();
+  memo.setFocus();
+  memo.setPlainText(QString::fromUtf8("a\u03a9\U0001F600b"));
+  EXPECT_EQ(p.Text(memo),
+            "a\xCE\xA9\xF0\x9F\x98\x80"
+            "b");
+  QTest::keyClick(&memo, Qt::Key_End);
+  QTest::keyClick(&memo, Qt::Key_Left);
+  QTest::keyClick(&memo, Qt::Key_Backspace);
+  QTest::keyClick(&memo, Qt::Key_Left);
+  Type(&memo, QString::fromUtf8("\u00e9"));
+  EXPECT_EQ(p.Text(memo),
+            "a\xC3\xA9\xCE\xA9"
+            "b");
+}
+
+}  // namespace
