@@ -59,7 +59,9 @@ Memo::CaretPlace Memo::textCursor() const {
 
 void Memo::Replace(std::string text, TextStorage::Caret caret) {
   document_.Replace(std::move(text));
+  topRow_ = 0;
   metrics_->Forget(0);
+  wrapped_ = {};
   caret_ = anchor_ = caret == TextStorage::Caret::AtEnd ? document_.Size() : 0;
   undo_.clear();
   redo_.clear();
@@ -67,7 +69,9 @@ void Memo::Replace(std::string text, TextStorage::Caret caret) {
 }
 
 void Memo::Append(std::string_view text) {
+  metrics_->Forget(document_.LineStart(document_.LineCount() - 1));
   document_.Append(text);
+  wrapped_ = {};
   caret_ = anchor_ = document_.Size();
   Changed();
 }
@@ -98,7 +102,12 @@ double Memo::ViewWidth() const {
 
 std::vector<std::size_t> Memo::RowStarts(std::size_t line) {
   if (wrapMode_ == QPlainTextEdit::NoWrap) return {document_.LineStart(line)};
-  return metrics_->WrapRows(document_, line, ViewWidth());
+  if (wrapped_.line != line || wrapped_.width != ViewWidth()) {
+    wrapped_.rows = metrics_->WrapRows(document_, line, ViewWidth());
+    wrapped_.line = line;
+    wrapped_.width = ViewWidth();
+  }
+  return wrapped_.rows;
 }
 
 Memo::Row Memo::RowOf(std::size_t offset) {
@@ -116,7 +125,8 @@ std::vector<Memo::Row> Memo::VisibleRows() {
   for (auto line = static_cast<std::size_t>(verticalScrollBar()->value());
        line < document_.LineCount() && y < height; ++line) {
     const auto starts = RowStarts(line);
-    for (std::size_t k = 0; k < starts.size() && y < height; ++k) {
+    const std::size_t top = rows.empty() ? std::min(topRow_, starts.size() - 1) : 0;
+    for (std::size_t k = top; k < starts.size() && y < height; ++k) {
       rows.push_back(
           Row{line, starts[k], k + 1 < starts.size() ? starts[k + 1] : document_.LineEnd(line)});
       y += metrics_->LineHeight();
@@ -170,7 +180,7 @@ QRect Memo::cursorRect() {
     const auto starts = RowStarts(row.line);
     rows += static_cast<std::size_t>(std::find(starts.begin(), starts.end(), row.from) -
                                      starts.begin());
-    y = lineHeight * static_cast<double>(rows);
+    y = lineHeight * (static_cast<double>(rows) - static_cast<double>(topRow_));
   }
   const double x = kMargin + XInRow(row, caret_) - horizontalScrollBar()->value();
   return QRect(static_cast<int>(x), static_cast<int>(kMargin + y), 1, static_cast<int>(lineHeight));
@@ -293,19 +303,26 @@ void Memo::EnsureCaretVisible() {
       std::max(1, static_cast<int>((viewport()->height() - kMargin) / metrics_->LineHeight()));
   if (row.line < first) {
     vertical->setValue(static_cast<int>(row.line));
+    topRow_ = 0;
   } else if (wrapMode_ == QPlainTextEdit::NoWrap) {
     if (row.line >= first + static_cast<std::size_t>(visible))
       vertical->setValue(static_cast<int>(row.line) - visible + 1);
-  } else if (cursorRect().bottom() >= viewport()->height()) {
-    // The first line from which the caret's row is the last that shows whole.
+  } else {
     const auto starts = RowStarts(row.line);
-    std::size_t rows = static_cast<std::size_t>(std::find(starts.begin(), starts.end(), row.from) -
-                                                starts.begin()) +
-                       1;
-    std::size_t top = row.line;
-    while (top > 0 && rows + RowStarts(top - 1).size() <= static_cast<std::size_t>(visible))
-      rows += RowStarts(--top).size();
-    vertical->setValue(static_cast<int>(top));
+    const auto k = static_cast<std::size_t>(std::find(starts.begin(), starts.end(), row.from) -
+                                            starts.begin());
+    if (row.line == first && k < topRow_) {
+      topRow_ = k;  // up within a line taller than the view
+    } else if (cursorRect().bottom() >= viewport()->height()) {
+      // The first line from which the caret's row is the last that shows whole; within the
+      // caret's own line when it alone is taller than the view.
+      std::size_t rows = k + 1;
+      std::size_t top = row.line;
+      while (top > 0 && rows + RowStarts(top - 1).size() <= static_cast<std::size_t>(visible))
+        rows += RowStarts(--top).size();
+      vertical->setValue(static_cast<int>(top));
+      topRow_ = rows > static_cast<std::size_t>(visible) ? rows - visible : 0;
+    }
   }
   if (wrapMode_ == QPlainTextEdit::NoWrap) {
     QScrollBar* horizontal = horizontalScrollBar();
@@ -319,7 +336,8 @@ void Memo::EnsureCaretVisible() {
   }
 }
 
-void Memo::scrollContentsBy(int, int) {
+void Memo::scrollContentsBy(int, int dy) {
+  if (dy != 0) topRow_ = 0;
   viewport()->update();
 }
 
@@ -332,6 +350,7 @@ void Memo::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
     metrics_ = std::make_unique<TextMetrics>(font());
+    wrapped_ = {};
     UpdateScrollBars();
     viewport()->update();
   }
@@ -457,6 +476,7 @@ void Memo::ReplaceSelection(std::string_view bytes, bool typing) {
 void Memo::ApplyChange(std::size_t from, std::size_t to, std::string_view bytes) {
   document_.Change(from, to, bytes);
   metrics_->Forget(from);
+  wrapped_ = {};
 }
 
 void Memo::Undo() {

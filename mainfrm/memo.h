@@ -100,7 +100,16 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   TextPane pane_;
   QPlainTextEdit::LineWrapMode wrapMode_;
   std::unique_ptr<TextMetrics> metrics_;
+  // The rows of the line last wrapped, while the text and the width stay as they were: a
+  // long wrapped line is measured once, not at every paint.
+  struct Wrapped {
+    std::size_t line = static_cast<std::size_t>(-1);
+    double width = 0;
+    std::vector<std::size_t> rows;
+  } wrapped_;
   std::size_t caret_ = 0, anchor_ = 0;
+  // Rows of the first visible line above the view: a wrapped line may be taller than it.
+  std::size_t topRow_ = 0;
   double wantedX_ = -1;  // where Up and Down aim, while they repeat
   std::vector<Edit> undo_, redo_;
   bool typing_ = false;   // the last step was typing, which the next keystroke may continue
