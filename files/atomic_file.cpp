@@ -100,17 +100,22 @@ bool AtomicFile::GiveOwnerAndMode(const FileFacts& existing) {
 
 void AtomicFile::Write(std::string_view bytes) {
   if (!file_.IsOpen()) throw WriteError();
-  try {
-    WriteAll(os_, file_.fd(), bytes);
-  } catch (const AppError&) {
-    Abandon();
-    throw;
-  }
-  // A large file goes to the disk while the rest is written, not all at the end.
-  written_ += bytes.size();
-  if (way_ != Way::InPlace && written_ - writtenBack_ >= kWriteBackStep) {
-    os_.StartWriteBack(file_.fd(), writtenBack_, written_ - writtenBack_);
-    writtenBack_ = written_;
+  // A large file goes to the disk while the rest is written, not all at the end: a large
+  // text (a pane's whole KML) is written a step at a time for that.
+  while (!bytes.empty()) {
+    const std::string_view step = bytes.substr(0, kWriteBackStep);
+    try {
+      WriteAll(os_, file_.fd(), step);
+    } catch (const AppError&) {
+      Abandon();
+      throw;
+    }
+    bytes.remove_prefix(step.size());
+    written_ += step.size();
+    if (way_ != Way::InPlace && written_ - writtenBack_ >= kWriteBackStep) {
+      os_.StartWriteBack(file_.fd(), writtenBack_, written_ - writtenBack_);
+      writtenBack_ = written_;
+    }
   }
 }
 
