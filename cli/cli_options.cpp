@@ -1,5 +1,29 @@
 #include "cli_options.h"
 
+namespace {
+
+// The value of an option given as "--name VALUE" or "--name=VALUE".
+std::string ValueOf(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
+                    const std::string& what) {
+  std::string value;
+  if (args[i] == name) {
+    if (i + 1 == args.size()) throw AppError("option " + name + " needs " + what);
+    value = args[++i];
+  } else {
+    value = args[i].substr(name.size() + 1);
+  }
+  if (value.empty()) throw AppError("option " + name + " needs " + what);
+  return value;
+}
+
+int Minutes(const std::string& text) {
+  if (text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+    throw AppError("option --stop-minutes needs a number of minutes (0 to 9999)");
+  return std::stoi(text);
+}
+
+}  // namespace
+
 CliOptions ParseCliOptions(const std::vector<std::string>& args) {
   CliOptions options;
   bool onlyFiles = false;
@@ -26,6 +50,18 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
       options.help = true;
     } else if (arg == "--version") {
       options.version = true;
+    } else if (arg == "--timestamps") {
+      options.timestamps = true;
+    } else if (arg == "--gpx") {
+      options.gpx = true;
+    } else if (arg == "--report" || arg == "--report=text") {
+      options.report = CliOptions::Report::Text;
+    } else if (arg == "--report=csv") {
+      options.report = CliOptions::Report::Csv;
+    } else if (arg == "--time-zone" || arg.starts_with("--time-zone=")) {
+      options.timeZone = ValueOf(args, i, "--time-zone", "a zone name");
+    } else if (arg == "--stop-minutes" || arg.starts_with("--stop-minutes=")) {
+      options.stopMinutes = Minutes(ValueOf(args, i, "--stop-minutes", "a number of minutes"));
     } else {
       throw AppError("unknown option " + arg);
     }
@@ -40,6 +76,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
   if (toStandardOutput && options.files.size() != 1) {
     throw AppError(std::string(options.toStdout ? "--stdout" : "--summary") +
                    " takes exactly one FILE");
+  }
+  if (toStandardOutput && (options.gpx || options.report != CliOptions::Report::None)) {
+    throw AppError("--gpx and --report cannot be given with --stdout or --summary");
   }
   if (toStandardOutput && !options.outputDir.empty()) {
     throw AppError("--output-dir cannot be given with --stdout or --summary");
@@ -62,6 +101,12 @@ std::string HelpText() {
          "      --stdout         write the KML of the one FILE to standard output\n"
          "      --summary        write the summary lines of the one FILE to standard output\n"
          "  -q, --quiet          report nothing but errors\n"
+         "      --timestamps     give each marker its time, for a map's time slider\n"
+         "      --gpx            also write a GPX file (\".gpx\" for \".kml\") of the trip\n"
+         "      --report[=csv]   print the facts of each day (csv: a row per file); the\n"
+         "                       per-file lines then go to standard error\n"
+         "      --time-zone NAME the zone of the export's times (default Europe/Athens)\n"
+         "      --stop-minutes N a stop is speed 0 for N minutes or more (default 5)\n"
          "  -h, --help           show this help\n"
          "      --version        show the version\n"
          "\n"

@@ -14,6 +14,14 @@ struct CliOptions {
   bool quiet = false;
   bool help = false;
   bool version = false;
+  // Beyond the document: times in the markers, a GPX file, the facts of each day.
+  bool timestamps = false;
+  bool gpx = false;
+  enum class Report { None, Text, Csv } report = Report::None;
+  std::string timeZone = "Europe/Athens";
+  int stopMinutes = 5;
+
+  bool NeedsTimes() const { return timestamps || gpx || report != Report::None; }
 };
 
 // Raises AppError with the reason when the command line cannot be used.

@@ -22,9 +22,10 @@ constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
                                  .waitForWriter = true};
 
 // The document after its preamble, its pieces made on several threads and written in order.
-ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& write) {
+ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& write,
+                                 const std::vector<std::int64_t>* rowTimes) {
   write(KmlPreamble());
-  return WritePiecesInOrder(KmlPieces(exportText), write, PieceThreads());
+  return WritePiecesInOrder(KmlPieces(exportText, rowTimes), write, PieceThreads());
 }
 
 }  // namespace
@@ -34,17 +35,25 @@ std::string LoadExport(const std::string& name, OsFiles& os) {
   return LoadText(os, name, kExportRules).text;
 }
 
-ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output,
-                               OsFiles& os) {
+ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output, OsFiles& os,
+                               const std::vector<std::int64_t>* rowTimes) {
   AtomicFile file(output, os);
-  const ConversionCounts counts =
-      ConvertDocument(exportText, [&file](std::string_view bytes) { file.Write(bytes); });
+  const ConversionCounts counts = ConvertDocument(
+      exportText, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes);
   file.Commit();
   return counts;
 }
 
-ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os) {
-  return ConvertDocument(exportText, [&](std::string_view bytes) { WriteAll(os, fd, bytes); });
+ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
+                                     const std::vector<std::int64_t>* rowTimes) {
+  return ConvertDocument(
+      exportText, [&](std::string_view bytes) { WriteAll(os, fd, bytes); }, rowTimes);
+}
+
+void SaveFile(std::string_view bytes, const std::string& output, OsFiles& os) {
+  AtomicFile file(output, os);
+  file.Write(bytes);
+  file.Commit();
 }
 
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
@@ -58,9 +67,10 @@ void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
   ConvertExport(exportText, out);
 }
 
-std::string OutputNameFor(const std::string& input, const std::string& outputDir) {
-  if (outputDir.empty()) return SaveNameFor(input);
+std::string OutputNameFor(const std::string& input, const std::string& outputDir,
+                          std::string_view extension) {
+  if (outputDir.empty()) return SaveNameFor(input, extension);
   std::string folder = outputDir;
   if (!BaseNameOf(folder).empty()) folder.push_back('/');
-  return folder + SaveNameFor(BaseNameOf(input));
+  return folder + SaveNameFor(BaseNameOf(input), extension);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "export_conversion.h"
 #include "os_files.h"
@@ -14,11 +15,17 @@ std::string LoadExport(const std::string& name, OsFiles& os);
 
 // Writes the KML document of the export text to the file `output`, replacing it only when
 // whole.
-ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output, OsFiles& os);
+// `rowTimes`: UTC times of the data rows for the markers' TimeStamps (see KmlPieces).
+ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output, OsFiles& os,
+                               const std::vector<std::int64_t>* rowTimes = nullptr);
 // Writes the KML document of the export text to a descriptor.
-ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os);
+ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
+                                     const std::vector<std::int64_t>* rowTimes = nullptr);
+// Writes bytes to the file `output`, replacing it only when whole.
+void SaveFile(std::string_view bytes, const std::string& output, OsFiles& os);
 // Writes the summary lines, as the summary pane holds them after Open and Translate.
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os);
 
 // Where the KML of `input` goes: its save name, in `outputDir` when one is given.
-std::string OutputNameFor(const std::string& input, const std::string& outputDir);
+std::string OutputNameFor(const std::string& input, const std::string& outputDir,
+                          std::string_view extension = ".kml");

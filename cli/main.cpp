@@ -7,12 +7,19 @@
 #include <new>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
 #include "cli_options.h"
 #include "convert_file.h"
+#include "export_reader.h"
+#include "fix_times.h"
+#include "gpx_document.h"
 #include "program_args.h"
+#include "time_zone.h"
+#include "trip_points.h"
+#include "trip_report.h"
 
 namespace {
 
@@ -81,6 +88,10 @@ int Run(const CliOptions& options) {
       const std::string text = LoadExport(file, os);
       if (options.summary) {
         WriteSummary(text, STDOUT_FILENO, os);
+      } else if (options.timestamps) {
+        const RowTimes times = ReadRowTimes(text);
+        const std::vector<std::int64_t> utc = ZoneClock(options.timeZone).ToUtc(times);
+        ConvertToDescriptor(text, STDOUT_FILENO, os, &utc);
       } else {
         ConvertToDescriptor(text, STDOUT_FILENO, os);
       }
@@ -101,24 +112,69 @@ int Run(const CliOptions& options) {
   for (const auto& file : options.files) {
     if (const auto id = IdOf(os, file)) inputs.insert(*id);
   }
+  // The zone is read once, before any file: a name it does not know is a usage error.
+  std::optional<ZoneClock> zone;
+  if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone)
+    zone.emplace(options.timeZone);
+  // With a report, standard output holds the report alone.
+  std::ostream& lines = options.report == CliOptions::Report::None ? std::cout : std::cerr;
+  if (options.report == CliOptions::Report::Csv) std::cout << TripReportCsvHeader();
+
   int status = 0;
   for (const auto& file : options.files) {
     const std::string output = OutputNameFor(file, options.outputDir);
+    const std::string gpxOutput = options.gpx ? OutputNameFor(file, options.outputDir, ".gpx") : "";
     try {
-      if (const auto id = IdOf(os, output)) {
+      for (const std::string* name : {&output, &gpxOutput}) {
+        const auto id = name->empty() ? std::nullopt : IdOf(os, *name);
+        if (!id) continue;
+        const std::string its = name == &output ? "Its KML" : "Its GPX";
         if (inputs.count(*id) != 0) {
-          throw AppError("Its KML would replace the input \"" + output + "\"");
+          throw AppError(its + " would replace the input \"" + *name + "\"");
         }
         if (written.count(*id) != 0) {
-          throw AppError("Its KML would replace the one just written to \"" + output + "\"");
+          throw AppError(its + " would replace the one just written to \"" + *name + "\"");
         }
       }
-      const ConversionCounts counts = ConvertToFile(LoadExport(file, os), output, os);
+      const std::string text = LoadExport(file, os);
+      RowTimes times;
+      std::vector<std::int64_t> utc;
+      if (zone) {
+        times = ReadRowTimes(text);
+        utc = zone->ToUtc(times);
+      }
+      const ConversionCounts counts =
+          ConvertToFile(text, output, os, options.timestamps ? &utc : nullptr);
       if (const auto id = IdOf(os, output)) written.insert(*id);
       progress.points += counts.points;
+
+      if (options.gpx || options.report != CliOptions::Report::None) {
+        const TrackHeader header = ReadTrackHeader(text);
+        const std::vector<TripPoint> points = ReadTripPoints(text, times, utc);
+        if (options.gpx) {
+          SaveFile(GpxDocument(header, points), gpxOutput, os);
+          if (const auto id = IdOf(os, gpxOutput)) written.insert(*id);
+        }
+        if (options.report != CliOptions::Report::None) {
+          TripFacts facts = ComputeTripFacts(points, options.stopMinutes * 60);
+          facts.rowsWithoutFix = counts.skipped;
+          if (options.report == CliOptions::Report::Csv) {
+            std::cout << TripReportCsvRow(file, header, facts, options.timeZone);
+          } else {
+            std::cout << Shown(file) << ":\n";
+            std::istringstream report(
+                TripReportText(header, facts, options.timeZone, options.stopMinutes * 60));
+            for (std::string line; std::getline(report, line);)
+              std::cout << "  " << line << '\n';
+          }
+        }
+      }
       if (report) {
-        std::cout << Shown(file) << " -> " << Shown(output) << ": " << counts.points << " points, "
-                  << counts.skipped << " rows without a fix\n";
+        lines << Shown(file) << " -> " << Shown(output);
+        if (options.gpx) lines << " and " << Shown(gpxOutput);
+        lines << ": " << counts.points << " points, " << counts.skipped << " rows without a fix";
+        if (zone && times.withoutTime != 0) lines << ", " << times.withoutTime << " without a time";
+        lines << '\n';
       }
     } catch (const std::exception& error) {
       if (progress.show) std::fputc('\n', stderr);
@@ -150,5 +206,10 @@ int main(int argc, char** argv) {
     std::cout << "trackkml-cli " TRACKKML_VERSION "\n";
     return 0;
   }
-  return Run(options);
+  try {
+    return Run(options);
+  } catch (const AppError& error) {  // the options could not be used: an unknown time zone
+    std::cerr << "trackkml-cli: " << error.what() << '\n' << kUsageLine << '\n';
+    return 2;
+  }
 }

@@ -7,7 +7,8 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  gpsbabel gdal-bin libxml2-utils
+  gpsbabel gdal-bin libxml2-utils gpxinfo
+  libcctz-dev libhowardhinnant-date-dev tzdata
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file zip unzip
   clang-14 libclang-rt-14-dev

@@ -28,6 +28,7 @@ stage=$build/trackkml-win64
 rm -rf "$stage" "$build/trackkml-win64.zip"
 mkdir -p "$stage/platforms" "$stage/styles"
 cp "$build/mainfrm/trackkml.exe" "$build/cli/trackkml-cli.exe" "$stage/"
+cp -rL "$build/cli/zoneinfo" "$stage/"  # the zone files the tool's time options read
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 # Every DLL the programs and plugins name that is not the system's: Qt's and mingw's.

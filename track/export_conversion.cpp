@@ -14,8 +14,8 @@ constexpr std::size_t kBlock = 1 << 20;  // bytes gathered before they are hande
 
 }  // namespace
 
-KmlPieces::KmlPieces(std::string_view text)
-    : text_(text), header_(ReadTrackHeader(text)), texts_(KmlTexts(header_)) {
+KmlPieces::KmlPieces(std::string_view text, const std::vector<std::int64_t>* rowTimes)
+    : text_(text), rowTimes_(rowTimes), header_(ReadTrackHeader(text)), texts_(KmlTexts(header_)) {
   // Runs from the first data row down, the last one short; found in one pass over the text.
   borders_ = LineStartsEvery(text, static_cast<std::size_t>(header_.firstDataLine), kRowsPerRun);
   borders_.push_back(text.size());
@@ -63,8 +63,19 @@ void KmlPieces::AppendRoute(std::size_t run, std::string& kml, std::string* summ
 // The rows are read again rather than kept from the route line's reading: a second reading
 // costs less than holding a place per point, and leaves each piece free of the others.
 void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
-  ForEachLineFromEnd(RunText(run), [&](std::string_view row) {
-    if (const auto fix = ReadFix(row)) AppendPlacemark(kml, texts_, *fix);
+  if (rowTimes_ == nullptr) {
+    ForEachLineFromEnd(RunText(run), [&](std::string_view row) {
+      if (const auto fix = ReadFix(row)) AppendPlacemark(kml, texts_, *fix);
+    });
+    return;
+  }
+  // Rows from the run's last up: the run begins kRowsPerRun rows a run from the first data
+  // row, and the last run ends with the last row.
+  const std::size_t fromTop = runs_ - 1 - run;
+  std::size_t row = std::min(rowTimes_->size(), (fromTop + 1) * kRowsPerRun);
+  ForEachLineFromEnd(RunText(run), [&](std::string_view line) {
+    --row;
+    if (const auto fix = ReadFix(line)) AppendPlacemark(kml, texts_, *fix, (*rowTimes_)[row]);
   });
 }
 

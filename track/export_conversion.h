@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,9 @@ struct ConversionCounts {
 class KmlPieces {
  public:
   // Views `text` (lines broken by CR LF, as a pane holds them), which must outlive the pieces.
-  explicit KmlPieces(std::string_view text);
+  // With `rowTimes` (UTC seconds or kNoTime for each data row, top down, as long as those
+  // rows), every marker whose row has a time gets its TimeStamp.
+  explicit KmlPieces(std::string_view text, const std::vector<std::int64_t>* rowTimes = nullptr);
 
   const TrackHeader& Header() const { return header_; }
   std::size_t Count() const { return 2 * runs_ + 3; }
@@ -45,6 +48,7 @@ class KmlPieces {
   std::string_view RunText(std::size_t run) const;
 
   std::string_view text_;
+  const std::vector<std::int64_t>* rowTimes_;
   TrackHeader header_;
   KmlHeaderTexts texts_;
   std::size_t runs_ = 0;

@@ -137,10 +137,13 @@ void AppendBodyEnd(std::string& out, const KmlHeaderTexts& texts) {
   Line(out, {"<name>", texts.vehicle, " Positions</name>"});
 }
 
-void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTexts& fix) {
+void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTexts& fix,
+                     std::int64_t utc) {
   constexpr std::string_view kStart = "<Placemark>\r\n\t<name>";
+  constexpr std::string_view kNameEnd = "km/h</name>\r\n";
+  constexpr std::string_view kTimeStart = "\t<TimeStamp><when>";
+  constexpr std::string_view kTimeEnd = "Z</when></TimeStamp>\r\n";
   constexpr std::string_view kMiddle =
-      "km/h</name>\r\n"
       "\t<styleUrl> #styleMap_TLP_Start </styleUrl>\r\n"
       "\r\n"
       "\t<Point>\r\n"
@@ -151,19 +154,28 @@ void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTex
       "\t</coordinates>\r\n"
       "\t</Point>\r\n"
       "</Placemark>\r\n";
-  // One room for the whole marker: its fixed parts and its texts at their longest.
-  ByteRoom room(out, kStart.size() + texts.vehicle.size() + texts.date.size() + 3 +
-                         XmlRoomFor(fix.time.size()) + XmlRoomFor(fix.speed.size()) +
-                         kMiddle.size() + XmlRoomFor(fix.longitude.size()) +
+  {
+    // One room for the marker up to its time: its fixed parts and its texts at their longest.
+    ByteRoom room(out, kStart.size() + texts.vehicle.size() + texts.date.size() + 3 +
+                           XmlRoomFor(fix.time.size()) + XmlRoomFor(fix.speed.size()) +
+                           kNameEnd.size());
+    room.Put(kStart);
+    room.Put(texts.vehicle);
+    room.Put(' ');
+    room.Put(texts.date);
+    room.Put(' ');
+    room.at = PutXmlText(room.at, fix.time);
+    room.Put(' ');
+    room.at = PutXmlNumber(room.at, fix.speed);
+    room.Put(kNameEnd);
+  }
+  if (utc != kNoTime) {
+    out.append(kTimeStart);
+    AppendIsoTime(out, utc);
+    out.append(kTimeEnd);
+  }
+  ByteRoom room(out, kMiddle.size() + XmlRoomFor(fix.longitude.size()) +
                          XmlRoomFor(fix.latitude.size()) + kEnd.size());
-  room.Put(kStart);
-  room.Put(texts.vehicle);
-  room.Put(' ');
-  room.Put(texts.date);
-  room.Put(' ');
-  room.at = PutXmlText(room.at, fix.time);
-  room.Put(' ');
-  room.at = PutXmlNumber(room.at, fix.speed);
   room.Put(kMiddle);
   room.at = PutXmlNumber(room.at, fix.longitude);
   room.Put(',');

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "fix_times.h"
 #include "track_types.h"
 
 inline constexpr std::string_view KmlNamespaceUri = "http://earth.google.com/kml/2.1";
@@ -39,5 +40,8 @@ void AppendRouteTriple(std::string& route, const FixTexts& fix);
 // the rest of the body, a marker per fix, the closing.
 void AppendBodyStart(std::string& out, const KmlHeaderTexts& texts);
 void AppendBodyEnd(std::string& out, const KmlHeaderTexts& texts);
-void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTexts& fix);
+// With a time (UTC seconds), the marker gains a TimeStamp line after its name, for a
+// viewer's time slider.
+void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTexts& fix,
+                     std::int64_t utc = kNoTime);
 void AppendClosing(std::string& out);

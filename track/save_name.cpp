@@ -17,14 +17,14 @@ bool EndsWithCsvAnyCase(std::string_view name) {
 
 }  // namespace
 
-std::string SaveNameFor(std::string_view accepted) {
+std::string SaveNameFor(std::string_view accepted, std::string_view extension) {
   if (accepted.empty()) return {};
-  std::string name = ReplaceText(accepted, ".csv", ".kml");
+  std::string name = ReplaceText(accepted, ".csv", extension);
   if (name != accepted) return name;
   if (EndsWithCsvAnyCase(accepted)) {
-    name.replace(name.size() - 4, 4, ".kml");
+    name.replace(name.size() - 4, 4, extension);
   } else {
-    name.append(".kml");
+    name.append(extension);
   }
   return name;
 }

@@ -1,0 +1,208 @@
+// The tool's outputs beyond the default document: times turned into UTC by a real time-zone
+// database, and the GPX, the timed KML and the report read back by programs that consume them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+#include "app_error.h"
+#include "export_generator.h"
+#include "greek.h"
+#include "pane_test_support.h"
+#include "run_command.h"
+#include "time_zone.h"
+
+namespace {
+
+std::int64_t Local(int y, unsigned m, unsigned d, int h, int mi, int s) {
+  using namespace std::chrono;
+  const year_month_day date{year(y), month(m), day(d)};
+  return sys_days(date).time_since_epoch().count() * 86400 + h * 3600 + mi * 60 + s;
+}
+
+std::string Iso(std::int64_t t) {
+  std::string s;
+  AppendIsoTime(s, t);
+  return s;
+}
+
+TEST(ZoneClock, AthensAcrossItsClockChanges) {
+  const ZoneClock athens("Europe/Athens");
+  RowTimes times;
+  times.local = {
+      Local(2013, 1, 15, 12, 0, 0),   // winter: UTC+2
+      Local(2013, 3, 31, 2, 59, 50),  // the last time before the clocks go forward
+      Local(2013, 3, 31, 4, 0, 0),    // the first after: UTC+3
+      Local(2013, 7, 1, 12, 0, 0),    // summer
+      Local(2013, 10, 27, 3, 50, 0),  // the hour that repeats, the first time
+      Local(2013, 10, 27, 3, 59, 50),
+      Local(2013, 10, 27, 3, 0, 0),  // the clocks went back: the
+                                     // second time
+      Local(2013, 10, 27, 3, 10, 0),
+      Local(2013, 10, 27, 4, 0, 0),
+      kNoTime,
+  };
+  std::vector<std::string> utc;
+  for (const std::int64_t t : athens.ToUtc(times))
+    utc.push_back(t == kNoTime ? "" : Iso(t));
+  EXPECT_EQ(utc, (std::vector<std::string>{
+                     "2013-01-15T10:00:00", "2013-03-31T00:59:50", "2013-03-31T01:00:00",
+                     "2013-07-01T09:00:00", "2013-10-27T00:50:00", "2013-10-27T00:59:50",
+                     "2013-10-27T01:00:00", "2013-10-27T01:10:00", "2013-10-27T02:00:00", ""}));
+
+  // Newest first: the same times read bottom up.
+  std::reverse(times.local.begin(), times.local.end());
+  times.newestFirst = true;
+  std::vector<std::string> reversed;
+  for (const std::int64_t t : athens.ToUtc(times))
+    reversed.insert(reversed.begin(), t == kNoTime ? "" : Iso(t));
+  EXPECT_EQ(reversed, utc);
+
+  EXPECT_THROW(ZoneClock("Europe/Nowhere"), AppError);
+}
+
+// A day of stop and go, a row every 10 s from 07:00:00: driving at about 40 km/h, standing
+// still (speed 0, where it arrived) for 400 s, driving, standing 100 s, driving.
+std::string StopAndGo() {
+  std::string text = greek::kVehicleLabel + greek::kVehicle + ";\r\n" + greek::kDriverLabel +
+                     greek::kDriver + ";\r\n" + greek::kDateLabel + "22/10/2013;\r\n" +
+                     greek::kTitleLabel + "x\r\n";
+  int lat = 3759711;  // degrees * 100000
+  int second = 7 * 3600;
+  const auto row = [&](int speed) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%02d:%02d:%02d;x;%d;y;%d,%05d;22,62680\r\n", second / 3600,
+                  second / 60 % 60, second % 60, speed, lat / 100000, lat % 100000);
+    text += line;
+    second += 10;
+  };
+  for (const auto& [rows, speed] : {std::pair{30, 40}, {40, 0}, {30, 40}, {10, 0}, {20, 40}}) {
+    for (int i = 0; i < rows; ++i) {
+      if (speed > 0 || i == 0) lat += 100;  // the first fix of a stop is where it arrived
+      row(speed);
+    }
+  }
+  return text;
+}
+
+struct Outputs {
+  ScratchDir dir;
+  CommandResult report;
+};
+
+Outputs& StopAndGoOutputs() {
+  static Outputs o = [] {
+    Outputs s;
+    WriteBytes(s.dir / "day.csv", StopAndGo());
+    s.report = RunCommand(ShellQuote(TRACKKML_CLI) + " --timestamps --gpx --report=csv " +
+                          "--stop-minutes 0 " + ShellQuote(s.dir / "day.csv"));
+    EXPECT_EQ(s.report.status, 0) << s.report.err;
+    return s;
+  }();
+  return o;
+}
+
+// The value of a line "name: value" that a reader printed.
+std::string Field(const std::string& out, const std::string& name) {
+  const auto at = out.find(name + ": ");
+  if (at == std::string::npos) return {};
+  const auto start = at + name.size() + 2;
+  return out.substr(start, out.find('\n', start) - start);
+}
+
+double Seconds(const std::string& clock) {
+  int h = 0, m = 0, s = 0;
+  std::sscanf(clock.c_str(), "%d:%d:%d", &h, &m, &s);
+  return h * 3600 + m * 60 + s;
+}
+
+TEST(TripOutputs, TheGpxOpensInEveryReaderAndAgreesWithTheReport) {
+  REQUIRE_TOOL("gpxinfo");
+  REQUIRE_TOOL("ogrinfo");
+  REQUIRE_TOOL("gpsbabel");
+  REQUIRE_TOOL("xmllint");
+  Outputs& o = StopAndGoOutputs();
+  const std::string gpx = o.dir / "day.gpx";
+  constexpr int kPoints = 130;
+
+  EXPECT_EQ(RunCommand("xmllint --noout " + ShellQuote(gpx)).status, 0);
+  const auto babel = RunCommand("gpsbabel -t -i gpx -f " + ShellQuote(gpx) + " -o unicsv -F -");
+  ASSERT_EQ(babel.status, 0) << babel.err;
+  EXPECT_EQ(std::count(babel.out.begin(), babel.out.end(), '\n'), kPoints + 1);
+  const auto tracks = RunCommand("ogrinfo -ro -so " + ShellQuote(gpx) + " tracks");
+  EXPECT_EQ(Field(tracks.out, "Feature Count"), "1") << tracks.out << tracks.err;
+  const auto points = RunCommand("ogrinfo -ro -so " + ShellQuote(gpx) + " track_points");
+  EXPECT_EQ(Field(points.out, "Feature Count"), std::to_string(kPoints));
+
+  // The report against gpxpy's reading of the same GPX. Both measure the distance along
+  // great circles between consecutive points (with slightly different earth radii) and the
+  // duration from the first time to the last. They define "moving" differently: gpxinfo
+  // counts an interval as moving when its own speed (distance over time) is over 1 km/h and
+  // leaves out intervals of no distance; the report counts everything but stops, a stop being
+  // fixes of speed 0 in a row. On a day whose speed-0 fixes stand still (as here) and with
+  // every stop counted (--stop-minutes 0) the two are the same time.
+  const auto info = RunCommand("gpxinfo " + ShellQuote(gpx));
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(Field(info.out, "Points"), std::to_string(kPoints));
+  std::istringstream csv(o.report.out);
+  std::string header, row;
+  std::getline(csv, header);
+  std::getline(csv, row);
+  std::vector<std::string> cells;
+  std::stringstream cellStream(row);
+  for (std::string cell; std::getline(cellStream, cell, ',');)
+    cells.push_back(cell);
+  ASSERT_EQ(cells.size(), 16u) << row;
+  const double duration = std::stod(cells[7]), distanceKm = std::stod(cells[8]),
+               moving = std::stod(cells[9]);
+  EXPECT_EQ(cells[5], "2013-10-22 07:00:00");
+  EXPECT_EQ(Field(info.out, "Started"), "2013-10-22 04:00:00+00:00");
+  EXPECT_EQ(Field(info.out, "Ended"), "2013-10-22 04:21:30+00:00");
+  EXPECT_EQ(duration, 1290);
+  EXPECT_NEAR(distanceKm, std::stod(Field(info.out, "Length 2D")), 0.005 * distanceKm);
+  EXPECT_NEAR(moving, Seconds(Field(info.out, "Moving time")), 0.005 * moving);
+  EXPECT_EQ(cells[11], "2") << "both standing runs are stops";
+}
+
+TEST(TripOutputs, TimestampsKeepTheKmlValidAndEveryMarker) {
+  REQUIRE_TOOL("ogrinfo");
+  REQUIRE_TOOL("xmllint");
+  Outputs& o = StopAndGoOutputs();
+  const std::string kml = ReadBytes(o.dir / "day.kml");
+  EXPECT_EQ(RunCommand("xmllint --noout " + ShellQuote(o.dir / "day.kml")).status, 0);
+  const auto r = RunCommand("ogrinfo -ro -al " + ShellQuote(o.dir / "day.kml"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::size_t points = 0;
+  for (std::size_t at = r.out.find("  POINT"); at != std::string::npos;
+       at = r.out.find("  POINT", at + 1))
+    ++points;
+  EXPECT_EQ(points, 130u);
+  // The newest fix comes first, as the document lists them; it stands in UTC.
+  EXPECT_NE(kml.find("km/h</name>\r\n\t<TimeStamp><when>2013-10-22T04:21:30Z</when></TimeStamp>"
+                     "\r\n\t<styleUrl>"),
+            std::string::npos);
+
+  // Without the option, the document is the one the window writes.
+  const auto plain =
+      RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(o.dir / "day.csv"));
+  std::string stripped = kml;
+  for (std::size_t at = stripped.find("\t<TimeStamp>"); at != std::string::npos;
+       at = stripped.find("\t<TimeStamp>", at))
+    stripped.erase(at, stripped.find("\r\n", at) + 2 - at);
+  EXPECT_EQ(plain.out, stripped);
+}
+
+TEST(TripOutputs, TheGoldenExportsReport) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.csv", ReadBytes(std::string(TRACKKML_TEST_DATA) + "/day.csv"));
+  const auto r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(TRACKKML_CLI) +
+                            " --report day.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, ReadBytes(std::string(TRACKKML_TEST_DATA) + "/day-report.txt"));
+  EXPECT_EQ(r.err, "day.csv -> day.kml: 283 points, 17 rows without a fix\n");
+}
+
+}  // namespace

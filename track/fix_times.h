@@ -1,0 +1,32 @@
+// When each fix of an export was taken: the export's date (its date label, day/month/year)
+// with the row's time of day (hours:minutes:seconds), in the local time of the service's
+// country. Local times are counted in seconds from 1970-01-01 00:00:00 of that local clock.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::int64_t kNoTime = INT64_MIN;
+
+// "22/10/2013": days from 1970-01-01; nothing when it is not a real date.
+std::optional<std::int64_t> ParseExportDate(std::string_view text);
+// "07:05:30": seconds of the day; nothing when it is not a time of day.
+std::optional<int> ParseTimeOfDay(std::string_view text);
+
+struct RowTimes {
+  // One for each data row of the text, top down: its local time, or kNoTime for a row
+  // without a fix or whose date or time does not read.
+  std::vector<std::int64_t> local;
+  bool newestFirst = false;     // times run forward reading the rows bottom up
+  std::size_t withoutTime = 0;  // rows with a fix but no time
+};
+
+// Rows are read in the direction that makes their times run forward; a time more than 12
+// hours earlier than the one before it in that direction means the day has turned: it and the
+// rows after it fall on the next date.
+RowTimes ReadRowTimes(std::string_view text);
+
+// Local or UTC seconds as a civil time, "2013-10-22T04:00:00" (19 characters).
+void AppendIsoTime(std::string& out, std::int64_t seconds);
