@@ -35,9 +35,9 @@ std::string ClosingRule(const std::string& name) {
   for (auto& c : path) {
     if (c == L'/') c = L'\\';
   }
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(path.c_str(), std::ios::binary);
   const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (!bytes.starts_with("TZif") || bytes.size() < 2 || bytes.back() != '\n') return {};
+  if (bytes.compare(0, 4, "TZif") != 0 || bytes.size() < 2 || bytes.back() != '\n') return {};
   const std::size_t start = bytes.rfind('\n', bytes.size() - 2);
   return start == std::string::npos ? std::string()
                                     : bytes.substr(start + 1, bytes.size() - start - 2);

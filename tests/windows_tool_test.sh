@@ -31,4 +31,24 @@ cp "$work/gen.csv" "$greek"
 report=$("$run" "$exe" "Z:$greek") || fail "converting a Greek name"
 cmp "$work/ημέρα.kml" "$work/linux.kml" || fail "KML under a Greek name differs"
 [[ $report == *"ημέρα.csv -> "*"ημέρα.kml: "* ]] || fail "report shows the name as: $report"
-echo "ok: golden pair, generated export and Greek name give the Linux tool's bytes"
+# Times through the zone files shipped beside the program: the timed KML, the GPX and the
+# report as the Linux tool makes them with the system's zone files (Athens, and a zone on the
+# other side of UTC).
+for zone in Europe/Athens America/New_York; do
+  mkdir -p "$work/$zone/linux" "$work/$zone/windows"
+  cp "$data/day.csv" "$work/$zone/linux/day.csv"
+  cp "$data/day.csv" "$work/$zone/windows/day.csv"
+  "$linux" --timestamps --gpx --report --time-zone "$zone" "$work/$zone/linux/day.csv" \
+    >"$work/$zone/linux.txt" 2>/dev/null
+  "$run" "$exe" --timestamps --gpx --report --time-zone "$zone" "Z:$work/$zone/windows/day.csv" \
+    >"$work/$zone/windows.txt" 2>/dev/null || fail "time options in $zone"
+  for f in day.kml day.gpx; do
+    cmp "$work/$zone/windows/$f" "$work/$zone/linux/$f" || fail "$f in $zone differs"
+  done
+  sed 's/Z:.*windows.//' "$work/$zone/windows.txt" | tr -d '\r' >"$work/$zone/windows-report.txt"
+  sed 's/^.*linux.//' "$work/$zone/linux.txt" >"$work/$zone/linux-report.txt"
+  cmp "$work/$zone/windows-report.txt" "$work/$zone/linux-report.txt" || fail "report in $zone differs"
+done
+"$run" "$exe" --timestamps --time-zone Europe/Nowhere "Z:$work/day.csv" 2>/dev/null &&
+  fail "an unknown zone was taken"
+echo "ok: golden pair, generated export, Greek name and the time options give the Linux tool's bytes"

@@ -23,6 +23,10 @@ cp "$data/day.csv" "$work/day.csv"
 wine "$app/trackkml-cli.exe" -q "Z:$work/day.csv" || fail "trackkml-cli.exe did not run"
 cmp "$work/day.kml" "$data/day.kml" || fail "trackkml-cli.exe wrote other bytes than the golden KML"
 echo "ok: trackkml-cli.exe from the zip writes the golden KML"
+# The zone files come in the zip: the first fix of the golden day, 07:00 in Athens, is 04:00 UTC.
+wine "$app/trackkml-cli.exe" -q --timestamps --gpx "Z:$work/day.csv" || fail "time options"
+grep -q '<time>2013-10-22T04:00:00Z</time>' "$work/day.gpx" || fail "the GPX's first time"
+echo "ok: trackkml-cli.exe from the zip reads the zone files it ships"
 
 rm "$work/day.kml"
 (cd "$app" && exec timeout 60 /usr/lib/wine/wine64 trackkml.exe) &
