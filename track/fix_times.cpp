@@ -101,26 +101,27 @@ RowTimes ReadRowTimes(std::string_view text) {
   return times;
 }
 
-void AppendIsoTime(std::string& out, std::int64_t seconds) {
+char* PutIsoTime(char* at, std::int64_t seconds) {
   using namespace std::chrono;
   const auto day = floor<days>(sys_seconds(std::chrono::seconds(seconds)));
   const year_month_day date(day);
   const auto time = seconds - day.time_since_epoch().count() * kDay;
-  const auto put = [&out](long value, int width) {
-    char digits[8];
+  const auto put = [&at](long value, int width, char after) {
     for (int i = width - 1; i >= 0; --i, value /= 10)
-      digits[i] = static_cast<char>('0' + value % 10);
-    out.append(digits, static_cast<std::size_t>(width));
+      at[i] = static_cast<char>('0' + value % 10);
+    at += width;
+    if (after != '\0') *at++ = after;
   };
-  put(static_cast<int>(date.year()), 4);
-  out.push_back('-');
-  put(static_cast<unsigned>(date.month()), 2);
-  out.push_back('-');
-  put(static_cast<unsigned>(date.day()), 2);
-  out.push_back('T');
-  put(time / 3600, 2);
-  out.push_back(':');
-  put(time / 60 % 60, 2);
-  out.push_back(':');
-  put(time % 60, 2);
+  put(static_cast<int>(date.year()), 4, '-');
+  put(static_cast<unsigned>(date.month()), 2, '-');
+  put(static_cast<unsigned>(date.day()), 2, 'T');
+  put(static_cast<long>(time / 3600), 2, ':');
+  put(static_cast<long>(time / 60 % 60), 2, ':');
+  put(static_cast<long>(time % 60), 2, '\0');
+  return at;
+}
+
+void AppendIsoTime(std::string& out, std::int64_t seconds) {
+  char text[kIsoTimeSize];
+  out.append(text, static_cast<std::size_t>(PutIsoTime(text, seconds) - text));
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,5 +29,8 @@ struct RowTimes {
 // rows after it fall on the next date.
 RowTimes ReadRowTimes(std::string_view text);
 
-// Local or UTC seconds as a civil time, "2013-10-22T04:00:00" (19 characters).
+// Local or UTC seconds as a civil time, "2013-10-22T04:00:00" (kIsoTimeSize characters).
+inline constexpr std::size_t kIsoTimeSize = 19;
 void AppendIsoTime(std::string& out, std::int64_t seconds);
+// The same written at `at`, which has room for it; returns where it ends.
+char* PutIsoTime(char* at, std::int64_t seconds);

@@ -154,28 +154,27 @@ void AppendPlacemark(std::string& out, const KmlHeaderTexts& texts, const FixTex
       "\t</coordinates>\r\n"
       "\t</Point>\r\n"
       "</Placemark>\r\n";
-  {
-    // One room for the marker up to its time: its fixed parts and its texts at their longest.
-    ByteRoom room(out, kStart.size() + texts.vehicle.size() + texts.date.size() + 3 +
-                           XmlRoomFor(fix.time.size()) + XmlRoomFor(fix.speed.size()) +
-                           kNameEnd.size());
-    room.Put(kStart);
-    room.Put(texts.vehicle);
-    room.Put(' ');
-    room.Put(texts.date);
-    room.Put(' ');
-    room.at = PutXmlText(room.at, fix.time);
-    room.Put(' ');
-    room.at = PutXmlNumber(room.at, fix.speed);
-    room.Put(kNameEnd);
+  // One room for the whole marker: its fixed parts, its time and its texts at their longest.
+  const bool timed = utc != kNoTime;
+  ByteRoom room(
+      out, kStart.size() + texts.vehicle.size() + texts.date.size() + 3 +
+               XmlRoomFor(fix.time.size()) + XmlRoomFor(fix.speed.size()) + kNameEnd.size() +
+               (timed ? kTimeStart.size() + kIsoTimeSize + kTimeEnd.size() : 0) + kMiddle.size() +
+               XmlRoomFor(fix.longitude.size()) + XmlRoomFor(fix.latitude.size()) + kEnd.size());
+  room.Put(kStart);
+  room.Put(texts.vehicle);
+  room.Put(' ');
+  room.Put(texts.date);
+  room.Put(' ');
+  room.at = PutXmlText(room.at, fix.time);
+  room.Put(' ');
+  room.at = PutXmlNumber(room.at, fix.speed);
+  room.Put(kNameEnd);
+  if (timed) {
+    room.Put(kTimeStart);
+    room.at = PutIsoTime(room.at, utc);
+    room.Put(kTimeEnd);
   }
-  if (utc != kNoTime) {
-    out.append(kTimeStart);
-    AppendIsoTime(out, utc);
-    out.append(kTimeEnd);
-  }
-  ByteRoom room(out, kMiddle.size() + XmlRoomFor(fix.longitude.size()) +
-                         XmlRoomFor(fix.latitude.size()) + kEnd.size());
   room.Put(kMiddle);
   room.at = PutXmlNumber(room.at, fix.longitude);
   room.Put(',');
