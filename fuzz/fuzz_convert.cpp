@@ -5,9 +5,13 @@
 #include <string>
 
 #include "export_reader.h"
+#include "fix_times.h"
+#include "gpx_document.h"
 #include "kml_lines.h"
 #include "line_view.h"
 #include "text_pane.h"
+#include "trip_points.h"
+#include "trip_report.h"
 #include "xml_text.h"
 
 namespace {
@@ -79,5 +83,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto* text : {&p.time, &p.speed, &p.latitude, &p.longitude})
       CheckInserted(*text);
   }
+
+  // The trip's documents from the same text: times read forward, a GPX of well-formed UTF-8
+  // (local times stand in for UTC here), facts without a negative.
+  const RowTimes times = ReadRowTimes(text);
+  Check(times.local.size() == rows);
+  const std::vector<TripPoint> trip = ReadTripPoints(text, times, times.local);
+  Check(trip.size() == track.points.size());
+  Check(IsValidUtf8(GpxDocument(track.header, trip)));
+  const TripFacts facts = ComputeTripFacts(trip, 300);
+  Check(facts.stopped >= 0 && facts.distanceKm >= 0);
+  Check(IsValidUtf8(TripReportText(track.header, facts, "Europe/Athens", 300)));
   return 0;
 }
