@@ -74,8 +74,8 @@ void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
   const std::size_t fromTop = runs_ - 1 - run;
   std::size_t row = std::min(rowTimes_->size(), (fromTop + 1) * kRowsPerRun);
   ForEachLineFromEnd(RunText(run), [&](std::string_view line) {
-    --row;
-    if (const auto fix = ReadFix(line)) AppendPlacemark(kml, texts_, *fix, (*rowTimes_)[row]);
+    const std::int64_t utc = row > 0 ? (*rowTimes_)[--row] : kNoTime;  // times for every row
+    if (const auto fix = ReadFix(line)) AppendPlacemark(kml, texts_, *fix, utc);
   });
 }
 
