@@ -16,6 +16,7 @@
 #include "export_reader.h"
 #include "fix_times.h"
 #include "gpx_document.h"
+#include "line_view.h"
 #include "program_args.h"
 #include "time_zone.h"
 #include "trip_points.h"
@@ -89,7 +90,7 @@ int Run(const CliOptions& options) {
       if (options.summary) {
         WriteSummary(text, STDOUT_FILENO, os);
       } else if (options.timestamps) {
-        const RowTimes times = ReadRowTimes(text);
+        const RowTimes times = ReadRowTimes(ReadTrackHeader(text), SplitLines(text));
         const std::vector<std::int64_t> utc = ZoneClock(options.timeZone).ToUtc(times);
         ConvertToDescriptor(text, STDOUT_FILENO, os, &utc);
       } else {
@@ -117,7 +118,7 @@ int Run(const CliOptions& options) {
   if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone)
     zone.emplace(options.timeZone);
   // With a report, standard output holds the report alone.
-  std::ostream& lines = options.report == CliOptions::Report::None ? std::cout : std::cerr;
+  std::ostream& perFile = options.report == CliOptions::Report::None ? std::cout : std::cerr;
   if (options.report == CliOptions::Report::Csv) std::cout << TripReportCsvHeader();
 
   int status = 0;
@@ -137,10 +138,14 @@ int Run(const CliOptions& options) {
         }
       }
       const std::string text = LoadExport(file, os);
+      // The text read once for all the outputs that follow the trip.
+      const bool followsTrip = zone.has_value();
+      const TrackHeader header = followsTrip ? ReadTrackHeader(text) : TrackHeader{};
+      const ExportLines lines = followsTrip ? SplitLines(text) : ExportLines{};
       RowTimes times;
       std::vector<std::int64_t> utc;
-      if (zone) {
-        times = ReadRowTimes(text);
+      if (followsTrip) {
+        times = ReadRowTimes(header, lines);
         utc = zone->ToUtc(times);
       }
       const ConversionCounts counts =
@@ -149,8 +154,7 @@ int Run(const CliOptions& options) {
       progress.points += counts.points;
 
       if (options.gpx || options.report != CliOptions::Report::None) {
-        const TrackHeader header = ReadTrackHeader(text);
-        const std::vector<TripPoint> points = ReadTripPoints(text, times, utc);
+        const std::vector<TripPoint> points = ReadTripPoints(header, lines, times, utc);
         if (options.gpx) {
           SaveFile(GpxDocument(header, points), gpxOutput, os);
           if (const auto id = IdOf(os, gpxOutput)) written.insert(*id);
@@ -170,11 +174,12 @@ int Run(const CliOptions& options) {
         }
       }
       if (report) {
-        lines << Shown(file) << " -> " << Shown(output);
-        if (options.gpx) lines << " and " << Shown(gpxOutput);
-        lines << ": " << counts.points << " points, " << counts.skipped << " rows without a fix";
-        if (zone && times.withoutTime != 0) lines << ", " << times.withoutTime << " without a time";
-        lines << '\n';
+        perFile << Shown(file) << " -> " << Shown(output);
+        if (options.gpx) perFile << " and " << Shown(gpxOutput);
+        perFile << ": " << counts.points << " points, " << counts.skipped << " rows without a fix";
+        if (zone && times.withoutTime != 0)
+          perFile << ", " << times.withoutTime << " without a time";
+        perFile << '\n';
       }
     } catch (const std::exception& error) {
       if (progress.show) std::fputc('\n', stderr);

@@ -86,9 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The trip's documents from the same text: times read forward, a GPX of well-formed UTF-8
   // (local times stand in for UTC here), facts without a negative.
-  const RowTimes times = ReadRowTimes(text);
+  const ExportLines lines = SplitLines(text);
+  const RowTimes times = ReadRowTimes(track.header, lines);
   Check(times.local.size() == rows);
-  const std::vector<TripPoint> trip = ReadTripPoints(text, times, times.local);
+  const std::vector<TripPoint> trip = ReadTripPoints(track.header, lines, times, times.local);
   Check(trip.size() == track.points.size());
   Check(IsValidUtf8(GpxDocument(track.header, trip)));
   const TripFacts facts = ComputeTripFacts(trip, 300);

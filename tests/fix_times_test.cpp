@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "export_reader.h"
 #include "greek.h"
+#include "line_view.h"
 
 namespace {
 
@@ -67,7 +69,8 @@ TEST(FixTimes, TheDayReadsForwardWhicheverWayTheRowsRun) {
        0},
   };
   for (const auto& c : cases) {
-    const RowTimes times = ReadRowTimes(Export(c.date, c.times));
+    const std::string text = Export(c.date, c.times);
+    const RowTimes times = ReadRowTimes(ReadTrackHeader(text), SplitLines(text));
     EXPECT_EQ(Shown(times), c.local) << c.name;
     EXPECT_EQ(times.withoutTime, c.withoutTime) << c.name;
   }

@@ -73,14 +73,18 @@ struct Panes {
   Memo memo1{nullptr, "Memo1", PaneEncoding::Cp1253, true};
   Memo memo3{nullptr, "Memo3", PaneEncoding::Utf8, false};
   std::string Text(Memo& memo) { return std::string(memo.Pane().Text()); }
+  // A pane on screen with the focus, as the user types into it.
+  static Memo& Focused(Memo& memo) {
+    memo.resize(300, 200);
+    memo.show();
+    memo.setFocus();
+    return memo;
+  }
 };
 
 TEST(Memo, TypingBreaksSelectionClipboardAndUndoWorkOnTheBytes) {
   Panes p;
-  Memo& memo = p.memo1;
-  memo.resize(300, 200);
-  memo.show();
-  memo.setFocus();
+  Memo& memo = Panes::Focused(p.memo1);
   memo.setPlainText("abcdef\nxy\nabcdef");
   EXPECT_EQ(p.Text(memo), "abcdef\r\nxy\r\nabcdef");
 
@@ -128,10 +132,7 @@ TEST(Memo, TypingBreaksSelectionClipboardAndUndoWorkOnTheBytes) {
 
 TEST(Memo, TheUtf8PaneStepsOverWholeCharacters) {
   Panes p;
-  Memo& memo = p.memo3;
-  memo.resize(300, 200);
-  memo.show();
-  memo.setFocus();
+  Memo& memo = Panes::Focused(p.memo3);
   memo.setPlainText(QString::fromUtf8("a\u03a9\U0001F600b"));
   EXPECT_EQ(p.Text(memo),
             "a\xCE\xA9\xF0\x9F\x98\x80"

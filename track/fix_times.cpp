@@ -4,7 +4,6 @@
 #include <chrono>
 
 #include "export_reader.h"
-#include "line_view.h"
 
 namespace {
 
@@ -69,10 +68,8 @@ std::optional<int> ParseTimeOfDay(std::string_view text) {
   return h * 3600 + m * 60 + s;
 }
 
-RowTimes ReadRowTimes(std::string_view text) {
-  const TrackHeader header = ReadTrackHeader(text);
+RowTimes ReadRowTimes(const TrackHeader& header, const ExportLines& lines) {
   const auto date = ParseExportDate(header.date);
-  const ExportLines lines = SplitLines(text);
   const auto first = static_cast<std::size_t>(header.firstDataLine);
 
   RowTimes times;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "track_types.h"
+
 inline constexpr std::int64_t kNoTime = INT64_MIN;
 
 // "22/10/2013": days from 1970-01-01; nothing when it is not a real date.
@@ -27,7 +29,8 @@ struct RowTimes {
 // Rows are read in the direction that makes their times run forward; a time more than 12
 // hours earlier than the one before it in that direction means the day has turned: it and the
 // rows after it fall on the next date.
-RowTimes ReadRowTimes(std::string_view text);
+// `lines` are the export's (SplitLines), `header` read from them.
+RowTimes ReadRowTimes(const TrackHeader& header, const ExportLines& lines);
 
 // Local or UTC seconds as a civil time, "2013-10-22T04:00:00" (kIsoTimeSize characters).
 inline constexpr std::size_t kIsoTimeSize = 19;

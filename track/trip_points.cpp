@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "export_reader.h"
-#include "line_view.h"
 
 namespace {
 
@@ -21,10 +20,8 @@ std::optional<double> Number(std::string_view text) {
 
 }  // namespace
 
-std::vector<TripPoint> ReadTripPoints(std::string_view text, const RowTimes& times,
-                                      const std::vector<std::int64_t>& utc) {
-  const TrackHeader header = ReadTrackHeader(text);
-  const ExportLines lines = SplitLines(text);
+std::vector<TripPoint> ReadTripPoints(const TrackHeader& header, const ExportLines& lines,
+                                      const RowTimes& times, const std::vector<std::int64_t>& utc) {
   const auto first = static_cast<std::size_t>(header.firstDataLine);
   const std::size_t rows = lines.size() > first ? lines.size() - first : 0;
 

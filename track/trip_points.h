@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fix_times.h"
+#include "track_types.h"
 
 struct TripPoint {
   std::int64_t local = kNoTime;                 // local seconds (see fix_times.h)
@@ -17,6 +18,7 @@ struct TripPoint {
   bool read = false;
 };
 
-// `utc` holds one UTC time per data row, top down, as RowTimes::local does local ones.
-std::vector<TripPoint> ReadTripPoints(std::string_view text, const RowTimes& times,
-                                      const std::vector<std::int64_t>& utc);
+// From the export's lines and header, as ReadRowTimes reads them; `utc` holds one UTC time per
+// data row, top down, as RowTimes::local does local ones.
+std::vector<TripPoint> ReadTripPoints(const TrackHeader& header, const ExportLines& lines,
+                                      const RowTimes& times, const std::vector<std::int64_t>& utc);
