@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "atomic_file.h"
 #include "file_handle.h"
 #include "kml_document.h"
 #include "line_view.h"
@@ -35,25 +34,16 @@ std::string LoadExport(const std::string& name, OsFiles& os) {
   return LoadText(os, name, kExportRules).text;
 }
 
-ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output, OsFiles& os,
-                               const std::vector<std::int64_t>* rowTimes) {
-  AtomicFile file(output, os);
-  const ConversionCounts counts = ConvertDocument(
+ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,
+                             const std::vector<std::int64_t>* rowTimes) {
+  return ConvertDocument(
       exportText, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes);
-  file.Commit();
-  return counts;
 }
 
 ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
                                      const std::vector<std::int64_t>* rowTimes) {
   return ConvertDocument(
       exportText, [&](std::string_view bytes) { WriteAll(os, fd, bytes); }, rowTimes);
-}
-
-void SaveFile(std::string_view bytes, const std::string& output, OsFiles& os) {
-  AtomicFile file(output, os);
-  file.Write(bytes);
-  file.Commit();
 }
 
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "atomic_file.h"
 #include "export_conversion.h"
 #include "os_files.h"
 
@@ -13,16 +14,14 @@
 // input.
 std::string LoadExport(const std::string& name, OsFiles& os);
 
-// Writes the KML document of the export text to the file `output`, replacing it only when
-// whole.
-// `rowTimes`: UTC times of the data rows for the markers' TimeStamps (see KmlPieces).
-ConversionCounts ConvertToFile(std::string_view exportText, const std::string& output, OsFiles& os,
-                               const std::vector<std::int64_t>* rowTimes = nullptr);
+// Writes the KML document of the export text into a file opened for saving; the caller
+// commits it. `rowTimes`: UTC times of the data rows for the markers' TimeStamps (see
+// KmlPieces).
+ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,
+                             const std::vector<std::int64_t>* rowTimes = nullptr);
 // Writes the KML document of the export text to a descriptor.
 ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
                                      const std::vector<std::int64_t>* rowTimes = nullptr);
-// Writes bytes to the file `output`, replacing it only when whole.
-void SaveFile(std::string_view bytes, const std::string& output, OsFiles& os);
 // Writes the summary lines, as the summary pane holds them after Open and Translate.
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os);
 

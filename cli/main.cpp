@@ -3,13 +3,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 #include <new>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "cli_options.h"
 #include "convert_file.h"
@@ -18,6 +19,8 @@
 #include "gpx_document.h"
 #include "line_view.h"
 #include "program_args.h"
+#include "save_rules.h"
+#include "standard_output.h"
 #include "time_zone.h"
 #include "trip_points.h"
 #include "trip_report.h"
@@ -68,21 +71,36 @@ std::string Shown(std::string_view text) {
 void ReportError(const std::string& file, const std::exception& error) {
   // The library's word for it would say nothing to the user.
   const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
-  std::cerr << "trackkml-cli: " << Shown(file) << ": "
-            << Shown(DisplayMessage(memory ? "Not enough memory to convert it" : error.what()))
-            << '\n';
+  std::string message = DisplayMessage(memory ? "Not enough memory to convert it" : error.what());
+  if (const auto* appError = dynamic_cast<const AppError*>(&error);
+      appError != nullptr && !appError->Reason().empty()) {
+    message.append(" ").append(DisplayMessage(appError->Reason()));
+  }
+  std::cerr << "trackkml-cli: " << Shown(file) << ": " << Shown(message) << '\n';
 }
 
-// A file by what it is, links followed, so that two spellings of one file are one.
-using FileId = std::pair<unsigned long long, unsigned long long>;
-std::optional<FileId> IdOf(OsFiles& os, const std::string& name) {
-  const auto facts = os.FactsOf(name);
-  if (!facts) return std::nullopt;
-  return FileId{facts->device, facts->inode};
+// The files one export is saved to, in the order they are written.
+std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& options) {
+  std::vector<SaveOutput> outputs{{"KML", OutputNameFor(file, options.outputDir)}};
+  if (options.gpx) outputs.push_back({"GPX", OutputNameFor(file, options.outputDir, ".gpx")});
+  return outputs;
+}
+
+std::string ReportOf(const std::string& file, const TrackHeader& header, const TripFacts& facts,
+                     const CliOptions& options) {
+  if (options.report == CliOptions::Report::Csv)
+    return TripReportCsvRow(file, header, facts, options.timeZone);
+  std::string report = Shown(file) + ":\n";
+  std::istringstream text(
+      TripReportText(header, facts, options.timeZone, options.stopMinutes * 60));
+  for (std::string line; std::getline(text, line);)
+    report.append("  ").append(line).append("\n");
+  return report;
 }
 
 int Run(const CliOptions& options) {
   OsFiles& os = SystemFiles();
+  StandardOutput out(os);
   if (options.toStdout || options.summary) {
     const std::string& file = options.files.front();
     try {
@@ -108,36 +126,38 @@ int Run(const CliOptions& options) {
   progress.show = !options.quiet && progress.total > 1 && ::isatty(STDERR_FILENO);
   const bool report = !options.quiet && !progress.show;
 
-  // No output may replace one just written, nor a file given to be converted.
-  std::set<FileId> inputs, written;
-  for (const auto& file : options.files) {
-    if (const auto id = IdOf(os, file)) inputs.insert(*id);
-  }
   // The zone is read once, before any file: a name it does not know is a usage error.
   std::optional<ZoneClock> zone;
   if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone)
     zone.emplace(options.timeZone);
+
+  // Every output of the run is found and checked before any is written: none may be a file
+  // given to be converted, nor one file for two outputs.
+  SaveRules rules(os);
+  for (const auto& file : options.files)
+    rules.Protect(file);
+  std::vector<int> claims(options.files.size(), -1);
+  std::vector<std::exception_ptr> refusals(options.files.size());
+  for (std::size_t i = 0; i < options.files.size(); ++i) {
+    try {
+      claims[i] = rules.Claim(options.files[i], OutputsFor(options.files[i], options));
+    } catch (const AppError&) {
+      refusals[i] = std::current_exception();
+    }
+  }
+
   // With a report, standard output holds the report alone.
-  std::ostream& perFile = options.report == CliOptions::Report::None ? std::cout : std::cerr;
-  if (options.report == CliOptions::Report::Csv) std::cout << TripReportCsvHeader();
+  const bool perFileToStdout = options.report == CliOptions::Report::None;
+  if (options.report == CliOptions::Report::Csv) out.Write(TripReportCsvHeader());
 
   int status = 0;
-  for (const auto& file : options.files) {
-    const std::string output = OutputNameFor(file, options.outputDir);
-    const std::string gpxOutput = options.gpx ? OutputNameFor(file, options.outputDir, ".gpx") : "";
+  for (std::size_t i = 0; i < options.files.size(); ++i) {
+    const std::string& file = options.files[i];
     try {
-      for (const std::string* name : {&output, &gpxOutput}) {
-        const auto id = name->empty() ? std::nullopt : IdOf(os, *name);
-        if (!id) continue;
-        const std::string its = name == &output ? "Its KML" : "Its GPX";
-        if (inputs.count(*id) != 0) {
-          throw AppError(its + " would replace the input \"" + *name + "\"");
-        }
-        if (written.count(*id) != 0) {
-          throw AppError(its + " would replace the one just written to \"" + *name + "\"");
-        }
-      }
       const std::string text = LoadExport(file, os);
+      // The export is read before its outputs are refused: a missing export says so.
+      if (refusals[i]) std::rethrow_exception(refusals[i]);
+      const auto outputs = rules.Open(claims[i]);
       // The text read once for all the outputs that follow the trip.
       const bool followsTrip = zone.has_value();
       const TrackHeader header = followsTrip ? ReadTrackHeader(text) : TrackHeader{};
@@ -149,37 +169,35 @@ int Run(const CliOptions& options) {
         utc = zone->ToUtc(times);
       }
       const ConversionCounts counts =
-          ConvertToFile(text, output, os, options.timestamps ? &utc : nullptr);
-      if (const auto id = IdOf(os, output)) written.insert(*id);
+          ConvertInto(text, *outputs[0], options.timestamps ? &utc : nullptr);
       progress.points += counts.points;
 
+      std::string tripReport;
       if (options.gpx || options.report != CliOptions::Report::None) {
         const std::vector<TripPoint> points = ReadTripPoints(header, lines, times, utc);
-        if (options.gpx) {
-          SaveFile(GpxDocument(header, points), gpxOutput, os);
-          if (const auto id = IdOf(os, gpxOutput)) written.insert(*id);
-        }
+        if (options.gpx) outputs[1]->Write(GpxDocument(header, points));
         if (options.report != CliOptions::Report::None) {
           TripFacts facts = ComputeTripFacts(points, options.stopMinutes * 60);
           facts.rowsWithoutFix = counts.skipped;
-          if (options.report == CliOptions::Report::Csv) {
-            std::cout << TripReportCsvRow(file, header, facts, options.timeZone);
-          } else {
-            std::cout << Shown(file) << ":\n";
-            std::istringstream report(
-                TripReportText(header, facts, options.timeZone, options.stopMinutes * 60));
-            for (std::string line; std::getline(report, line);)
-              std::cout << "  " << line << '\n';
-          }
+          tripReport = ReportOf(file, header, facts, options);
         }
       }
+      // Every output whole before any replaces its file.
+      for (const auto& output : outputs)
+        output->Commit();
+      out.Write(tripReport);
       if (report) {
-        perFile << Shown(file) << " -> " << Shown(output);
-        if (options.gpx) perFile << " and " << Shown(gpxOutput);
-        perFile << ": " << counts.points << " points, " << counts.skipped << " rows without a fix";
-        if (zone && times.withoutTime != 0)
-          perFile << ", " << times.withoutTime << " without a time";
-        perFile << '\n';
+        std::ostringstream line;
+        line << Shown(file) << " -> " << Shown(outputs[0]->Name());
+        if (options.gpx) line << " and " << Shown(outputs[1]->Name());
+        line << ": " << counts.points << " points, " << counts.skipped << " rows without a fix";
+        if (zone && times.withoutTime != 0) line << ", " << times.withoutTime << " without a time";
+        line << '\n';
+        if (perFileToStdout) {
+          out.Write(line.str());
+        } else {
+          std::cerr << line.str();
+        }
       }
     } catch (const std::exception& error) {
       if (progress.show) std::fputc('\n', stderr);
@@ -189,7 +207,7 @@ int Run(const CliOptions& options) {
     ++progress.done;
     progress.Update();
   }
-  return status;
+  return out.Failed() ? 1 : status;
 }
 
 }  // namespace

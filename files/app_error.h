@@ -4,10 +4,19 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
+// `reason`: the system's words for why, where the message alone would hide it ("No space
+// left on device" after "Stream write error"); the window shows the message as it always
+// has, the tool adds the reason.
 class AppError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit AppError(const std::string& message, std::string reason = {})
+      : std::runtime_error(message), reason_(std::move(reason)) {}
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // The message as the user is shown it: a "." appended when the last character's byte value

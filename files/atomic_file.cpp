@@ -5,30 +5,28 @@
 #include <random>
 
 #include "file_errors.h"
-#include "path_name.h"
 #include "system_errors.h"
 
 namespace {
 
-std::string TempNameBeside(const std::string& target, std::mt19937_64& random) {
+std::string TempNameFor(std::string_view leaf, std::mt19937_64& random) {
   static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::string suffix(8, '0');
   for (auto& c : suffix)
     c = kDigits[random() % 36];
   // Dot-prefixed and short, so a long target name still leaves room for it.
-  const std::string_view base = BaseNameOf(target).substr(0, 200);
-  std::string name(FolderOf(target));
-  name.append(".").append(base).append(".").append(suffix).append(".tmp");
+  std::string name(".");
+  name.append(leaf.substr(0, 200)).append(".").append(suffix).append(".tmp");
   return name;
 }
 
-// Finds a fresh temporary name beside `target` that `make` can take; false with errno set
-// when none could be had.
-bool TakeTempName(const std::string& target, std::string& temp,
+// Finds a fresh temporary name beside `leaf` that `make` can take; false with errno set when
+// none could be had.
+bool TakeTempName(std::string_view leaf, std::string& temp,
                   const std::function<bool(const std::string&)>& make) {
   std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt <= 100; ++attempt) {
-    temp = TempNameBeside(target, random);
+    temp = TempNameFor(leaf, random);
     if (make(temp)) return true;
     if (errno != kErrorExists) break;
   }
@@ -36,21 +34,50 @@ bool TakeTempName(const std::string& target, std::string& temp,
   return false;
 }
 
+// The folder a save to `name` lands in, and the name there.
+int ReachFolder(const std::string& name, OsFiles& os, std::string& leaf) {
+  if (name.empty()) throw CreateError(os, name, kErrorNotFound);
+  const int folder = os.OpenSaveFolder(name, leaf);
+  if (folder < 0) throw CreateError(os, name, errno);
+  return folder;
+}
+
+SavePlace PlaceIn(OsFiles& os, const std::string& name, int folder, const std::string& leaf,
+                  const std::optional<FileFacts>& existing) {
+  const auto facts = os.FactsOf(folder);
+  if (!facts) throw CreateError(os, name, errno);
+  SavePlace place{facts->id, leaf, std::nullopt};
+  if (existing) place.file = existing->id;
+  return place;
+}
+
 }  // namespace
 
-AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move(name)), file_(os) {
-  if (name_.empty()) throw CreateError(os_, name_, kErrorNotFound);
-  if (os_.SaveTarget(name_, target_) != 0) throw CreateError(os_, name_, errno);
-  const std::optional<FileFacts> existing = os_.FactsOf(target_);
+bool SameFile(const SavePlace& a, const SavePlace& b) {
+  return (a.folder == b.folder && a.leaf == b.leaf) || (a.file && b.file && *a.file == *b.file);
+}
+
+SavePlace PlaceOfSave(const std::string& name, OsFiles& os) {
+  std::string leaf;
+  const FileHandle folder(os, ReachFolder(name, os, leaf));
+  return PlaceIn(os, name, folder.fd(), leaf, os.FactsAt(folder.fd(), leaf));
+}
+
+AtomicFile::AtomicFile(std::string name, OsFiles& os)
+    : os_(os), name_(std::move(name)), folder_(os), file_(os) {
+  std::string leaf;
+  folder_.Reset(ReachFolder(name_, os_, leaf));
+  const std::optional<FileFacts> existing = os_.FactsAt(folder_.fd(), leaf);
+  place_ = PlaceIn(os_, name_, folder_.fd(), leaf, existing);
   if (existing) {
     if (existing->kind == FileFacts::Kind::Folder) throw CreateError(os_, name_, kErrorIsFolder);
     // A save does no more than writing the file itself could: a rename would ignore the
     // file's own permission.
-    if (os_.CheckWritable(target_) != 0) throw CreateError(os_, name_, errno);
+    if (os_.CheckWritable(folder_.fd(), leaf) != 0) throw CreateError(os_, name_, errno);
     const bool replaceable = existing->kind == FileFacts::Kind::Regular && existing->links == 1 &&
                              os_.MayGive(existing->owner, existing->group);
     if (!replaceable) {
-      OpenInPlace();
+      OpenInPlace(*existing);
       return;
     }
   }
@@ -58,14 +85,14 @@ AtomicFile::AtomicFile(std::string name, OsFiles& os) : os_(os), name_(std::move
     const int error = errno;
     // A folder the user cannot write may still hold a file the user can.
     if (existing && IsRefusal(error)) {
-      OpenInPlace();
+      OpenInPlace(*existing);
       return;
     }
     throw CreateError(os_, name_, error);
   }
-  if (existing && !GiveOwnerAndMode(*existing)) {
+  if (existing && !GiveOwnerModeAndAttributes(*existing)) {
     Abandon();
-    OpenInPlace();
+    OpenInPlace(*existing);
   }
 }
 
@@ -73,33 +100,52 @@ AtomicFile::~AtomicFile() {
   Abandon();
 }
 
-void AtomicFile::OpenInPlace() {
-  way_ = Way::InPlace;
-  file_.Reset(os_.OpenInPlace(target_));
-  if (!file_.IsOpen()) throw CreateError(os_, name_, errno);
+void AtomicFile::OpenInPlace(const FileFacts& existing) {
+  const bool regular = existing.kind == FileFacts::Kind::Regular;
+  way_ = regular ? Way::InPlace : Way::Stream;
+  // A pipe waits for its reader; a regular file that became a pipe must not keep us waiting.
+  file_.Reset(os_.OpenInPlace(folder_.fd(), place_.leaf, !regular));
+  if (!file_.IsOpen()) {
+    if (errno == kErrorIsLink) throw ReplacedError(os_, name_);
+    throw CreateError(os_, name_, errno);
+  }
+  // What is written to is the file the checks approved, whatever took its name meanwhile.
+  const auto opened = os_.FactsOf(file_.fd());
+  if (!opened || opened->id != existing.id) {
+    file_.Close();
+    throw ReplacedError(os_, name_);
+  }
 }
 
 bool AtomicFile::CreateTemporary() {
-  file_.Reset(os_.CreateUnnamed(std::string(FolderOf(target_))));
-  if (file_.IsOpen()) {
-    way_ = Way::Unnamed;
-    return true;
-  }
-  way_ = Way::Named;
-  return TakeTempName(target_, temp_, [this](const std::string& temp) {
-    file_.Reset(os_.CreateNew(temp));
-    if (file_.IsOpen()) os_.RemoveOnSignal(temp);
+  way_ = Way::Replace;
+  file_.Reset(os_.CreateUnnamed(folder_.fd()));
+  if (file_.IsOpen()) return true;
+  return TakeTempName(place_.leaf, temp_, [this](const std::string& temp) {
+    file_.Reset(os_.CreateNew(folder_.fd(), temp));
+    if (file_.IsOpen()) os_.RemoveOnSignal(folder_.fd(), temp);
     return file_.IsOpen();
   });
 }
 
-bool AtomicFile::GiveOwnerAndMode(const FileFacts& existing) {
-  return os_.SetOwner(file_.fd(), existing.owner, existing.group) == 0 &&
+bool AtomicFile::GiveOwnerModeAndAttributes(const FileFacts& existing) {
+  if (os_.SetOwner(file_.fd(), existing.owner, existing.group) != 0) return false;
+  const FileHandle old(os_, os_.OpenToInspect(folder_.fd(), place_.leaf));
+  if (!old.IsOpen()) return false;
+  const auto facts = os_.FactsOf(old.fd());
+  // The mode after the attributes: with an ACL the group bits are its mask, and setting the
+  // mode last gives back exactly the old file's ACL and mode.
+  return facts && facts->id == existing.id && os_.CopyAttributes(old.fd(), file_.fd()) == 0 &&
          os_.SetMode(file_.fd(), existing.mode) == 0;
 }
 
 void AtomicFile::Write(std::string_view bytes) {
   if (!file_.IsOpen()) throw WriteError();
+  // Written over the old text only once the whole new one is known.
+  if (way_ == Way::InPlace) {
+    pending_.append(bytes);
+    return;
+  }
   // A large file goes to the disk while the rest is written, not all at the end: a large
   // text (a pane's whole KML) is written a step at a time for that.
   while (!bytes.empty()) {
@@ -112,7 +158,7 @@ void AtomicFile::Write(std::string_view bytes) {
     }
     bytes.remove_prefix(step.size());
     written_ += step.size();
-    if (way_ != Way::InPlace && written_ - writtenBack_ >= kWriteBackStep) {
+    if (way_ == Way::Replace && written_ - writtenBack_ >= kWriteBackStep) {
       os_.StartWriteBack(file_.fd(), writtenBack_, written_ - writtenBack_);
       writtenBack_ = written_;
     }
@@ -121,19 +167,49 @@ void AtomicFile::Write(std::string_view bytes) {
 
 void AtomicFile::Commit() {
   if (!file_.IsOpen()) throw WriteError();
-  if (way_ == Way::InPlace) {
-    if (!file_.Close()) throw WriteError();
-    return;
+  if (way_ == Way::Replace) {
+    CommitReplacement();
+  } else {
+    CommitInPlace();
   }
+}
+
+void AtomicFile::CommitInPlace() {
+  if (way_ == Way::InPlace) {
+    const int fd = file_.fd();
+    const auto size = static_cast<unsigned long long>(pending_.size());
+    // Another save of this file waits here, so two texts never mix; a disk too full for the
+    // new text fails before the old one is touched.
+    const auto fail = [this] {
+      const int error = errno;
+      file_.Close();
+      return WriteError(os_, error);
+    };
+    if (os_.Lock(fd) != 0 || os_.Reserve(fd, size) != 0) throw fail();
+    try {
+      WriteAll(os_, fd, pending_);
+    } catch (const AppError&) {
+      file_.Close();
+      throw;
+    }
+    if (os_.Truncate(fd, size) != 0 || os_.Flush(fd) != 0) throw fail();
+    pending_ = std::string();
+  }
+  if (!file_.Close()) throw WriteError(os_, errno);
+}
+
+void AtomicFile::CommitReplacement() {
   const bool flushed = os_.Flush(file_.fd()) == 0;
-  if (flushed && way_ == Way::Unnamed) NameTemporary();
+  int error = errno;
+  if (flushed && temp_.empty()) NameTemporary();
   const bool closed = file_.Close();
+  if (flushed && !closed) error = errno;
   if (!flushed || !closed) {
     Abandon();
-    throw WriteError();
+    throw WriteError(os_, error);
   }
-  if (os_.Rename(temp_, target_) != 0) {
-    const int error = errno;
+  if (os_.Rename(folder_.fd(), temp_, place_.leaf) != 0) {
+    error = errno;
     Abandon();
     throw CreateError(os_, name_, error);
   }
@@ -141,13 +217,13 @@ void AtomicFile::Commit() {
   temp_.clear();
   // So that the new name, not only the bytes, survives a crash. A file system that cannot
   // flush a folder has already done what it can.
-  os_.FlushFolder(std::string(FolderOf(target_)));
+  os_.FlushFolder(folder_.fd());
 }
 
 void AtomicFile::NameTemporary() {
-  const bool named = TakeTempName(target_, temp_, [this](const std::string& temp) {
-    if (os_.NameUnnamed(file_.fd(), temp) != 0) return false;
-    os_.RemoveOnSignal(temp);
+  const bool named = TakeTempName(place_.leaf, temp_, [this](const std::string& temp) {
+    if (os_.NameUnnamed(file_.fd(), folder_.fd(), temp) != 0) return false;
+    os_.RemoveOnSignal(folder_.fd(), temp);
     return true;
   });
   if (!named) {
@@ -159,7 +235,7 @@ void AtomicFile::NameTemporary() {
 
 void AtomicFile::Abandon() {
   file_.Close();
-  if (!temp_.empty()) os_.Remove(temp_);
+  if (!temp_.empty()) os_.Remove(folder_.fd(), temp_);
   os_.ForgetOnSignal();
   temp_.clear();
 }

@@ -1,8 +1,13 @@
 // A file written so that a failed save leaves the previous file as it was: under a temporary
 // name beside its target (unnamed where the file system allows it) and renamed over the
-// target only when every byte is on disk. Where replacing would change more than the bytes
-// (a device or pipe, a file with other links, an owner the new file could not be given, a
-// folder the user cannot write), the file is written in place, as a plain save writes it.
+// target only when every byte is on disk; the new file gets the old one's owner, mode and
+// extended attributes (ACLs among them). Where replacing would change more than the bytes (a
+// file with other links, an owner or attributes the new file could not be given, a folder
+// the user cannot write), the file is written in place: only once the whole text is at hand,
+// under an exclusive lock, with its room on the disk reserved first, so a full disk leaves it
+// whole. A device or pipe is written as the bytes come.
+// The target is reached through a folder held open, and written only if it is still the file
+// the checks approved: no link swapped in meanwhile is followed.
 #pragma once
 
 #include <optional>
@@ -11,6 +16,19 @@
 
 #include "file_handle.h"
 #include "os_files.h"
+
+// Where a save lands: a name in a folder, and the file that name holds now, if any.
+struct SavePlace {
+  FileId folder;
+  std::string leaf;
+  std::optional<FileId> file;
+};
+// Two saves land on one file: the same name in the same folder, or one file under two names.
+bool SameFile(const SavePlace& a, const SavePlace& b);
+
+// Where a save to `name` would land, found as a save finds it; raises the create error naming
+// `name` when it cannot be reached.
+SavePlace PlaceOfSave(const std::string& name, OsFiles& os);
 
 class AtomicFile {
  public:
@@ -21,24 +39,31 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
+  const std::string& Name() const { return name_; }
+  const SavePlace& Place() const { return place_; }
+
   // Raises "Stream write error" when not every byte is written.
   void Write(std::string_view bytes);
   // Makes the written bytes the target's content.
   void Commit();
 
  private:
-  enum class Way { InPlace, Unnamed, Named };
-  void OpenInPlace();
+  enum class Way { Replace, InPlace, Stream };
+  void OpenInPlace(const FileFacts& existing);
   bool CreateTemporary();
-  bool GiveOwnerAndMode(const FileFacts& existing);
+  bool GiveOwnerModeAndAttributes(const FileFacts& existing);
   void NameTemporary();
+  void CommitInPlace();
+  void CommitReplacement();
   void Abandon();
 
   OsFiles& os_;
-  std::string name_;    // as given, for messages
-  std::string target_;  // where the file lands
-  std::string temp_;    // the temporary file's name, once it has one
-  Way way_ = Way::InPlace;
+  std::string name_;  // as given, for messages
+  FileHandle folder_;
+  SavePlace place_;
+  std::string temp_;  // the temporary file's name in the folder, once it has one
+  Way way_ = Way::Replace;
+  std::string pending_;  // the text for a file written in place, written at the commit
   static constexpr unsigned long long kWriteBackStep = 8 << 20;
   unsigned long long written_ = 0, writtenBack_ = 0;
   FileHandle file_;

@@ -40,3 +40,11 @@ AppError ReadError(OsFiles& os, const std::string& name, int error) {
 AppError WriteError() {
   return AppError("Stream write error");
 }
+
+AppError WriteError(OsFiles& os, int error) {
+  return AppError("Stream write error", error == 0 ? "" : TrimmedErrorText(os.ErrorText(error)));
+}
+
+AppError ReplacedError(OsFiles& os, const std::string& name) {
+  return FileError("create", os, name, "Another file took its place while it was being saved");
+}

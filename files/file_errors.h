@@ -13,7 +13,12 @@ AppError CreateError(OsFiles& os, const std::string& name, int error);
 // "Cannot read file "<full path>". <system text>"
 AppError ReadError(OsFiles& os, const std::string& name, const std::string& what);
 AppError ReadError(OsFiles& os, const std::string& name, int error);
+// "Stream write error", with the system's words for `error` as its reason.
 AppError WriteError();
+AppError WriteError(OsFiles& os, int error);
+// The create error for a target that another file took the place of between the checks and
+// the writing.
+AppError ReplacedError(OsFiles& os, const std::string& name);
 
 // The system's text for an error without its trailing blanks, control characters and ".".
 std::string TrimmedErrorText(std::string text);

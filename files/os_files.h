@@ -3,18 +3,25 @@
 // failure the system's way (-1 and errno); the file code above turns that into errors.
 #pragma once
 
+#include <compare>
 #include <cstddef>
 #include <optional>
 #include <string>
 
-// What a save needs to know of an existing file, links followed.
+// A file by what it is, not by the names that lead to it.
+struct FileId {
+  unsigned long long device = 0, inode = 0;
+  auto operator<=>(const FileId&) const = default;
+};
+
+// What a save needs to know of an existing file.
 struct FileFacts {
-  enum class Kind { Regular, Folder, Other };  // Other: a device or a pipe
+  enum class Kind { Regular, Folder, Other };  // Other: a device, a pipe, a link not followed
   Kind kind = Kind::Regular;
-  unsigned mode = 0;  // permission bits
+  unsigned mode = 0;  // permission bits, with the sticky bit of a folder
   unsigned owner = 0, group = 0;
   unsigned long links = 1;
-  unsigned long long device = 0, inode = 0;  // together they name the file
+  FileId id;
 };
 
 class OsFiles {
@@ -35,20 +42,45 @@ class OsFiles {
 
   // Facts of the file at `path` after links, nothing when there is none.
   virtual std::optional<FileFacts> FactsOf(const std::string& path) = 0;
-  // 0 when this process may write the existing file at `path`.
-  virtual int CheckWritable(const std::string& path) = 0;
+  // Facts of an open file or folder.
+  virtual std::optional<FileFacts> FactsOf(int fd) = 0;
+
+  // Saving happens inside a folder held open, so that no link swapped in after the checks
+  // can send the bytes elsewhere. `folder` below is such a descriptor and `leaf` a name in it.
+  //
+  // The folder a save to `name` lands in, and the name there. Every symbolic link on the way,
+  // in a folder part or the last part, is followed only when the folder holding it is not a
+  // sticky folder others may write (like /tmp), or the link belongs to this process's user or
+  // to that folder's owner (EACCES otherwise): a link planted there by someone else cannot
+  // steer a save. `leaf` is never a link to follow. -1 with errno when there is no such folder.
+  virtual int OpenSaveFolder(const std::string& name, std::string& leaf) = 0;
+  // Facts of `leaf` itself (a link is not followed), nothing when there is none.
+  virtual std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) = 0;
+  // 0 when this process may write the existing file `leaf`.
+  virtual int CheckWritable(int folder, const std::string& leaf) = 0;
   // Whether a file this process makes can be given this owner and group.
   virtual bool MayGive(unsigned owner, unsigned group) = 0;
 
   // A file without a name in `folder`, which vanishes unless NameUnnamed gives it one;
   // -1 where the file system has no such files.
-  virtual int CreateUnnamed(const std::string& folder) = 0;
-  virtual int NameUnnamed(int fd, const std::string& path) = 0;
+  virtual int CreateUnnamed(int folder) = 0;
+  virtual int NameUnnamed(int fd, int folder, const std::string& leaf) = 0;
   // A new file that must not exist yet, with the usual permission bits for new files.
-  virtual int CreateNew(const std::string& path) = 0;
-  // An existing file opened for writing over it: a regular file is truncated; a device or
-  // pipe is opened as it is (a pipe waits for its reader).
-  virtual int OpenInPlace(const std::string& path) = 0;
+  virtual int CreateNew(int folder, const std::string& leaf) = 0;
+  // The existing file `leaf` opened for writing over it, never through a link and not
+  // truncated. A pipe waits for its reader when `waitForReader`, else the open fails.
+  virtual int OpenInPlace(int folder, const std::string& leaf, bool waitForReader) = 0;
+  // The existing file `leaf` opened only to read its facts and attributes, not through a link.
+  virtual int OpenToInspect(int folder, const std::string& leaf) = 0;
+  // Waits for an exclusive lock on an open file, held until it is closed.
+  virtual int Lock(int fd) = 0;
+  // Sets aside room on the disk for `size` bytes, so writing them cannot run out of space.
+  // Does nothing where the file system cannot.
+  virtual int Reserve(int fd, unsigned long long size) = 0;
+  virtual int Truncate(int fd, unsigned long long size) = 0;
+  // Gives the open file `to` the extended attributes of the open file `from`, access control
+  // lists among them, and drops those `from` lacks. -1 when not all can be given.
+  virtual int CopyAttributes(int from, int to) = 0;
   virtual long WriteSome(int fd, const char* data, std::size_t count) = 0;
   // Starts writing a range of written bytes to the disk without waiting for it, so that a
   // later Flush waits only for what came after.
@@ -58,22 +90,18 @@ class OsFiles {
   virtual int Close(int fd) = 0;
   virtual int SetMode(int fd, unsigned mode) = 0;
   virtual int SetOwner(int fd, unsigned owner, unsigned group) = 0;
-  // Replaces `to` by `from` in one step.
-  virtual int Rename(const std::string& from, const std::string& to) = 0;
-  virtual int Remove(const std::string& path) = 0;
+  // Replaces `to` by `from` in one step, both in `folder`, keeping what the system keeps of
+  // the replaced file.
+  virtual int Rename(int folder, const std::string& from, const std::string& to) = 0;
+  virtual int Remove(int folder, const std::string& leaf) = 0;
   // Forces a folder's entries to the disk, so a name given in it survives a crash.
-  virtual int FlushFolder(const std::string& folder) = 0;
-  // Removes `path` if the program is ended by a signal before ForgetOnSignal.
-  virtual void RemoveOnSignal(const std::string& path) = 0;
+  virtual int FlushFolder(int folder) = 0;
+  // Removes `leaf` if the program is ended by a signal before ForgetOnSignal.
+  virtual void RemoveOnSignal(int folder, const std::string& leaf) = 0;
   virtual void ForgetOnSignal() = 0;
 
   // The name as an absolute, lexically normal path; empty for an empty name.
   virtual std::string FullPath(const std::string& name) = 0;
-  // Where a save to `name` really lands: the file that symbolic links lead to, else the
-  // name. A link in a sticky folder that others may write (like /tmp) is followed only when
-  // it belongs to this process's user or to the folder's owner (EACCES otherwise), so a
-  // link planted there cannot steer a save into another file.
-  virtual int SaveTarget(const std::string& name, std::string& target) = 0;
   // The system's words for an error number.
   virtual std::string ErrorText(int error) = 0;
 };

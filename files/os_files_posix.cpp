@@ -1,9 +1,14 @@
 // POSIX has no sharing modes. Loading opens the file read-only and never locks it; saving
 // writes a private temporary file that no other program knows of and renames it over the
 // target in one step, so other programs see the old file or the new one whole, never a part.
+// A file written in place is locked (flock) against the program's other saves.
+// Saving works relative to a folder descriptor reached one name at a time, so a link swapped
+// in after a check is never followed.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,24 +17,20 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <vector>
 
 #include "os_files.h"
-#include "path_name.h"
 
 namespace {
-
-std::string FolderOrDot(const std::string& path) {
-  const std::string_view folder = FolderOf(path);
-  return folder.empty() ? std::string(".") : std::string(folder);
-}
 
 // The temporary file to remove when a signal ends the program during a save. A signal
 // handler can reach nothing else, so this one piece of state is the process's.
 struct SignalCleanup {
   static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
-  std::array<char, 4096> path{};
+  int folder = -1;
+  std::array<char, 4096> leaf{};
   volatile std::sig_atomic_t armed = 0;
   std::array<struct sigaction, kSignals.size()> previous{};
   std::array<bool, kSignals.size()> installed{};
@@ -37,7 +38,7 @@ struct SignalCleanup {
 SignalCleanup cleanup;
 
 void RemoveAndDie(int signal) {
-  if (cleanup.armed) ::unlink(cleanup.path.data());
+  if (cleanup.armed) ::unlinkat(cleanup.folder, cleanup.leaf.data(), 0);
   // Then end as the signal would have, so the caller sees the usual status.
   ::signal(signal, SIG_DFL);
   ::raise(signal);
@@ -90,21 +91,82 @@ class PosixFiles final : public OsFiles {
   std::optional<FileFacts> FactsOf(const std::string& path) override {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    FileFacts facts;
-    facts.kind = S_ISREG(st.st_mode)   ? FileFacts::Kind::Regular
-                 : S_ISDIR(st.st_mode) ? FileFacts::Kind::Folder
-                                       : FileFacts::Kind::Other;
-    facts.mode = static_cast<unsigned>(st.st_mode & 07777);
-    facts.owner = st.st_uid;
-    facts.group = st.st_gid;
-    facts.links = static_cast<unsigned long>(st.st_nlink);
-    facts.device = st.st_dev;
-    facts.inode = st.st_ino;
-    return facts;
+    return FactsFrom(st);
   }
 
-  int CheckWritable(const std::string& path) override {
-    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS);
+  std::optional<FileFacts> FactsOf(int fd) override {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::nullopt;
+    return FactsFrom(st);
+  }
+
+  int OpenSaveFolder(const std::string& name, std::string& leaf) override {
+    if (name.empty()) {
+      errno = ENOENT;
+      return -1;
+    }
+    int folder = ::open(name.starts_with('/') ? "/" : ".", kFolderFlags);
+    if (folder < 0) return -1;
+    std::deque<std::string> parts;  // the names still to walk, the next one first
+    AddPartsInFront(name, parts);
+    int links = 0, swaps = 0;
+    while (!parts.empty()) {
+      const std::string part = std::move(parts.front());
+      parts.pop_front();
+      const bool last = parts.empty();
+      struct stat st {};
+      if (::fstatat(folder, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT && last) {
+          leaf = part;
+          return folder;
+        }
+        return CloseAndFail(folder);
+      }
+      if (S_ISLNK(st.st_mode)) {
+        std::string to;
+        if (!MayFollow(folder, st)) {
+          errno = EACCES;
+        } else if (++links > 40) {
+          errno = ELOOP;
+        } else if (ReadLink(folder, part, st, to)) {
+          if (to.starts_with('/')) {
+            ::close(folder);
+            folder = ::open("/", kFolderFlags);
+            if (folder < 0) return -1;
+          }
+          AddPartsInFront(to, parts);
+          continue;
+        }
+        return CloseAndFail(folder);
+      }
+      if (last) {
+        leaf = part;
+        return folder;
+      }
+      const int next = ::openat(folder, part.c_str(), kFolderFlags | O_NOFOLLOW);
+      if (next < 0) {
+        // Turned into a link since it was looked at: look again.
+        if ((errno == ENOTDIR || errno == ELOOP) && S_ISDIR(st.st_mode) && ++swaps < 100) {
+          parts.push_front(part);
+          continue;
+        }
+        return CloseAndFail(folder);
+      }
+      ::close(folder);
+      folder = next;
+    }
+    leaf = ".";  // the name was a folder's: "/", "..", "out/."
+    return folder;
+  }
+
+  std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) override {
+    struct stat st {};
+    if (::fstatat(folder, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return FactsFrom(st);
+  }
+
+  int CheckWritable(int folder, const std::string& leaf) override {
+    return ::faccessat(folder, leaf.c_str(), W_OK, AT_EACCESS);
   }
 
   bool MayGive(unsigned owner, unsigned group) override {
@@ -116,28 +178,74 @@ class PosixFiles final : public OsFiles {
     return n > 0 && std::find(groups.begin(), groups.begin() + n, group) != groups.begin() + n;
   }
 
-  int CreateUnnamed(const std::string& folder) override {
+  int CreateUnnamed(int folder) override {
     // Naming it later goes through /proc, or needs the right root has.
     if (::geteuid() != 0 && ::access("/proc/self/fd", X_OK) != 0) {
       errno = EOPNOTSUPP;
       return -1;
     }
-    return ::open(FolderOrDot(folder).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   }
 
-  int NameUnnamed(int fd, const std::string& path) override {
-    if (::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+  int NameUnnamed(int fd, int folder, const std::string& leaf) override {
+    if (::linkat(fd, "", folder, leaf.c_str(), AT_EMPTY_PATH) == 0) return 0;
     if (errno == EEXIST) return -1;
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    return ::linkat(AT_FDCWD, ProcPath(fd).c_str(), folder, leaf.c_str(), AT_SYMLINK_FOLLOW);
   }
 
-  int CreateNew(const std::string& path) override {
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  int CreateNew(int folder, const std::string& leaf) override {
+    return ::openat(folder, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0666);
   }
 
-  int OpenInPlace(const std::string& path) override {
-    return ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  int OpenInPlace(int folder, const std::string& leaf, bool waitForReader) override {
+    const int fd =
+        ::openat(folder, leaf.c_str(),
+                 O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | (waitForReader ? 0 : O_NONBLOCK));
+    if (fd >= 0 && !waitForReader) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+  }
+
+  int OpenToInspect(int folder, const std::string& leaf) override {
+    return ::openat(folder, leaf.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  }
+
+  int Lock(int fd) override {
+    for (;;) {
+      if (::flock(fd, LOCK_EX) == 0) return 0;
+      if (errno != EINTR) return -1;
+    }
+  }
+
+  int Reserve(int fd, unsigned long long size) override {
+    if (size == 0) return 0;
+    // Beyond the end, without changing the size: the file reads as before until written.
+    if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return 0;
+    return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : -1;
+  }
+
+  int Truncate(int fd, unsigned long long size) override {
+    return ::ftruncate(fd, static_cast<off_t>(size));
+  }
+
+  int CopyAttributes(int from, int to) override {
+    std::vector<std::string> have, want;
+    if (!ListAttributes(from, want) || !ListAttributes(to, have)) return -1;
+    // One the new file got from its folder (a default ACL) but the old one lacks goes.
+    for (const auto& name : have) {
+      if (std::find(want.begin(), want.end(), name) == want.end() &&
+          ::fremovexattr(to, name.c_str()) != 0) {
+        return -1;
+      }
+    }
+    for (const auto& name : want) {
+      std::string value;
+      if (!ReadAttribute(from, name, value) ||
+          ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) {
+        return -1;
+      }
+    }
+    return 0;
   }
 
   long WriteSome(int fd, const char* data, std::size_t count) override {
@@ -166,26 +274,28 @@ class PosixFiles final : public OsFiles {
     return ::fchown(fd, owner, group);
   }
 
-  int Rename(const std::string& from, const std::string& to) override {
-    return ::rename(from.c_str(), to.c_str());
+  int Rename(int folder, const std::string& from, const std::string& to) override {
+    return ::renameat(folder, from.c_str(), folder, to.c_str());
   }
 
-  int Remove(const std::string& path) override {
-    return ::unlink(path.c_str());
+  int Remove(int folder, const std::string& leaf) override {
+    return ::unlinkat(folder, leaf.c_str(), 0);
   }
 
-  int FlushFolder(const std::string& folder) override {
-    const int fd = ::open(FolderOrDot(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int FlushFolder(int folder) override {
+    // A descriptor that only names the folder cannot flush it.
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return -1;
     const int flushed = ::fsync(fd);
     ::close(fd);
     return flushed;
   }
 
-  void RemoveOnSignal(const std::string& path) override {
+  void RemoveOnSignal(int folder, const std::string& leaf) override {
     ForgetOnSignal();
-    if (path.size() >= cleanup.path.size()) return;
-    std::memcpy(cleanup.path.data(), path.c_str(), path.size() + 1);
+    if (leaf.size() >= cleanup.leaf.size()) return;
+    std::memcpy(cleanup.leaf.data(), leaf.c_str(), leaf.size() + 1);
+    cleanup.folder = folder;
     cleanup.armed = 1;
     for (std::size_t i = 0; i < cleanup.kSignals.size(); ++i) {
       struct sigaction current {};
@@ -214,37 +324,112 @@ class PosixFiles final : public OsFiles {
     return ec ? name : absolute.lexically_normal().string();
   }
 
-  int SaveTarget(const std::string& name, std::string& target) override {
-    std::string path = name;
-    for (int hops = 0; hops < 40; ++hops) {
-      struct stat link {};
-      if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-        target = path;
-        return 0;
-      }
-      const std::string folder = FolderOrDot(path);
-      struct stat dir {};
-      const bool sticky =
-          ::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
-      if (sticky && link.st_uid != ::geteuid() && link.st_uid != dir.st_uid) {
-        errno = EACCES;
-        return -1;
-      }
-      // Some file systems report no size for their links.
-      std::string to(std::max<std::size_t>(static_cast<std::size_t>(link.st_size), 4096) + 1, '\0');
-      const ssize_t n = ::readlink(path.c_str(), to.data(), to.size());
-      if (n < 0) return -1;
-      to.resize(static_cast<std::size_t>(n));
-      path = to.starts_with('/') ? to : std::string(FolderOf(path)) + to;
-    }
-    errno = ELOOP;
-    return -1;
-  }
-
   std::string ErrorText(int error) override {
     char buffer[256];
     // GNU strerror_r may return a static string instead of filling the buffer.
     return ::strerror_r(error, buffer, sizeof buffer);
+  }
+
+ private:
+  // Folders are held only to name files in them; that needs no permission to read them.
+  static constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+  static FileFacts FactsFrom(const struct stat& st) {
+    FileFacts facts;
+    facts.kind = S_ISREG(st.st_mode)   ? FileFacts::Kind::Regular
+                 : S_ISDIR(st.st_mode) ? FileFacts::Kind::Folder
+                                       : FileFacts::Kind::Other;
+    facts.mode = static_cast<unsigned>(st.st_mode & 07777);
+    facts.owner = st.st_uid;
+    facts.group = st.st_gid;
+    facts.links = static_cast<unsigned long>(st.st_nlink);
+    facts.id = {st.st_dev, st.st_ino};
+    return facts;
+  }
+
+  static int CloseAndFail(int folder) {
+    const int error = errno;
+    ::close(folder);
+    errno = error;
+    return -1;
+  }
+
+  static std::string ProcPath(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+  }
+
+  // The names of `path`, in order, before those still to walk.
+  static void AddPartsInFront(std::string_view path, std::deque<std::string>& parts) {
+    std::vector<std::string> added;
+    for (std::size_t at = 0; at <= path.size();) {
+      const std::size_t end = std::min(path.find('/', at), path.size());
+      if (end > at) added.emplace_back(path.substr(at, end - at));
+      at = end + 1;
+    }
+    parts.insert(parts.begin(), added.begin(), added.end());
+  }
+
+  // The kernel's own rule for links in sticky folders, applied whatever the system's setting.
+  static bool MayFollow(int folder, const struct stat& link) {
+    struct stat dir {};
+    if (::fstat(folder, &dir) != 0) return false;
+    const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
+    return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
+  }
+
+  static bool ReadLink(int folder, const std::string& part, const struct stat& link,
+                       std::string& to) {
+    // Some file systems report no size for their links.
+    to.assign(std::max<std::size_t>(static_cast<std::size_t>(link.st_size), 4096) + 1, '\0');
+    const ssize_t n = ::readlinkat(folder, part.c_str(), to.data(), to.size());
+    if (n < 0) return false;
+    to.resize(static_cast<std::size_t>(n));
+    return true;
+  }
+
+  // An attribute call on a descriptor that only names its file goes through /proc.
+  static ssize_t ListOf(int fd, char* names, std::size_t size) {
+    const ssize_t n = ::flistxattr(fd, names, size);
+    if (n >= 0 || errno != EBADF) return n;
+    return ::listxattr(ProcPath(fd).c_str(), names, size);
+  }
+  static ssize_t ValueOf(int fd, const std::string& name, char* value, std::size_t size) {
+    const ssize_t n = ::fgetxattr(fd, name.c_str(), value, size);
+    if (n >= 0 || errno != EBADF) return n;
+    return ::getxattr(ProcPath(fd).c_str(), name.c_str(), value, size);
+  }
+
+  static bool ListAttributes(int fd, std::vector<std::string>& names) {
+    names.clear();
+    for (int attempt = 0; attempt < 8; ++attempt) {  // the list may grow between the calls
+      const ssize_t size = ListOf(fd, nullptr, 0);
+      if (size < 0) return errno == ENOTSUP;  // a file system without them has none
+      std::string list(static_cast<std::size_t>(size), '\0');
+      const ssize_t n = ListOf(fd, list.data(), list.size());
+      if (n < 0 && errno == ERANGE) continue;
+      if (n < 0) return false;
+      for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
+        const std::size_t end = list.find('\0', at);
+        names.push_back(list.substr(at, end - at));
+        at = end + 1;
+      }
+      return true;
+    }
+    return false;
+  }
+
+  static bool ReadAttribute(int fd, const std::string& name, std::string& value) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      const ssize_t size = ValueOf(fd, name, nullptr, 0);
+      if (size < 0) return false;
+      value.assign(static_cast<std::size_t>(size), '\0');
+      const ssize_t n = ValueOf(fd, name, value.data(), value.size());
+      if (n < 0 && errno == ERANGE) continue;
+      if (n < 0) return false;
+      value.resize(static_cast<std::size_t>(n));
+      return true;
+    }
+    return false;
   }
 };
 

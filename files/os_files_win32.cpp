@@ -1,16 +1,24 @@
 // Win32 has the sharing modes the file rules ask for: a load opens the file for reading and
 // lets others only read it, so a file another program is writing refuses the load; a save
-// opens its file shared with nobody. Descriptors are the C runtime's over the Win32 handles,
-// so the code above sees the same ints as on POSIX; errno carries the Win32 error code, whose
-// words FormatMessageW gives.
+// opens its file shared with nobody, which also serves as its lock. Descriptors are the C
+// runtime's over the Win32 handles, so the code above sees the same ints as on POSIX; errno
+// carries the Win32 error code, whose words FormatMessageW gives.
+// A save holds its folder open without letting it be renamed or deleted, and names its files
+// by the folder's final path, so no link on the way is followed twice. Windows has no sticky
+// folders: links (which need a right users seldom have) are followed as the system does, and
+// a file written in place is opened without following a link at its name.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cwctype>
 
 #include "os_files.h"
+#include "path_name.h"
+#include "system_errors.h"
 #include "wide_text.h"
 
 namespace {
@@ -37,6 +45,69 @@ int Descriptor(HANDLE handle, int flags) {
 HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
   return ::CreateFileW(WideFromUtf8(path).c_str(), access, share, nullptr, disposition, flags,
                        nullptr);
+}
+
+HANDLE OpenWide(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags) {
+  return ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::optional<FileFacts> FactsOfHandle(HANDLE h) {
+  FileFacts facts;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info)) {
+    facts.kind = FileFacts::Kind::Other;  // NUL, CON, a pipe
+    return facts;
+  }
+  facts.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FileFacts::Kind::Other
+               : (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)   ? FileFacts::Kind::Folder
+                                                                      : FileFacts::Kind::Regular;
+  facts.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  facts.links = info.nNumberOfLinks;
+  facts.id.device = info.dwVolumeSerialNumber;
+  facts.id.inode =
+      (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return facts;
+}
+
+// A name that means a device in every folder: NUL, CON, COM1, "nul.txt".
+bool IsDeviceName(std::wstring_view leaf) {
+  std::wstring base(leaf.substr(0, leaf.find(L'.')));
+  for (auto& c : base)
+    c = static_cast<wchar_t>(std::towupper(c));
+  if (base == L"NUL" || base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"CONIN$" ||
+      base == L"CONOUT$") {
+    return true;
+  }
+  return base.size() == 4 && (base.starts_with(L"COM") || base.starts_with(L"LPT")) &&
+         base[3] >= L'1' && base[3] <= L'9';
+}
+
+// The folder's path as the system resolves it, links and all ("\\?\C:\data").
+std::wstring FinalPath(HANDLE h) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetFinalPathNameByHandleW(h, path.data(), static_cast<DWORD>(path.size()),
+                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(n + 1);
+  }
+}
+
+// The path of `leaf` in the folder held open as `folder`.
+std::wstring PathIn(int folder, const std::string& leaf) {
+  const std::wstring wide = WideFromUtf8(leaf);
+  if (IsDeviceName(wide)) return wide;
+  std::wstring path = FinalPath(HandleOf(folder));
+  if (path.empty()) return path;
+  if (wide != L".") path.append(L"\\").append(wide);
+  return path;
 }
 
 // The temporary file to delete when Ctrl-C or a closing console ends the program during a
@@ -74,28 +145,56 @@ class Win32Files final : public OsFiles {
   }
 
   std::optional<FileFacts> FactsOf(const std::string& path) override {
-    const HANDLE h = Open(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    const HANDLE h = Open(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-    FileFacts facts;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info)) {
-      facts.kind = FileFacts::Kind::Other;  // NUL, CON, a pipe
-    } else {
-      facts.kind = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? FileFacts::Kind::Folder
-                                                                      : FileFacts::Kind::Regular;
-      facts.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-      facts.links = info.nNumberOfLinks;
-      facts.device = info.dwVolumeSerialNumber;
-      facts.inode =
-          (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    }
+    const auto facts = FactsOfHandle(h);
     ::CloseHandle(h);
     return facts;
   }
 
-  int CheckWritable(const std::string& path) override {
-    const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
+  std::optional<FileFacts> FactsOf(int fd) override { return FactsOfHandle(HandleOf(fd)); }
+
+  int OpenSaveFolder(const std::string& name, std::string& leaf) override {
+    if (name.empty()) {
+      errno = ERROR_FILE_NOT_FOUND;
+      return -1;
+    }
+    std::string folderName(FolderOf(name));
+    leaf = BaseNameOf(name);
+    if (leaf.empty()) leaf.assign(1, '.');
+    for (int hops = 0;; ++hops) {
+      const int folder = OpenFolder(folderName.empty() ? "." : folderName);
+      if (folder < 0) return -1;
+      // A link at the name is followed here, once, to the file it leads to; a link that leads
+      // nowhere is replaced, not followed.
+      const std::wstring path = PathIn(folder, leaf);
+      const DWORD attributes = ::GetFileAttributesW(path.c_str());
+      if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+          hops > 0) {
+        return folder;
+      }
+      const HANDLE h = OpenWide(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+      if (h == INVALID_HANDLE_VALUE) return folder;
+      const std::string target = Utf8FromWide(FinalPath(h));
+      ::CloseHandle(h);
+      if (target.empty()) return folder;
+      Close(folder);
+      folderName = FolderOf(target);
+      leaf = BaseNameOf(target);
+    }
+  }
+
+  std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) override {
+    const HANDLE h = OpenWide(PathIn(folder, leaf), 0, kShareAll, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    const auto facts = FactsOfHandle(h);
+    ::CloseHandle(h);
+    return facts;
+  }
+
+  int CheckWritable(int folder, const std::string& leaf) override {
+    const DWORD attributes = ::GetFileAttributesW(PathIn(folder, leaf).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
       errno = ERROR_ACCESS_DENIED;
       return -1;
@@ -106,31 +205,69 @@ class Win32Files final : public OsFiles {
   // A replacing rename keeps nothing to hand on: the new file takes the folder's security.
   bool MayGive(unsigned, unsigned) override { return true; }
 
-  int CreateUnnamed(const std::string&) override {
+  int CreateUnnamed(int) override {
     errno = ERROR_NOT_SUPPORTED;
     return -1;
   }
-  int NameUnnamed(int, const std::string&) override {
+  int NameUnnamed(int, int, const std::string&) override {
     errno = ERROR_NOT_SUPPORTED;
     return -1;
   }
 
-  int CreateNew(const std::string& path) override {
-    return Descriptor(
-        Open(path, GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL), _O_WRONLY);
+  int CreateNew(int folder, const std::string& leaf) override {
+    return Descriptor(OpenWide(PathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL),
+                      _O_WRONLY);
   }
 
-  int OpenInPlace(const std::string& path) override {
-    const HANDLE h =
-        Open(path, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-    // A file is truncated; a device (NUL, CON) is written as it is.
-    if (h != INVALID_HANDLE_VALUE && ::GetFileType(h) == FILE_TYPE_DISK && !::SetEndOfFile(h)) {
-      const int error = Fail();
-      ::CloseHandle(h);
-      return error;
+  // A pipe's reader is always waited for: Win32 opens pipes that way.
+  int OpenInPlace(int folder, const std::string& leaf, bool) override {
+    const HANDLE h = OpenWide(PathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (h != INVALID_HANDLE_VALUE) {
+      BY_HANDLE_FILE_INFORMATION info{};
+      if (::GetFileType(h) == FILE_TYPE_DISK && ::GetFileInformationByHandle(h, &info) &&
+          (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        ::CloseHandle(h);
+        errno = kErrorIsLink;
+        return -1;
+      }
     }
     return Descriptor(h, _O_WRONLY);
   }
+
+  int OpenToInspect(int folder, const std::string& leaf) override {
+    return Descriptor(OpenWide(PathIn(folder, leaf), FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT),
+                      _O_RDONLY);
+  }
+
+  // The file is open shared with nobody: no other save can reach it.
+  int Lock(int) override { return 0; }
+
+  int Reserve(int fd, unsigned long long size) override {
+    const HANDLE h = HandleOf(fd);
+    LARGE_INTEGER current;
+    if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileSizeEx(h, &current)) return 0;
+    // Less than the file holds would cut it.
+    if (size <= static_cast<unsigned long long>(current.QuadPart)) return 0;
+    FILE_ALLOCATION_INFO room{};
+    room.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    if (::SetFileInformationByHandle(h, FileAllocationInfo, &room, sizeof room)) return 0;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Fail() : 0;
+  }
+
+  int Truncate(int fd, unsigned long long size) override {
+    const HANDLE h = HandleOf(fd);
+    if (::GetFileType(h) != FILE_TYPE_DISK) return 0;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(h) ? 0 : Fail();
+  }
+
+  // The replacing rename (ReplaceFileW) keeps the old file's security, attributes and streams.
+  int CopyAttributes(int, int) override { return 0; }
 
   long WriteSome(int fd, const char* data, std::size_t count) override {
     DWORD put = 0;
@@ -152,22 +289,28 @@ class Win32Files final : public OsFiles {
   int SetMode(int, unsigned) override { return 0; }
   int SetOwner(int, unsigned, unsigned) override { return 0; }
 
-  int Rename(const std::string& from, const std::string& to) override {
-    return ::MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(),
+  int Rename(int folder, const std::string& from, const std::string& to) override {
+    const std::wstring source = PathIn(folder, from), target = PathIn(folder, to);
+    if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      if (::ReplaceFileW(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr)) return 0;
+      // Only where the old file could not be set aside are both still as they were.
+      if (::GetLastError() != ERROR_UNABLE_TO_REMOVE_REPLACED) return Fail();
+    }
+    return ::MoveFileExW(source.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? 0
                : Fail();
   }
 
-  int Remove(const std::string& path) override {
-    return ::DeleteFileW(WideFromUtf8(path).c_str()) ? 0 : Fail();
+  int Remove(int folder, const std::string& leaf) override {
+    return ::DeleteFileW(PathIn(folder, leaf).c_str()) ? 0 : Fail();
   }
 
   // MOVEFILE_WRITE_THROUGH has put the new name on disk already.
-  int FlushFolder(const std::string&) override { return 0; }
+  int FlushFolder(int) override { return 0; }
 
-  void RemoveOnSignal(const std::string& path) override {
-    const std::wstring wide = WideFromUtf8(path);
+  void RemoveOnSignal(int folder, const std::string& leaf) override {
+    const std::wstring wide = PathIn(folder, leaf);
     if (wide.size() >= cleanupPath.size()) return;
     std::copy(wide.begin(), wide.end(), cleanupPath.begin());
     cleanupPath[wide.size()] = L'\0';
@@ -192,13 +335,6 @@ class Win32Files final : public OsFiles {
     return Utf8FromWide(full);
   }
 
-  // Links are rare on Windows and need rights users seldom have; a save writes through them
-  // as the system does.
-  int SaveTarget(const std::string& name, std::string& target) override {
-    target = name;
-    return 0;
-  }
-
   std::string ErrorText(int error) override {
     wchar_t* text = nullptr;
     const DWORD n = ::FormatMessageW(
@@ -208,6 +344,20 @@ class Win32Files final : public OsFiles {
     std::string words = Utf8FromWide(std::wstring_view(text, n));
     ::LocalFree(text);
     return words;
+  }
+
+ private:
+  // Held without delete sharing, so the folder cannot be renamed or removed meanwhile.
+  int OpenFolder(const std::string& path) {
+    const int fd = Descriptor(Open(FullPath(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS),
+                              _O_RDONLY);
+    if (fd >= 0 && FactsOf(fd)->kind != FileFacts::Kind::Folder) {
+      Close(fd);
+      errno = ERROR_DIRECTORY;
+      return -1;
+    }
+    return fd;
   }
 };
 

@@ -8,6 +8,7 @@ inline constexpr int kErrorDenied = 5;         // ERROR_ACCESS_DENIED
 inline constexpr int kErrorExists = 80;        // ERROR_FILE_EXISTS
 inline constexpr int kErrorIsFolder = 5;       // a folder refuses writing as access denied
 inline constexpr int kErrorReadOnlyDisk = 19;  // ERROR_WRITE_PROTECT
+inline constexpr int kErrorIsLink = 1920;      // ERROR_CANT_ACCESS_FILE: a link where a file was
 inline constexpr bool IsRefusal(int error) {
   return error == kErrorDenied || error == kErrorReadOnlyDisk;
 }
@@ -17,6 +18,7 @@ inline constexpr int kErrorNotFound = ENOENT;
 inline constexpr int kErrorDenied = EACCES;
 inline constexpr int kErrorExists = EEXIST;
 inline constexpr int kErrorIsFolder = EISDIR;
+inline constexpr int kErrorIsLink = ELOOP;  // a link where a file was, not followed
 inline constexpr bool IsRefusal(int error) {
   return error == EACCES || error == EPERM || error == EROFS;
 }

@@ -332,5 +332,8 @@ void TForm1::kml_headers() {
 }
 
 void TForm1::Button1Click() {
-  RunCommand([this] { Memo3->Pane().SaveTextFile(SaveNameFor(OpenDialog1.FileName)); });
+  RunCommand([this] {
+    const std::string& source = OpenDialog1.FileName;
+    Memo3->Pane().SaveTextFile({"KML", SaveNameFor(source)}, source);
+  });
 }

@@ -2,6 +2,7 @@
 
 #include "atomic_file.h"
 #include "line_view.h"
+#include "save_rules.h"
 
 namespace {
 
@@ -127,4 +128,12 @@ void TextPane::Load(LoadedText loaded) {
 
 void TextPane::SaveTextFile(const std::string& name) {
   WriteFileAtomically(name, Text(), os_);
+}
+
+void TextPane::SaveTextFile(const SaveOutput& output, const std::string& source) {
+  SaveRules rules(os_);
+  rules.Protect(source);
+  const auto files = rules.Open(rules.Claim(source, {output}));
+  files.front()->Write(Text());
+  files.front()->Commit();
 }

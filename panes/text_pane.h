@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "os_files.h"
+#include "save_rules.h"
 #include "text_loader.h"
 #include "text_storage.h"
 #include "track_types.h"
@@ -29,6 +30,9 @@ class TextPane {
   void ClearText();
   void LoadTextFile(const std::string& name);
   void SaveTextFile(const std::string& name);
+  // Saves the text as the output made from the file `source`, under the rules of every save
+  // of the program: never over `source` itself, whatever links lead there.
+  void SaveTextFile(const SaveOutput& output, const std::string& source);
 
   // Replaces the text by raw bytes as a load would: line breaks made CR LF, cut at the first
   // NUL; identical text leaves the pane untouched.

@@ -10,7 +10,7 @@ packages=(
   gpsbabel gdal-bin libxml2-utils gpxinfo
   libcctz-dev libhowardhinnant-date-dev tzdata
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
-  time bc dpkg-dev file zip unzip
+  time bc dpkg-dev file zip unzip acl
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 ninja-build
 )

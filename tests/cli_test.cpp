@@ -88,8 +88,8 @@ TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
                      ShellQuote(dir / "y/day.csv"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(ReadBytes(dir / "out/day.kml"), ExpectedKml("1\n"));
-  EXPECT_NE(r.err.find("y/day.csv: Its KML would replace the one just written"), std::string::npos)
-      << r.err;
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "y/day.csv" + ": Its KML \"" + dir / "out/day.kml" +
+                       "\" would replace the KML of \"" + dir / "x/day.csv" + "\"\n");
 
   // Nor is a file given for converting replaced by another's KML.
   WriteBytes(dir / "x/day.kml", "keep");

@@ -32,14 +32,15 @@ class FaultyFiles final : public OsFiles {
     Flush,
     Close,
     Rename,
-    Signal  // the signal numbered `error` arrives after `bytesBeforeFailure` bytes are written
+    Reserve,  // room for a file written in place cannot be had
+    Signal    // the signal numbered `error` arrives after `bytesBeforeFailure` bytes are written
   };
   Fault fault = Fault::None;
   int error = EIO;
   std::size_t bytesBeforeFailure = 0;  // Read and Write fail after this many bytes
   std::size_t chunk = 0;               // when set, every read and write moves at most this
   bool unnamed = true;                 // false: as a file system without unnamed files
-  std::vector<std::string> foldersFlushed;
+  std::vector<fs::path> foldersFlushed;
 
   int OpenForReading(const std::string& path, bool waitForWriter) override {
     if (fault == Fault::Open) return Fail();
@@ -56,8 +57,8 @@ class FaultyFiles final : public OsFiles {
     if (n > 0) moved_ += static_cast<std::size_t>(n);
     return n;
   }
-  int CreateNew(const std::string& path) override {
-    return fault == Fault::Create ? Fail() : os_.CreateNew(path);
+  int CreateNew(int folder, const std::string& leaf) override {
+    return fault == Fault::Create ? Fail() : os_.CreateNew(folder, leaf);
   }
   long WriteSome(int fd, const char* data, std::size_t count) override {
     count = Limit(fault == Fault::Signal ? std::min(count, bytesBeforeFailure) : count);
@@ -79,31 +80,52 @@ class FaultyFiles final : public OsFiles {
     return fault == Fault::Close ? Fail() : r;
   }
   std::optional<FileFacts> FactsOf(const std::string& path) override { return os_.FactsOf(path); }
-  int CheckWritable(const std::string& path) override { return os_.CheckWritable(path); }
+  std::optional<FileFacts> FactsOf(int fd) override { return os_.FactsOf(fd); }
+  int OpenSaveFolder(const std::string& name, std::string& leaf) override {
+    return os_.OpenSaveFolder(name, leaf);
+  }
+  std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) override {
+    return os_.FactsAt(folder, leaf);
+  }
+  int CheckWritable(int folder, const std::string& leaf) override {
+    return os_.CheckWritable(folder, leaf);
+  }
   bool MayGive(unsigned owner, unsigned group) override { return os_.MayGive(owner, group); }
-  int CreateUnnamed(const std::string& folder) override {
+  int CreateUnnamed(int folder) override {
     return fault == Fault::Create || !unnamed ? Fail() : os_.CreateUnnamed(folder);
   }
-  int NameUnnamed(int fd, const std::string& path) override { return os_.NameUnnamed(fd, path); }
-  int OpenInPlace(const std::string& path) override { return os_.OpenInPlace(path); }
+  int NameUnnamed(int fd, int folder, const std::string& leaf) override {
+    return os_.NameUnnamed(fd, folder, leaf);
+  }
+  int OpenInPlace(int folder, const std::string& leaf, bool wait) override {
+    return os_.OpenInPlace(folder, leaf, wait);
+  }
+  int OpenToInspect(int folder, const std::string& leaf) override {
+    return os_.OpenToInspect(folder, leaf);
+  }
+  int Lock(int fd) override { return os_.Lock(fd); }
+  int Reserve(int fd, unsigned long long size) override {
+    return fault == Fault::Reserve ? Fail() : os_.Reserve(fd, size);
+  }
+  int Truncate(int fd, unsigned long long size) override { return os_.Truncate(fd, size); }
+  int CopyAttributes(int from, int to) override { return os_.CopyAttributes(from, to); }
   int SetMode(int fd, unsigned mode) override { return os_.SetMode(fd, mode); }
   int SetOwner(int fd, unsigned owner, unsigned group) override {
     return os_.SetOwner(fd, owner, group);
   }
-  int FlushFolder(const std::string& folder) override {
-    foldersFlushed.push_back(folder);
+  int FlushFolder(int folder) override {
+    foldersFlushed.push_back(fs::read_symlink("/proc/self/fd/" + std::to_string(folder)));
     return os_.FlushFolder(folder);
   }
-  void RemoveOnSignal(const std::string& path) override { os_.RemoveOnSignal(path); }
+  void RemoveOnSignal(int folder, const std::string& leaf) override {
+    os_.RemoveOnSignal(folder, leaf);
+  }
   void ForgetOnSignal() override { os_.ForgetOnSignal(); }
-  int Rename(const std::string& from, const std::string& to) override {
-    return fault == Fault::Rename ? Fail() : os_.Rename(from, to);
+  int Rename(int folder, const std::string& from, const std::string& to) override {
+    return fault == Fault::Rename ? Fail() : os_.Rename(folder, from, to);
   }
-  int Remove(const std::string& path) override { return os_.Remove(path); }
+  int Remove(int folder, const std::string& leaf) override { return os_.Remove(folder, leaf); }
   std::string FullPath(const std::string& name) override { return os_.FullPath(name); }
-  int SaveTarget(const std::string& name, std::string& target) override {
-    return os_.SaveTarget(name, target);
-  }
   std::string ErrorText(int e) override { return os_.ErrorText(e); }
 
  private:
@@ -203,8 +225,7 @@ TEST(FaultInjection, WritesFailingAtEveryPositionKeepTheTarget) {
           EXPECT_EQ(message, "(no error)") << where;
           EXPECT_EQ(ReadBytes(target), text) << where;
           // The new name is made durable too.
-          EXPECT_EQ(os.foldersFlushed, std::vector<std::string>{dir.path().string() + "/"})
-              << where;
+          EXPECT_EQ(os.foldersFlushed, std::vector<fs::path>{dir.path()}) << where;
         }
         fs::remove(target);
       }

@@ -1,0 +1,20 @@
+#include "standard_output.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "app_error.h"
+#include "file_handle.h"
+
+void StandardOutput::Write(std::string_view text) {
+  if (failed_) return;
+  try {
+    WriteAll(os_, STDOUT_FILENO, text);
+  } catch (const AppError& error) {
+    failed_ = true;
+    std::cerr << "trackkml-cli: standard output: " << DisplayMessage(error.what());
+    if (!error.Reason().empty()) std::cerr << ' ' << DisplayMessage(error.Reason());
+    std::cerr << '\n';
+  }
+}
