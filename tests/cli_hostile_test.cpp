@@ -253,6 +253,29 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/day.csv" + ": Cannot create file \"" +
                        dir / "shared/day.kml" + "\". Permission denied.\n");
   EXPECT_EQ(ReadBytes(dir / "victim.conf"), "keep");
+
+  // Nor through a stranger's link standing for a folder on the way: the output folder, or a
+  // folder the save-name rule makes of "trips.csv".
+  fs::create_directory(dir / "closed");
+  ::chmod((dir / "closed").c_str(), 0700);
+  fs::create_directory(dir / "shared/trips.csv");
+  WriteBytes(dir / "shared/trips.csv/day.csv", "x\r\n");
+  for (const std::string link : {"shared/out", "shared/trips.kml"}) {
+    fs::create_symlink(dir / "closed", dir / link);
+    ASSERT_EQ(::lchown((dir / link).c_str(), kNobody, kNobody), 0);
+  }
+  r = Cli("-q --gpx -o " + ShellQuote(dir / "shared/out") + " " +
+          ShellQuote(dir / "shared/day.csv") + " " + ShellQuote(dir / "shared/trips.csv/day.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/day.csv" + ": Cannot create file \"" +
+                       dir / "shared/out/day.kml" + "\". Permission denied.\n" + "trackkml-cli: " +
+                       dir / "shared/trips.csv/day.csv" + ": Cannot create file \"" +
+                       dir / "shared/out/day.kml" + "\". Permission denied.\n");
+  r = Cli("-q " + ShellQuote(dir / "shared/trips.csv/day.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/trips.csv/day.csv" + ": Cannot create file \"" +
+                       dir / "shared/trips.kml/day.kml" + "\". Permission denied.\n");
+  EXPECT_TRUE(fs::is_empty(dir / "closed"));
 }
 
 // Standard input past the 2 GiB limit is refused without the tool holding much more.

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <iostream>
 
 #include "app_title.h"
 #include "export_generator.h"
@@ -298,6 +299,38 @@ TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
   QTest::mouseClick(ui.Button1, Qt::LeftButton);
   EXPECT_EQ(ReadBytes(txt), "c");
   EXPECT_EQ(ReadBytes(dir / "c.TXT.kml"), kmlOfA);
+}
+
+// A KML name that is the export itself, through a link of either kind: Save refuses with the
+// tool's words and the export keeps every byte.
+TEST_F(Window, SaveNeverWritesOverTheExportThroughALink) {
+  namespace fs = std::filesystem;
+  const std::string csv = dir / "day.csv", kml = dir / "day.kml";
+  const std::string exportBytes = GenerateExport(ExportShape{.rows = 20}).bytes;
+  const std::vector<std::pair<const char*, void (*)(const fs::path&, const fs::path&)>> links = {
+      {"symbolic", [](const fs::path& to, const fs::path& at) { fs::create_symlink(to, at); }},
+      {"hard", [](const fs::path& to, const fs::path& at) { fs::create_hard_link(to, at); }},
+  };
+  for (const auto& [kind, link] : links) {
+    WriteBytes(csv, exportBytes);
+    fs::remove(kml);
+    try {
+      link(csv, kml);
+    } catch (const fs::filesystem_error& error) {
+      std::cout << "no " << kind << " links here: " << error.what() << "\n";
+      continue;
+    }
+    errors.texts.clear();
+    Answer(csv);
+    QTest::mouseClick(ui.Open, Qt::LeftButton);
+    QTest::mouseClick(ui.Translate, Qt::LeftButton);
+    QTest::mouseClick(ui.Button1, Qt::LeftButton);
+    ASSERT_EQ(errors.texts.size(), 1u) << kind;
+    EXPECT_EQ(errors.texts[0].toStdString(),
+              "Its KML \"" + kml + "\" would replace the input \"" + csv + "\"")
+        << kind;
+    EXPECT_TRUE(ReadBytes(csv) == exportBytes) << kind << " link: the export was written over";
+  }
 }
 
 // Where two texts part, for a readable failure on large files.

@@ -1,0 +1,254 @@
+// The tool's saves turned against the user as another user, a race or a full disk would:
+// nothing the user has is written but the outputs asked for, and those only whole.
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "export_generator.h"
+#include "pane_test_support.h"
+#include "run_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr unsigned kNobody = 65534;
+
+CommandResult Cli(const std::string& args) {
+  return RunCommand(ShellQuote(TRACKKML_CLI) + " " + args);
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st;
+}
+
+// The kernel's own guard for links in sticky folders switched off while a test runs, so that
+// only the program's rule stands between the attacker and the victim.
+class KernelLinkGuardOff {
+ public:
+  KernelLinkGuardOff() : previous_(Read()) {
+    if (previous_ != "0") Write("0");
+  }
+  ~KernelLinkGuardOff() {
+    if (previous_ != "0" && !previous_.empty()) Write(previous_);
+  }
+
+ private:
+  static constexpr const char* kPath = "/proc/sys/fs/protected_symlinks";
+  static std::string Read() {
+    std::string value = ReadBytes(kPath);
+    while (!value.empty() && value.back() == '\n')
+      value.pop_back();
+    return value;
+  }
+  static void Write(const std::string& value) { WriteBytes(kPath, value + "\n"); }
+  std::string previous_;
+};
+
+// Another user, in a sticky folder everyone may write, keeps swapping a KML of its own (with a
+// second link, so it is written in place) with a link to a file only root may read, while root
+// converts beside it again and again. The file behind the link is never touched.
+TEST(SaveAttacks, ASwapRaceNeverLeadsAnInPlaceSaveToTheVictim) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  const KernelLinkGuardOff guardOff;
+  ScratchDir dir;
+  ::chmod(dir.path().c_str(), 0755);
+  fs::create_directory(dir / "secret");
+  ::chmod((dir / "secret").c_str(), 0700);
+  WriteBytes(dir / "secret/victim", "keep");
+  fs::create_directory(dir / "st");
+  ::chmod((dir / "st").c_str(), 01777);
+  WriteBytes(dir / "st/day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
+  WriteBytes(dir / "st/own.kml", "the attacker's");
+  fs::create_hard_link(dir / "st/own.kml", dir / "st/day.kml");
+  fs::create_symlink(dir / "secret/victim", dir / "st/swap");
+  ASSERT_EQ(::chown((dir / "st/own.kml").c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(::lchown((dir / "st/swap").c_str(), kNobody, kNobody), 0);
+
+  const pid_t attacker = ::fork();
+  if (attacker == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+      ::_exit(1);
+    const std::string kml = dir / "st/day.kml", swap = dir / "st/swap";
+    for (;;)
+      ::renameat2(AT_FDCWD, kml.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
+  }
+  ASSERT_GT(attacker, 0);
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = RunCommand("for i in $(seq 300); do " + ShellQuote(TRACKKML_CLI) + " -q " +
+                            ShellQuote(dir / "st/day.csv") + " 2>/dev/null; done; true");
+  ::kill(attacker, SIGKILL);
+  ::waitpid(attacker, nullptr, 0);
+  EXPECT_EQ(r.status, 0);
+  const std::string victim = ReadBytes(dir / "secret/victim");
+  EXPECT_TRUE(victim == "keep") << "the victim now holds " << victim.size() << " bytes";
+  EXPECT_EQ(StatOf(dir / "secret/victim").st_nlink, 1u);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// Outputs that are one file are refused, and so is an output that cannot be written, before
+// anything is written.
+TEST(SaveAttacks, OutputsThatAreOneFileOrUnwritableAreRefusedBeforeAnyIsWritten) {
+  struct Case {
+    const char* name;
+    void (*plant)(const ScratchDir&);
+    std::string error;  // after "trackkml-cli: <day.csv>: "; '#' is the folder
+  };
+  const std::string oneFile = "Its KML \"#/day.kml\" and its GPX \"#/day.gpx\" are one file.\n";
+  const Case cases[] = {
+      {"GPX links to KML",
+       [](const ScratchDir& d) { fs::create_symlink("day.kml", d / "day.gpx"); }, oneFile},
+      {"KML links to GPX",
+       [](const ScratchDir& d) {
+         fs::rename(d / "day.kml", d / "day.gpx");
+         fs::create_symlink("day.gpx", d / "day.kml");
+       },
+       oneFile},
+      {"hard links",
+       [](const ScratchDir& d) { fs::create_hard_link(d / "day.kml", d / "day.gpx"); }, oneFile},
+      {"GPX is a folder", [](const ScratchDir& d) { fs::create_directory(d / "day.gpx"); },
+       "Cannot create file \"#/day.gpx\". Is a directory.\n"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50}).bytes);
+    WriteBytes(dir / "day.kml", "old");
+    c.plant(dir);
+    const auto r = Cli("--gpx " + ShellQuote(dir / "day.csv"));
+    std::string error = c.error;
+    for (auto at = error.find('#'); at != std::string::npos; at = error.find('#'))
+      error.replace(at, 1, dir.path().string());
+    EXPECT_EQ(r.status, 1) << c.name;
+    EXPECT_EQ(r.err, "trackkml-cli: " + dir / "day.csv" + ": " + error) << c.name;
+    EXPECT_EQ(ReadBytes(dir / "day.kml"), "old") << c.name;
+    EXPECT_EQ(r.out, "") << c.name;
+  }
+}
+
+// A replaced KML keeps its ACL and extended attributes: the named user keeps its write
+// permission, the owning group gains none.
+TEST(SaveAttacks, AReplacedFileKeepsItsAclAndAttributes) {
+  REQUIRE_TOOL("setfacl");
+  ScratchDir dir;
+  const std::string kml = dir / "day.kml";
+  WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50}).bytes);
+  WriteBytes(kml, "old");
+  ::chmod(kml.c_str(), 0640);
+  ASSERT_EQ(RunCommand("setfacl -m u:65534:rw " + ShellQuote(kml)).status, 0);
+  if (::setxattr(kml.c_str(), "user.fleet", "north", 5, 0) != 0)
+    GTEST_SKIP() << "no user attributes on this file system";
+  const std::string acl = RunCommand("getfacl -c " + ShellQuote(kml)).out;
+  ASSERT_NE(acl.find("user:nobody:rw-"), std::string::npos) << acl;
+  const ino_t before = StatOf(kml).st_ino;
+
+  const auto r = Cli("-q " + ShellQuote(dir / "day.csv"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(StatOf(kml).st_ino, before) << "replaced, not written in place";
+  EXPECT_GT(ReadBytes(kml).size(), 1000u);
+  EXPECT_EQ(RunCommand("getfacl -c " + ShellQuote(kml)).out, acl);
+  EXPECT_EQ(StatOf(kml).st_mode & 07777, 0660u) << "the group bits are the ACL's mask";
+  char value[16] = {};
+  EXPECT_EQ(::getxattr(kml.c_str(), "user.fleet", value, sizeof value), 5);
+  EXPECT_STREQ(value, "north");
+}
+
+// Six tools saving one KML in place at once (it has a second link) leave one whole document,
+// never a mix; the second link sees it too.
+TEST(SaveAttacks, ConcurrentInPlaceWritersLeaveOneWholeDocument) {
+  ScratchDir dir;
+  fs::create_directory(dir / "out");
+  std::vector<std::string> documents;
+  std::string tools;
+  for (int i = 0; i < 6; ++i) {
+    const std::string folder = dir / ("d" + std::to_string(i));
+    fs::create_directory(folder);
+    WriteBytes(folder + "/day.csv",
+               GenerateExport(ExportShape{.rows = 4000u + 1000u * i, .seed = 7u + i}).bytes);
+    ASSERT_EQ(Cli("-q " + ShellQuote(folder + "/day.csv")).status, 0);
+    documents.push_back(ReadBytes(folder + "/day.kml"));
+    tools += ShellQuote(TRACKKML_CLI) + " -q -o " + ShellQuote(dir / "out") + " " +
+             ShellQuote(folder + "/day.csv") + " & ";
+  }
+  WriteBytes(dir / "out/day.kml", "old");
+  fs::create_hard_link(dir / "out/day.kml", dir / "out/twin.kml");
+  for (int round = 0; round < 5; ++round) {
+    ASSERT_EQ(RunCommand(tools + "wait").status, 0);
+    const std::string written = ReadBytes(dir / "out/day.kml");
+    EXPECT_NE(std::find(documents.begin(), documents.end(), written), documents.end())
+        << "round " << round << ": " << written.size() << " bytes, not one whole document";
+    EXPECT_EQ(ReadBytes(dir / "out/twin.kml"), written);
+  }
+}
+
+// On a file system that fills up, a KML written in place (a second link) fails before its old
+// text is touched, and a replaced one is kept as it was; the tool says why.
+TEST(SaveAttacks, AFullFileSystemLeavesEveryTargetWhole) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a file system";
+  // A mount of this test's own, gone with its process.
+  ASSERT_EQ(::unshare(CLONE_NEWNS), 0);
+  ASSERT_EQ(::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
+  ScratchDir dir;
+  ASSERT_EQ(::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=2m"), 0);
+  const std::string exportBytes = GenerateExport(ExportShape{.rows = 3000}).bytes;
+  for (const char* name : {"linked", "single"}) {
+    WriteBytes(dir / (std::string(name) + ".csv"), exportBytes);
+    WriteBytes(dir / (std::string(name) + ".kml"), "old");
+  }
+  fs::create_hard_link(dir / "linked.kml", dir / "twin.kml");
+  // All but a little of the space taken.
+  {
+    std::FILE* filler = std::fopen((dir / "filler").c_str(), "wb");
+    ASSERT_NE(filler, nullptr);
+    const std::string block(4096, 'f');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
+           std::fflush(filler) == 0) {
+    }
+    std::fclose(filler);
+    fs::resize_file(dir / "filler", fs::file_size(dir / "filler") - 64 * 1024);
+  }
+  const auto r = Cli("-q " + ShellQuote(dir / "linked.csv") + " " + ShellQuote(dir / "single.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "linked.csv" +
+                       ": Stream write error. No space left on device.\n"
+                       "trackkml-cli: " +
+                       dir / "single.csv" + ": Stream write error. No space left on device.\n");
+  for (const char* kml : {"linked.kml", "single.kml"}) {
+    const std::string kept = ReadBytes(dir / kml);
+    EXPECT_TRUE(kept == "old") << kml << " now holds " << kept.size() << " bytes";
+  }
+  EXPECT_EQ(FolderEntries(dir.path()),
+            (std::vector<std::string>{"filler", "linked.csv", "linked.kml", "single.csv",
+                                      "single.kml", "twin.kml"}));
+  ::umount2(dir.path().c_str(), MNT_DETACH);
+}
+
+// What the tool prints on standard output counts as much as the files: when it cannot be
+// written, the run fails and says so.
+TEST(SaveAttacks, StandardOutputThatCannotBeWrittenFailsTheRun) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50}).bytes);
+  const std::string full = "Stream write error. No space left on device.\n";
+  for (const std::string options : {"--report", "--report=csv", "", "--summary"}) {
+    const auto r = RunCommand(ShellQuote(TRACKKML_CLI) + " " + options + " " +
+                              ShellQuote(dir / "day.csv") + " >/dev/full");
+    EXPECT_EQ(r.status, 1) << options;
+    const std::string who = options == "--summary" ? dir / "day.csv" : "standard output";
+    // With a report, the per-file line goes to standard error after it.
+    EXPECT_TRUE(r.err.starts_with("trackkml-cli: " + who + ": " + full)) << options << r.err;
+  }
+}
+
+}  // namespace
