@@ -266,8 +266,24 @@ class Win32Files final : public OsFiles {
     return ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(h) ? 0 : Fail();
   }
 
-  // The replacing rename (ReplaceFileW) keeps the old file's security, attributes and streams.
-  int CopyAttributes(int, int) override { return 0; }
+  // The file's own attributes (hidden, system) here; its security and streams are kept by the
+  // replacing rename (ReplaceFileW).
+  int CopyAttributes(int from, int to) override {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO old{}, made{};
+    if (!::GetFileInformationByHandleEx(HandleOf(from), FileBasicInfo, &old, sizeof old) ||
+        !::GetFileInformationByHandleEx(HandleOf(to), FileBasicInfo, &made, sizeof made)) {
+      return Fail();
+    }
+    FILE_BASIC_INFO wanted{};  // times of 0 are left as they are
+    wanted.FileAttributes = (made.FileAttributes & ~kKept) | (old.FileAttributes & kKept);
+    if (wanted.FileAttributes == 0) wanted.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (wanted.FileAttributes == made.FileAttributes) return 0;
+    return ::SetFileInformationByHandle(HandleOf(to), FileBasicInfo, &wanted, sizeof wanted)
+               ? 0
+               : Fail();
+  }
 
   long WriteSome(int fd, const char* data, std::size_t count) override {
     DWORD put = 0;

@@ -94,6 +94,39 @@ TEST(WindowsFiles, AFileBeingWrittenRefusesTheLoad) {
   EXPECT_EQ(pane.Text(), "x\r\n");
 }
 
+// The window's Save through a hard link to the export is refused; a KML with another link is
+// written in place, so both names show the new text; a replaced one keeps its attributes.
+TEST(WindowsFiles, SavesKeepTheExportLinksAndAttributes) {
+  ScratchDir dir;
+  const std::string csv = Utf8Path(dir.path() / "day.csv"), kml = Utf8Path(dir.path() / "day.kml");
+  WriteBytes(csv, "export");
+  ASSERT_TRUE(::CreateHardLinkW(WideFromUtf8(kml).c_str(), WideFromUtf8(csv).c_str(), nullptr));
+  MemoryStorage storage("new\r\n");
+  TextPane pane(storage);
+  EXPECT_EQ(Message([&] {
+              pane.SaveTextFile({"KML", kml}, csv);
+            }),
+            "Its KML \"" + kml + "\" would replace the input \"" + csv + "\"");
+  EXPECT_EQ(ReadBytes(csv), "export");
+
+  const std::string twin = Utf8Path(dir.path() / "twin.kml");
+  ASSERT_TRUE(::DeleteFileW(WideFromUtf8(kml).c_str()));
+  WriteBytes(kml, "a much longer previous text");
+  ASSERT_TRUE(::CreateHardLinkW(WideFromUtf8(twin).c_str(), WideFromUtf8(kml).c_str(), nullptr));
+  pane.SaveTextFile({"KML", kml}, csv);
+  EXPECT_EQ(ReadBytes(kml), "new\r\n");
+  EXPECT_EQ(ReadBytes(twin), "new\r\n");
+
+  const std::string hidden = Utf8Path(dir.path() / "hidden.kml");
+  WriteBytes(hidden, "previous");
+  ASSERT_TRUE(::SetFileAttributesW(WideFromUtf8(hidden).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  pane.SaveTextFile({"KML", hidden}, csv);
+  EXPECT_EQ(ReadBytes(hidden), "new\r\n");
+  EXPECT_TRUE(::GetFileAttributesW(WideFromUtf8(hidden).c_str()) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(FolderEntries(dir.path()),
+            (std::vector<std::string>{"day.csv", "day.kml", "hidden.kml", "twin.kml"}));
+}
+
 TEST(WindowsFiles, SavingToNulWritesInPlace) {
   MemoryStorage storage("x\r\n");
   TextPane pane(storage);
