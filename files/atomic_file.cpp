@@ -51,6 +51,17 @@ SavePlace PlaceIn(OsFiles& os, const std::string& name, int folder, const std::s
   return place;
 }
 
+class SignalsHeld {
+ public:
+  explicit SignalsHeld(OsFiles& os) : os_(os) { os_.HoldSignals(); }
+  ~SignalsHeld() { os_.ReleaseSignals(); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+ private:
+  OsFiles& os_;
+};
+
 }  // namespace
 
 bool SameFile(const SavePlace& a, const SavePlace& b) {
@@ -186,13 +197,18 @@ void AtomicFile::CommitInPlace() {
       return WriteError(os_, error);
     };
     if (os_.Lock(fd) != 0 || os_.Reserve(fd, size) != 0) throw fail();
-    try {
-      WriteAll(os_, fd, pending_);
-    } catch (const AppError&) {
-      file_.Close();
-      throw;
+    {
+      // Ctrl-C waits until the new text is whole.
+      const SignalsHeld held(os_);
+      try {
+        WriteAll(os_, fd, pending_);
+      } catch (const AppError&) {
+        file_.Close();
+        throw;
+      }
+      if (os_.Truncate(fd, size) != 0) throw fail();
     }
-    if (os_.Truncate(fd, size) != 0 || os_.Flush(fd) != 0) throw fail();
+    if (os_.Flush(fd) != 0) throw fail();
     pending_ = std::string();
   }
   if (!file_.Close()) throw WriteError(os_, errno);

@@ -99,6 +99,10 @@ class OsFiles {
   // Removes `leaf` if the program is ended by a signal before ForgetOnSignal.
   virtual void RemoveOnSignal(int folder, const std::string& leaf) = 0;
   virtual void ForgetOnSignal() = 0;
+  // A signal that would end the program (Ctrl-C) waits from HoldSignals until ReleaseSignals,
+  // which then lets it end the program: a file written in place is never left half written.
+  virtual void HoldSignals() = 0;
+  virtual void ReleaseSignals() = 0;
 
   // The name as an absolute, lexically normal path; empty for an empty name.
   virtual std::string FullPath(const std::string& name) = 0;

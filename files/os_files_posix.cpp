@@ -25,23 +25,55 @@
 
 namespace {
 
-// The temporary file to remove when a signal ends the program during a save. A signal
-// handler can reach nothing else, so this one piece of state is the process's.
+// What a signal that ends the program must do first: remove the temporary file of a save, or
+// wait while a file is written in place. A signal handler can reach nothing else, so this one
+// piece of state is the process's.
 struct SignalCleanup {
   static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
   int folder = -1;
   std::array<char, 4096> leaf{};
   volatile std::sig_atomic_t armed = 0;
+  volatile std::sig_atomic_t holding = 0;
+  volatile std::sig_atomic_t held = 0;  // the signal that came while holding
   std::array<struct sigaction, kSignals.size()> previous{};
   std::array<bool, kSignals.size()> installed{};
 };
 SignalCleanup cleanup;
 
-void RemoveAndDie(int signal) {
+void Die(int signal) {
   if (cleanup.armed) ::unlinkat(cleanup.folder, cleanup.leaf.data(), 0);
   // Then end as the signal would have, so the caller sees the usual status.
   ::signal(signal, SIG_DFL);
   ::raise(signal);
+}
+
+void OnSignal(int signal) {
+  if (cleanup.holding) {
+    cleanup.held = signal;
+    return;
+  }
+  Die(signal);
+}
+
+void InstallHandlers() {
+  for (std::size_t i = 0; i < cleanup.kSignals.size(); ++i) {
+    if (cleanup.installed[i]) continue;
+    struct sigaction current {};
+    ::sigaction(cleanup.kSignals[i], nullptr, &current);
+    // A signal the program ignores (a size limit it handles as a write error) stays ignored.
+    if (current.sa_handler != SIG_DFL) continue;
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    cleanup.installed[i] = ::sigaction(cleanup.kSignals[i], &action, &cleanup.previous[i]) == 0;
+  }
+}
+
+void RestoreHandlers() {
+  for (std::size_t i = 0; i < cleanup.kSignals.size(); ++i) {
+    if (cleanup.installed[i]) ::sigaction(cleanup.kSignals[i], &cleanup.previous[i], nullptr);
+    cleanup.installed[i] = false;
+  }
 }
 
 class PosixFiles final : public OsFiles {
@@ -297,24 +329,26 @@ class PosixFiles final : public OsFiles {
     std::memcpy(cleanup.leaf.data(), leaf.c_str(), leaf.size() + 1);
     cleanup.folder = folder;
     cleanup.armed = 1;
-    for (std::size_t i = 0; i < cleanup.kSignals.size(); ++i) {
-      struct sigaction current {};
-      ::sigaction(cleanup.kSignals[i], nullptr, &current);
-      // A signal the program ignores (a size limit it handles as a write error) stays ignored.
-      if (current.sa_handler != SIG_DFL) continue;
-      struct sigaction action {};
-      action.sa_handler = RemoveAndDie;
-      sigemptyset(&action.sa_mask);
-      cleanup.installed[i] = ::sigaction(cleanup.kSignals[i], &action, &cleanup.previous[i]) == 0;
-    }
+    InstallHandlers();
   }
 
   void ForgetOnSignal() override {
-    for (std::size_t i = 0; i < cleanup.kSignals.size(); ++i) {
-      if (cleanup.installed[i]) ::sigaction(cleanup.kSignals[i], &cleanup.previous[i], nullptr);
-      cleanup.installed[i] = false;
-    }
     cleanup.armed = 0;
+    if (!cleanup.holding) RestoreHandlers();
+  }
+
+  void HoldSignals() override {
+    cleanup.held = 0;
+    cleanup.holding = 1;
+    InstallHandlers();
+  }
+
+  void ReleaseSignals() override {
+    cleanup.holding = 0;
+    const int held = cleanup.held;
+    cleanup.held = 0;
+    if (held != 0) Die(held);
+    if (!cleanup.armed) RestoreHandlers();
   }
 
   std::string FullPath(const std::string& name) override {

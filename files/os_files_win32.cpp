@@ -114,8 +114,13 @@ std::wstring PathIn(int folder, const std::string& leaf) {
 // save. The handler runs on a thread of its own and can reach nothing else.
 std::array<wchar_t, 32768> cleanupPath{};
 volatile LONG cleanupArmed = 0;
+volatile LONG holding = 0, held = 0;
 
 BOOL WINAPI RemoveOnControl(DWORD) {
+  if (holding) {
+    held = 1;
+    return TRUE;  // the program ends when the file is whole
+  }
   if (cleanupArmed) ::DeleteFileW(cleanupPath.data());
   return FALSE;  // then the default: the program ends
 }
@@ -338,6 +343,18 @@ class Win32Files final : public OsFiles {
     if (!cleanupArmed) return;
     cleanupArmed = 0;
     ::SetConsoleCtrlHandler(RemoveOnControl, FALSE);
+  }
+
+  void HoldSignals() override {
+    held = 0;
+    holding = 1;
+    ::SetConsoleCtrlHandler(RemoveOnControl, TRUE);
+  }
+
+  void ReleaseSignals() override {
+    holding = 0;
+    ::SetConsoleCtrlHandler(RemoveOnControl, FALSE);
+    if (held) ::ExitProcess(STATUS_CONTROL_C_EXIT);
   }
 
   std::string FullPath(const std::string& name) override {

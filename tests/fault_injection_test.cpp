@@ -121,6 +121,8 @@ class FaultyFiles final : public OsFiles {
     os_.RemoveOnSignal(folder, leaf);
   }
   void ForgetOnSignal() override { os_.ForgetOnSignal(); }
+  void HoldSignals() override { os_.HoldSignals(); }
+  void ReleaseSignals() override { os_.ReleaseSignals(); }
   int Rename(int folder, const std::string& from, const std::string& to) override {
     return fault == Fault::Rename ? Fail() : os_.Rename(folder, from, to);
   }
@@ -290,30 +292,39 @@ TEST(FaultInjection, AFolderThatRefusesNewFilesGetsTheFileWrittenInPlace) {
 }
 
 // A save ended by a signal halfway through its writing, in a child process: the temporary
-// file is gone, the previous KML is whole, and the child ends by that signal.
-TEST(FaultInjection, ASignalDuringASaveLeavesNothingBehind) {
+// file is gone, the previous KML is whole, and the child ends by that signal. A KML written
+// in place (it has a second link) is finished first, then the signal ends the child.
+TEST(FaultInjection, ASignalDuringASaveLeavesNothingHalfDone) {
   ScratchDir dir;
   const std::string target = dir / "day.kml";
-  for (const bool unnamed : {true, false}) {
+  const std::string text(100, 'k');
+  enum class Way { Unnamed, Named, InPlace };
+  for (const Way way : {Way::Unnamed, Way::Named, Way::InPlace}) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
       WriteBytes(target, "previous");
+      if (way == Way::InPlace) fs::create_hard_link(target, dir / "twin.kml");
       const pid_t child = ::fork();
       if (child == 0) {
         FaultyFiles os;
         os.fault = Fault::Signal;
         os.error = signal;
         os.bytesBeforeFailure = 5;
-        os.unnamed = unnamed;
-        MemoryStorage storage(std::string(100, 'k'));
+        os.unnamed = way == Way::Unnamed;
+        MemoryStorage storage(text);
         TextPane pane(storage, os);
         pane.SaveTextFile(target);
         ::_exit(0);
       }
       int status = 0;
       ::waitpid(child, &status, 0);
-      const std::string where = std::to_string(signal) + (unnamed ? ", unnamed" : ", named");
+      const std::string where = std::to_string(signal) + " way " + std::to_string(int(way));
       EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << where;
-      EXPECT_EQ(ReadBytes(target), "previous") << where;
+      if (way == Way::InPlace) {
+        EXPECT_EQ(ReadBytes(target), text) << where;
+        fs::remove(dir / "twin.kml");
+      } else {
+        EXPECT_EQ(ReadBytes(target), "previous") << where;
+      }
       EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"}) << where;
     }
   }
