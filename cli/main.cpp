@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -183,8 +184,7 @@ int Run(const CliOptions& options) {
         }
       }
       // Every output whole before any replaces its file.
-      for (const auto& output : outputs)
-        output->Commit();
+      CommitTogether(outputs, os);
       out.Write(tripReport);
       if (report) {
         std::ostringstream line;
@@ -214,6 +214,10 @@ int Run(const CliOptions& options) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+#ifndef _WIN32
+  // A pipe whose reader has gone fails that write with its reason, not the whole run.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   CliOptions options;
   try {
     options = ParseCliOptions(ProgramArguments(argc, argv));

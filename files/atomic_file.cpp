@@ -176,8 +176,25 @@ void AtomicFile::Write(std::string_view bytes) {
   }
 }
 
-void AtomicFile::Commit() {
+void AtomicFile::Prepare() {
+  if (prepared_) return;
   if (!file_.IsOpen()) throw WriteError();
+  if (way_ == Way::Replace) {
+    PrepareReplacement();
+  } else if (way_ == Way::InPlace) {
+    // Another save of this file waits here, so two texts never mix; a disk too full for the
+    // new text (or a size limit below it) fails before the old one is touched.
+    if (os_.Lock(file_.fd()) != 0 || os_.Reserve(file_.fd(), pending_.size()) != 0) {
+      const int error = errno;
+      file_.Close();
+      throw WriteError(os_, error);
+    }
+  }
+  prepared_ = true;
+}
+
+void AtomicFile::Commit() {
+  Prepare();
   if (way_ == Way::Replace) {
     CommitReplacement();
   } else {
@@ -186,17 +203,13 @@ void AtomicFile::Commit() {
 }
 
 void AtomicFile::CommitInPlace() {
+  const auto fail = [this] {
+    const int error = errno;
+    file_.Close();
+    return WriteError(os_, error);
+  };
   if (way_ == Way::InPlace) {
     const int fd = file_.fd();
-    const auto size = static_cast<unsigned long long>(pending_.size());
-    // Another save of this file waits here, so two texts never mix; a disk too full for the
-    // new text fails before the old one is touched.
-    const auto fail = [this] {
-      const int error = errno;
-      file_.Close();
-      return WriteError(os_, error);
-    };
-    if (os_.Lock(fd) != 0 || os_.Reserve(fd, size) != 0) throw fail();
     {
       // Ctrl-C waits until the new text is whole.
       const SignalsHeld held(os_);
@@ -206,7 +219,7 @@ void AtomicFile::CommitInPlace() {
         file_.Close();
         throw;
       }
-      if (os_.Truncate(fd, size) != 0) throw fail();
+      if (os_.Truncate(fd, pending_.size()) != 0) throw fail();
     }
     if (os_.Flush(fd) != 0) throw fail();
     pending_ = std::string();
@@ -214,7 +227,9 @@ void AtomicFile::CommitInPlace() {
   if (!file_.Close()) throw WriteError(os_, errno);
 }
 
-void AtomicFile::CommitReplacement() {
+void AtomicFile::PrepareReplacement() {
+  // Every byte on disk and the file named beside its target, so that all that is left is
+  // the rename.
   const bool flushed = os_.Flush(file_.fd()) == 0;
   int error = errno;
   if (flushed && temp_.empty()) NameTemporary();
@@ -224,12 +239,15 @@ void AtomicFile::CommitReplacement() {
     Abandon();
     throw WriteError(os_, error);
   }
+}
+
+void AtomicFile::CommitReplacement() {
   if (os_.Rename(folder_.fd(), temp_, place_.leaf) != 0) {
-    error = errno;
+    const int error = errno;
     Abandon();
     throw CreateError(os_, name_, error);
   }
-  os_.ForgetOnSignal();
+  os_.ForgetOnSignal(folder_.fd(), temp_);
   temp_.clear();
   // So that the new name, not only the bytes, survives a crash. A file system that cannot
   // flush a folder has already done what it can.
@@ -251,9 +269,19 @@ void AtomicFile::NameTemporary() {
 
 void AtomicFile::Abandon() {
   file_.Close();
-  if (!temp_.empty()) os_.Remove(folder_.fd(), temp_);
-  os_.ForgetOnSignal();
+  if (temp_.empty()) return;
+  os_.Remove(folder_.fd(), temp_);
+  os_.ForgetOnSignal(folder_.fd(), temp_);
   temp_.clear();
+}
+
+void CommitTogether(const std::vector<std::unique_ptr<AtomicFile>>& files, OsFiles& os) {
+  for (const auto& file : files)
+    file->Prepare();
+  // A signal does not part them: it ends the program once all are in place.
+  const SignalsHeld held(os);
+  for (const auto& file : files)
+    file->Commit();
 }
 
 void WriteFileAtomically(const std::string& name, std::string_view bytes, OsFiles& os) {

@@ -10,9 +10,11 @@
 // the checks approved: no link swapped in meanwhile is followed.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "file_handle.h"
 #include "os_files.h"
@@ -42,8 +44,13 @@ class AtomicFile {
   const std::string& Name() const { return name_; }
   const SavePlace& Place() const { return place_; }
 
+  bool WritesInPlace() const { return way_ != Way::Replace; }
+
   // Raises "Stream write error" when not every byte is written.
   void Write(std::string_view bytes);
+  // Does all that can fail before the target changes: the bytes on disk beside it, or the
+  // lock and the room for a file written in place. Commit does it when it was not done.
+  void Prepare();
   // Makes the written bytes the target's content.
   void Commit();
 
@@ -53,6 +60,7 @@ class AtomicFile {
   bool CreateTemporary();
   bool GiveOwnerModeAndAttributes(const FileFacts& existing);
   void NameTemporary();
+  void PrepareReplacement();
   void CommitInPlace();
   void CommitReplacement();
   void Abandon();
@@ -63,11 +71,16 @@ class AtomicFile {
   SavePlace place_;
   std::string temp_;  // the temporary file's name in the folder, once it has one
   Way way_ = Way::Replace;
+  bool prepared_ = false;
   std::string pending_;  // the text for a file written in place, written at the commit
   static constexpr unsigned long long kWriteBackStep = 8 << 20;
   unsigned long long written_ = 0, writtenBack_ = 0;
   FileHandle file_;
 };
+
+// Commits files together: each is prepared before any changes its target, and a signal that
+// comes meanwhile waits until all are committed.
+void CommitTogether(const std::vector<std::unique_ptr<AtomicFile>>& files, OsFiles& os);
 
 // Creates or replaces the file `name` with exactly `bytes`.
 void WriteFileAtomically(const std::string& name, std::string_view bytes, OsFiles& os);

@@ -96,11 +96,13 @@ class OsFiles {
   virtual int Remove(int folder, const std::string& leaf) = 0;
   // Forces a folder's entries to the disk, so a name given in it survives a crash.
   virtual int FlushFolder(int folder) = 0;
-  // Removes `leaf` if the program is ended by a signal before ForgetOnSignal.
+  // Removes `leaf` if the program is ended by a signal before ForgetOnSignal; a few files at
+  // once (the outputs of one export).
   virtual void RemoveOnSignal(int folder, const std::string& leaf) = 0;
-  virtual void ForgetOnSignal() = 0;
-  // A signal that would end the program (Ctrl-C) waits from HoldSignals until ReleaseSignals,
-  // which then lets it end the program: a file written in place is never left half written.
+  virtual void ForgetOnSignal(int folder, const std::string& leaf) = 0;
+  // A signal that would end the program (Ctrl-C) waits from HoldSignals until the matching
+  // ReleaseSignals, which then lets it end the program: a file written in place is never
+  // left half written, and the outputs of one export are replaced together.
   virtual void HoldSignals() = 0;
   virtual void ReleaseSignals() = 0;
 

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -25,23 +26,35 @@
 
 namespace {
 
-// What a signal that ends the program must do first: remove the temporary file of a save, or
-// wait while a file is written in place. A signal handler can reach nothing else, so this one
-// piece of state is the process's.
+// What a signal that ends the program must do first: remove the temporary files of the saves
+// under way, or wait while files are written in place. A signal handler can reach nothing
+// else, so this one piece of state is the process's.
 struct SignalCleanup {
   static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
-  int folder = -1;
-  std::array<char, 4096> leaf{};
-  volatile std::sig_atomic_t armed = 0;
-  volatile std::sig_atomic_t holding = 0;
-  volatile std::sig_atomic_t held = 0;  // the signal that came while holding
+  struct Temporary {
+    volatile std::sig_atomic_t armed = 0;
+    int folder = -1;
+    std::array<char, 4096> leaf{};
+  };
+  std::array<Temporary, 4> temporaries{};  // the outputs of one export at a time
+  volatile std::sig_atomic_t holding = 0;  // how many holds are open
+  volatile std::sig_atomic_t held = 0;     // the signal that came while holding
   std::array<struct sigaction, kSignals.size()> previous{};
   std::array<bool, kSignals.size()> installed{};
+
+  bool AnyArmed() const {
+    for (const auto& t : temporaries) {
+      if (t.armed) return true;
+    }
+    return false;
+  }
 };
 SignalCleanup cleanup;
 
 void Die(int signal) {
-  if (cleanup.armed) ::unlinkat(cleanup.folder, cleanup.leaf.data(), 0);
+  for (const auto& t : cleanup.temporaries) {
+    if (t.armed) ::unlinkat(t.folder, t.leaf.data(), 0);
+  }
   // Then end as the signal would have, so the caller sees the usual status.
   ::signal(signal, SIG_DFL);
   ::raise(signal);
@@ -156,7 +169,7 @@ class PosixFiles final : public OsFiles {
       }
       if (S_ISLNK(st.st_mode)) {
         std::string to;
-        if (!MayFollow(folder, st)) {
+        if (PlantedByAnother(folder, st)) {
           errno = EACCES;
         } else if (++links > 40) {
           errno = ELOOP;
@@ -172,6 +185,12 @@ class PosixFiles final : public OsFiles {
         return CloseAndFail(folder);
       }
       if (last) {
+        // A file someone else left in a shared sticky folder is theirs to read: never
+        // written into, nor given to them with the save in it.
+        if (!S_ISDIR(st.st_mode) && PlantedByAnother(folder, st)) {
+          errno = EACCES;
+          return CloseAndFail(folder);
+        }
         leaf = part;
         return folder;
       }
@@ -251,6 +270,13 @@ class PosixFiles final : public OsFiles {
 
   int Reserve(int fd, unsigned long long size) override {
     if (size == 0) return 0;
+    // A size limit would cut the text halfway, with the old one already written over.
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        size > limit.rlim_cur) {
+      errno = EFBIG;
+      return -1;
+    }
     // Beyond the end, without changing the size: the file reads as before until written.
     if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return 0;
     return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : -1;
@@ -324,31 +350,38 @@ class PosixFiles final : public OsFiles {
   }
 
   void RemoveOnSignal(int folder, const std::string& leaf) override {
-    ForgetOnSignal();
-    if (leaf.size() >= cleanup.leaf.size()) return;
-    std::memcpy(cleanup.leaf.data(), leaf.c_str(), leaf.size() + 1);
-    cleanup.folder = folder;
-    cleanup.armed = 1;
-    InstallHandlers();
+    if (leaf.size() >= SignalCleanup::Temporary{}.leaf.size()) return;
+    for (auto& t : cleanup.temporaries) {
+      if (t.armed) continue;
+      std::memcpy(t.leaf.data(), leaf.c_str(), leaf.size() + 1);
+      t.folder = folder;
+      t.armed = 1;
+      InstallHandlers();
+      return;
+    }
   }
 
-  void ForgetOnSignal() override {
-    cleanup.armed = 0;
-    if (!cleanup.holding) RestoreHandlers();
+  void ForgetOnSignal(int folder, const std::string& leaf) override {
+    for (auto& t : cleanup.temporaries) {
+      if (t.armed && t.folder == folder && leaf == t.leaf.data()) t.armed = 0;
+    }
+    if (!cleanup.holding && !cleanup.AnyArmed()) RestoreHandlers();
   }
 
   void HoldSignals() override {
-    cleanup.held = 0;
-    cleanup.holding = 1;
+    if (cleanup.holding == 0) cleanup.held = 0;
+    cleanup.holding = cleanup.holding + 1;
     InstallHandlers();
   }
 
   void ReleaseSignals() override {
-    cleanup.holding = 0;
+    if (cleanup.holding == 0) return;
+    cleanup.holding = cleanup.holding - 1;
+    if (cleanup.holding != 0) return;
     const int held = cleanup.held;
     cleanup.held = 0;
     if (held != 0) Die(held);
-    if (!cleanup.armed) RestoreHandlers();
+    if (!cleanup.AnyArmed()) RestoreHandlers();
   }
 
   std::string FullPath(const std::string& name) override {
@@ -392,7 +425,8 @@ class PosixFiles final : public OsFiles {
     return "/proc/self/fd/" + std::to_string(fd);
   }
 
-  // The names of `path`, in order, before those still to walk.
+  // The names of `path`, in order, before those still to walk. A final "/" means a folder:
+  // "." stands for it, so that a file is never made in its place.
   static void AddPartsInFront(std::string_view path, std::deque<std::string>& parts) {
     std::vector<std::string> added;
     for (std::size_t at = 0; at <= path.size();) {
@@ -400,15 +434,19 @@ class PosixFiles final : public OsFiles {
       if (end > at) added.emplace_back(path.substr(at, end - at));
       at = end + 1;
     }
+    if (path.size() > 1 && path.ends_with('/')) added.emplace_back(".");
     parts.insert(parts.begin(), added.begin(), added.end());
   }
 
-  // The kernel's own rule for links in sticky folders, applied whatever the system's setting.
-  static bool MayFollow(int folder, const struct stat& link) {
+  // The kernel's own rule for links (and, when it is asked to, files and pipes) in sticky
+  // folders, applied whatever the system's settings: in a folder anyone may write but only
+  // owners may rename in, an entry that belongs neither to this user nor to the folder's
+  // owner may have been planted.
+  static bool PlantedByAnother(int folder, const struct stat& entry) {
     struct stat dir {};
-    if (::fstat(folder, &dir) != 0) return false;
+    if (::fstat(folder, &dir) != 0) return true;
     const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
-    return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
+    return shared && entry.st_uid != ::geteuid() && entry.st_uid != dir.st_uid;
   }
 
   static bool ReadLink(int folder, const std::string& part, const struct stat& link,

@@ -110,19 +110,35 @@ std::wstring PathIn(int folder, const std::string& leaf) {
   return path;
 }
 
-// The temporary file to delete when Ctrl-C or a closing console ends the program during a
-// save. The handler runs on a thread of its own and can reach nothing else.
-std::array<wchar_t, 32768> cleanupPath{};
-volatile LONG cleanupArmed = 0;
+// The temporary files to delete when Ctrl-C or a closing console ends the program during a
+// save, or the wait while files are written in place. The handler runs on a thread of its own
+// and can reach nothing else.
+struct Temporary {
+  volatile LONG armed = 0;
+  std::array<wchar_t, 32768> path{};
+};
+std::array<Temporary, 4> temporaries{};  // the outputs of one export at a time
 volatile LONG holding = 0, held = 0;
+bool handlerInstalled = false;
 
 BOOL WINAPI RemoveOnControl(DWORD) {
   if (holding) {
     held = 1;
-    return TRUE;  // the program ends when the file is whole
+    return TRUE;  // the program ends when the files are whole
   }
-  if (cleanupArmed) ::DeleteFileW(cleanupPath.data());
+  for (const auto& t : temporaries) {
+    if (t.armed) ::DeleteFileW(t.path.data());
+  }
   return FALSE;  // then the default: the program ends
+}
+
+// The handler is there while a temporary file is armed or signals are held.
+void UpdateHandler() {
+  bool needed = holding != 0;
+  for (const auto& t : temporaries)
+    needed = needed || t.armed != 0;
+  if (needed != handlerInstalled) ::SetConsoleCtrlHandler(RemoveOnControl, needed);
+  handlerInstalled = needed;
 }
 
 class Win32Files final : public OsFiles {
@@ -332,28 +348,36 @@ class Win32Files final : public OsFiles {
 
   void RemoveOnSignal(int folder, const std::string& leaf) override {
     const std::wstring wide = PathIn(folder, leaf);
-    if (wide.size() >= cleanupPath.size()) return;
-    std::copy(wide.begin(), wide.end(), cleanupPath.begin());
-    cleanupPath[wide.size()] = L'\0';
-    cleanupArmed = 1;
-    ::SetConsoleCtrlHandler(RemoveOnControl, TRUE);
+    if (wide.size() >= Temporary{}.path.size()) return;
+    for (auto& t : temporaries) {
+      if (t.armed) continue;
+      std::copy(wide.begin(), wide.end(), t.path.begin());
+      t.path[wide.size()] = L'\0';
+      t.armed = 1;
+      break;
+    }
+    UpdateHandler();
   }
 
-  void ForgetOnSignal() override {
-    if (!cleanupArmed) return;
-    cleanupArmed = 0;
-    ::SetConsoleCtrlHandler(RemoveOnControl, FALSE);
+  void ForgetOnSignal(int folder, const std::string& leaf) override {
+    const std::wstring wide = PathIn(folder, leaf);
+    for (auto& t : temporaries) {
+      if (t.armed && wide == t.path.data()) t.armed = 0;
+    }
+    UpdateHandler();
   }
 
   void HoldSignals() override {
-    held = 0;
-    holding = 1;
-    ::SetConsoleCtrlHandler(RemoveOnControl, TRUE);
+    if (holding == 0) held = 0;
+    holding = holding + 1;
+    UpdateHandler();
   }
 
   void ReleaseSignals() override {
-    holding = 0;
-    ::SetConsoleCtrlHandler(RemoveOnControl, FALSE);
+    if (holding == 0) return;
+    holding = holding - 1;
+    if (holding != 0) return;
+    UpdateHandler();
     if (held) ::ExitProcess(STATUS_CONTROL_C_EXIT);
   }
 

@@ -1,6 +1,7 @@
 #include "save_rules.h"
 
 #include "app_error.h"
+#include "file_errors.h"
 
 namespace {
 
@@ -30,7 +31,12 @@ std::vector<std::unique_ptr<AtomicFile>> SaveRules::Open(int claim) {
   for (auto& claimed : claimed_) {
     if (claimed.claim != claim) continue;
     files.push_back(std::make_unique<AtomicFile>(claimed.output.name, os_));
-    claimed.place = files.back()->Place();
+    const AtomicFile& file = *files.back();
+    // A file is written into only if it is the one claimed: one that took its name since
+    // (another user's, or a link to one) is not.
+    if (file.WritesInPlace() && file.Place().file != claimed.place.file)
+      throw ReplacedError(os_, claimed.output.name);
+    claimed.place = file.Place();
     opened.push_back(claimed);
   }
   Check(claim, opened);

@@ -1,11 +1,16 @@
 // trackkml: the window that converts one export at a time.
 #include <QApplication>
+#include <csignal>
 
 #include "app_title.h"
 #include "dialogs.h"
 #include "mainfrm.h"
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+  // Saving into a pipe whose reader has gone is a failed save, not the end of the program.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   QApplication app(argc, argv);
   const std::string title =
       ApplicationTitle(QApplication::applicationFilePath().toLocal8Bit().toStdString());

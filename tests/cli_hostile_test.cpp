@@ -67,19 +67,30 @@ TEST(CliHostile, DevicesAndPipesAreReadToTheirEnd) {
 }
 
 // A disk that fills while the document's pieces are made on several threads: the one error is
-// reported, the old KML is kept and nothing else is left.
+// reported, the old KML is kept and nothing else is left. So too for a KML written in place
+// (it has a second link), whether the size limit is ignored or ends the program.
 TEST(CliHostile, AFullDiskFailsTheSaveAndKeepsTheOldKml) {
   ScratchDir dir;
   WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50'000}).bytes);
-  WriteBytes(dir / "day.kml", "old");
-  // Past the file size limit writes fail as on a full disk.
-  auto r = RunCommand("ulimit -f 2048; trap '' XFSZ; exec " + ShellQuote(TRACKKML_CLI) + " " +
-                      ShellQuote(dir / "day.csv"));
-  EXPECT_EQ(r.status, 1);
   const std::string error = "trackkml-cli: " + dir / "day.csv" + ": Stream write error. ";
-  EXPECT_EQ(r.err, error + "File too large.\n");
-  EXPECT_EQ(ReadBytes(dir / "day.kml"), "old");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+  CommandResult r;
+  for (const bool linked : {false, true}) {
+    for (const char* onLimit : {"trap '' XFSZ; ", ""}) {
+      fs::remove(dir / "twin.kml");
+      WriteBytes(dir / "day.kml", "old");
+      if (linked) fs::create_hard_link(dir / "day.kml", dir / "twin.kml");
+      // Past the file size limit writes fail as on a full disk.
+      r = RunCommand(std::string("ulimit -f 2048; ") + onLimit + "exec " +
+                     ShellQuote(TRACKKML_CLI) + " " + ShellQuote(dir / "day.csv"));
+      const std::string where = std::string(linked ? "linked, " : "") + onLimit;
+      if (*onLimit != '\0' || linked) {
+        EXPECT_EQ(r.status, 1) << where;
+        EXPECT_EQ(r.err, error + "File too large.\n") << where;
+      }
+      EXPECT_EQ(ReadBytes(dir / "day.kml"), "old") << where;
+      EXPECT_EQ(FolderEntries(dir.path()).size(), linked ? 3u : 2u) << where;
+    }
+  }
 
   r = RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(dir / "day.csv") +
                  " >/dev/full");
@@ -276,6 +287,22 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/trips.csv/day.csv" + ": Cannot create file \"" +
                        dir / "shared/trips.kml/day.kml" + "\". Permission denied.\n");
   EXPECT_TRUE(fs::is_empty(dir / "closed"));
+
+  // Nor into a file or a pipe another user left there for the KML to land in.
+  WriteBytes(dir / "shared/planted.csv", "x\r\n");
+  WriteBytes(dir / "shared/planted.kml", "theirs");
+  WriteBytes(dir / "shared/piped.csv", "x\r\n");
+  ASSERT_EQ(::mkfifo((dir / "shared/piped.kml").c_str(), 0666), 0);
+  for (const char* planted : {"shared/planted.kml", "shared/piped.kml"})
+    ASSERT_EQ(::chown((dir / planted).c_str(), kNobody, kNobody), 0);
+  r = Cli("-q " + ShellQuote(dir / "shared/planted.csv") + " " +
+          ShellQuote(dir / "shared/piped.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/planted.csv" + ": Cannot create file \"" +
+                       dir / "shared/planted.kml" + "\". Permission denied.\n" +
+                       "trackkml-cli: " + dir / "shared/piped.csv" + ": Cannot create file \"" +
+                       dir / "shared/piped.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(ReadBytes(dir / "shared/planted.kml"), "theirs");
 }
 
 // Standard input past the 2 GiB limit is refused without the tool holding much more.

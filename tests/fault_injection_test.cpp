@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app_error.h"
+#include "atomic_file.h"
 #include "pane_test_support.h"
 #include "text_pane.h"
 
@@ -120,7 +121,9 @@ class FaultyFiles final : public OsFiles {
   void RemoveOnSignal(int folder, const std::string& leaf) override {
     os_.RemoveOnSignal(folder, leaf);
   }
-  void ForgetOnSignal() override { os_.ForgetOnSignal(); }
+  void ForgetOnSignal(int folder, const std::string& leaf) override {
+    os_.ForgetOnSignal(folder, leaf);
+  }
   void HoldSignals() override { os_.HoldSignals(); }
   void ReleaseSignals() override { os_.ReleaseSignals(); }
   int Rename(int folder, const std::string& from, const std::string& to) override {
@@ -289,6 +292,29 @@ TEST(FaultInjection, AFolderThatRefusesNewFilesGetsTheFileWrittenInPlace) {
   EXPECT_EQ(Message([&] { pane.SaveTextFile(dir / "new.kml"); }),
             "Cannot create file \"" + dir / "new.kml" + "\". Permission denied");
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});
+}
+
+// Outputs committed together: when one cannot be prepared (no room for a file written in
+// place), none of them changes.
+TEST(FaultInjection, OutputsCommittedTogetherAllStayWhenOneCannotBePrepared) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.kml", "old kml");
+  WriteBytes(dir / "day.gpx", "old gpx");
+  fs::create_hard_link(dir / "day.gpx", dir / "twin.gpx");  // written in place
+  FaultyFiles os;
+  os.fault = Fault::Reserve;
+  os.error = ENOSPC;
+  std::vector<std::unique_ptr<AtomicFile>> files;
+  for (const char* name : {"day.kml", "day.gpx"}) {
+    files.push_back(std::make_unique<AtomicFile>(dir / name, os));
+    files.back()->Write("new");
+  }
+  EXPECT_EQ(Message([&] { CommitTogether(files, os); }), "Stream write error");
+  files.clear();
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), "old kml");
+  EXPECT_EQ(ReadBytes(dir / "day.gpx"), "old gpx");
+  EXPECT_EQ(FolderEntries(dir.path()),
+            (std::vector<std::string>{"day.gpx", "day.kml", "twin.gpx"}));
 }
 
 // A save ended by a signal halfway through its writing, in a child process: the temporary

@@ -99,6 +99,28 @@ TEST(SaveAttacks, ASwapRaceNeverLeadsAnInPlaceSaveToTheVictim) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
+// A file that takes the KML's name while the tool waits for its export (a pipe) is not
+// written into: the save fails and the file, with its other link, keeps its text.
+TEST(SaveAttacks, AFileThatTakesTheNameMeanwhileIsNotWrittenInto) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkfifo((dir / "day.csv").c_str(), 0600), 0);
+  WriteBytes(dir / "day.kml", "old");
+  WriteBytes(dir / "precious", "precious");
+  fs::create_hard_link(dir / "precious", dir / "other-name");
+  WriteBytes(dir / "export", GenerateExport(ExportShape{.rows = 50}).bytes);
+  const std::string in = ShellQuote(dir.path().string());
+  // The tool checks its outputs first, then waits for the pipe's writer.
+  const auto r = RunCommand(ShellQuote(TRACKKML_CLI) + " -q " + ShellQuote(dir / "day.csv") +
+                            " & sleep 0.5; mv " + in + "/precious " + in + "/day.kml; cat " + in +
+                            "/export >" + in + "/day.csv; wait $!");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "day.csv" + ": Cannot create file \"" +
+                       dir / "day.kml" +
+                       "\". Another file took its place while it was being saved.\n");
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), "precious");
+  EXPECT_EQ(ReadBytes(dir / "other-name"), "precious");
+}
+
 // Outputs that are one file are refused, and so is an output that cannot be written, before
 // anything is written.
 TEST(SaveAttacks, OutputsThatAreOneFileOrUnwritableAreRefusedBeforeAnyIsWritten) {
