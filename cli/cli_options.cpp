@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "program_args.h"
+
 namespace {
 
 // The value of an option given as "--name VALUE" or "--name=VALUE".
@@ -24,13 +26,15 @@ int Minutes(const std::string& text) {
 
 }  // namespace
 
-CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+CliOptions ParseCliOptions(const std::vector<std::string>& args, const std::vector<bool>& quoted) {
   CliOptions options;
+  std::vector<bool> quotedFiles;
   bool onlyFiles = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
       options.files.push_back(arg);
+      quotedFiles.push_back(i < quoted.size() && quoted[i]);
     } else if (arg == "--") {
       onlyFiles = true;
     } else if (arg == "-o" || arg == "--output-dir") {
@@ -68,6 +72,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
   }
   if (options.help || options.version) return options;
 
+  options.files = ExpandFilePatterns(options.files, quotedFiles);
   if (options.files.empty()) throw AppError("no FILE given");
   if (options.toStdout && options.summary) {
     throw AppError("--stdout and --summary cannot be given together");

@@ -7,7 +7,7 @@
 #include "app_error.h"
 
 struct CliOptions {
-  std::vector<std::string> files;
+  std::vector<std::string> files;  // on Windows with their patterns expanded
   std::string outputDir;
   bool toStdout = false;
   bool summary = false;
@@ -24,8 +24,10 @@ struct CliOptions {
   bool NeedsTimes() const { return timestamps || gpx || report != Report::None; }
 };
 
-// Raises AppError with the reason when the command line cannot be used.
-CliOptions ParseCliOptions(const std::vector<std::string>& args);
+// Raises AppError with the reason when the command line cannot be used. `quoted` tells which
+// arguments were written in quotes (none when empty): those are never file patterns.
+CliOptions ParseCliOptions(const std::vector<std::string>& args,
+                           const std::vector<bool>& quoted = {});
 
 inline constexpr const char* kUsageLine = "usage: trackkml-cli [options] FILE...";
 std::string HelpText();

@@ -60,7 +60,5 @@ void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
 std::string OutputNameFor(const std::string& input, const std::string& outputDir,
                           std::string_view extension) {
   if (outputDir.empty()) return SaveNameFor(input, extension);
-  std::string folder = outputDir;
-  if (!BaseNameOf(folder).empty()) folder.push_back('/');
-  return folder + SaveNameFor(BaseNameOf(input), extension);
+  return PathIn(outputDir, SaveNameFor(BaseNameOf(input), extension));
 }

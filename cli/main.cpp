@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "console.h"
 #include "convert_file.h"
 #include "export_reader.h"
 #include "fix_times.h"
@@ -21,6 +22,7 @@
 #include "line_view.h"
 #include "program_args.h"
 #include "save_rules.h"
+#include "shown_text.h"
 #include "standard_output.h"
 #include "time_zone.h"
 #include "trip_points.h"
@@ -45,29 +47,6 @@ struct Progress {
     std::fflush(stderr);
   }
 };
-
-// A text for a line of the terminal: control characters (a newline in a file name) are shown
-// escaped, so every report stays one line.
-std::string Shown(std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string shown;
-  shown.reserve(text.size());
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x20 && b != 0x7F) {
-      shown.push_back(c);
-    } else if (c == '\n') {
-      shown.append("\\n");
-    } else if (c == '\r') {
-      shown.append("\\r");
-    } else if (c == '\t') {
-      shown.append("\\t");
-    } else {
-      shown.append("\\x").append(1, kHex[b >> 4]).append(1, kHex[b & 15]);
-    }
-  }
-  return shown;
-}
 
 void ReportError(const std::string& file, const std::exception& error) {
   // The library's word for it would say nothing to the user.
@@ -102,6 +81,15 @@ std::string ReportOf(const std::string& file, const TrackHeader& header, const T
 int Run(const CliOptions& options) {
   OsFiles& os = SystemFiles();
   StandardOutput out(os);
+  // The zone is read once, before any file: a name it does not know is a usage error.
+  std::optional<ZoneClock> zone;
+  if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone) {
+    if (const auto missing = ZoneClock::MissingDatabase()) {
+      std::cerr << "trackkml-cli: " << Shown(*missing) << '\n';
+      return 1;
+    }
+    zone.emplace(options.timeZone);
+  }
   if (options.toStdout || options.summary) {
     const std::string& file = options.files.front();
     try {
@@ -110,7 +98,7 @@ int Run(const CliOptions& options) {
         WriteSummary(text, STDOUT_FILENO, os);
       } else if (options.timestamps) {
         const RowTimes times = ReadRowTimes(ReadTrackHeader(text), SplitLines(text));
-        const std::vector<std::int64_t> utc = ZoneClock(options.timeZone).ToUtc(times);
+        const std::vector<std::int64_t> utc = zone->ToUtc(times);
         ConvertToDescriptor(text, STDOUT_FILENO, os, &utc);
       } else {
         ConvertToDescriptor(text, STDOUT_FILENO, os);
@@ -124,13 +112,8 @@ int Run(const CliOptions& options) {
 
   Progress progress;
   progress.total = options.files.size();
-  progress.show = !options.quiet && progress.total > 1 && ::isatty(STDERR_FILENO);
+  progress.show = !options.quiet && progress.total > 1 && IsTerminal(STDERR_FILENO);
   const bool report = !options.quiet && !progress.show;
-
-  // The zone is read once, before any file: a name it does not know is a usage error.
-  std::optional<ZoneClock> zone;
-  if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone)
-    zone.emplace(options.timeZone);
 
   // Every output of the run is found and checked before any is written: none may be a file
   // given to be converted, nor one file for two outputs.
@@ -214,13 +197,15 @@ int Run(const CliOptions& options) {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  UseUtf8Console();
 #ifndef _WIN32
   // A pipe whose reader has gone fails that write with its reason, not the whole run.
   std::signal(SIGPIPE, SIG_IGN);
 #endif
   CliOptions options;
   try {
-    options = ParseCliOptions(ProgramArguments(argc, argv));
+    const ProgramArguments arguments = ReadProgramArguments(argc, argv);
+    options = ParseCliOptions(arguments.args, arguments.quoted);
   } catch (const AppError& error) {
     std::cerr << "trackkml-cli: " << error.what() << '\n' << kUsageLine << '\n';
     return 2;

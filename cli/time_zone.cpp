@@ -1,5 +1,43 @@
 #include "time_zone.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "shown_text.h"
+
+namespace {
+
+bool IsDeviceName(std::string_view part) {
+  std::string upper(part);
+  for (auto& c : upper)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  if (std::find(kDevices.begin(), kDevices.end(), upper) != kDevices.end()) return true;
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+         std::isdigit(static_cast<unsigned char>(upper[3]));
+}
+
+}  // namespace
+
+bool IsZoneName(std::string_view name) {
+  if (name.empty() || name.size() > 255) return false;
+  for (std::size_t at = 0; at <= name.size();) {
+    const std::size_t end = std::min(name.find('/', at), name.size());
+    const std::string_view part = name.substr(at, end - at);
+    const bool word = !part.empty() && std::all_of(part.begin(), part.end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '+';
+    });
+    if (!word || IsDeviceName(part)) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
+AppError UnknownZone(const std::string& name) {
+  return AppError("unknown time zone \"" + Shown(name) + "\"");
+}
+
 std::vector<std::int64_t> ZoneClock::ToUtc(const RowTimes& times) const {
   std::vector<std::int64_t> utc(times.local.size(), kNoTime);
   std::int64_t previous = kNoTime;

@@ -42,8 +42,24 @@ int Descriptor(HANDLE handle, int flags) {
   return fd;
 }
 
+// The name as the system takes it: a long one (past the old 260-character limit) in its
+// extended form, "\\?\C:\..." or "\\?\UNC\server\...", which has no such limit.
+std::wstring SystemPath(const std::string& path) {
+  std::wstring wide = WideFromUtf8(path);
+  if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\") ||
+      wide.starts_with(L"\\\\.\\")) {
+    return wide;
+  }
+  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;
+  std::wstring full(size, L'\0');
+  full.resize(::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr));
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 HANDLE Open(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-  return ::CreateFileW(WideFromUtf8(path).c_str(), access, share, nullptr, disposition, flags,
+  return ::CreateFileW(SystemPath(path).c_str(), access, share, nullptr, disposition, flags,
                        nullptr);
 }
 
@@ -101,7 +117,7 @@ std::wstring FinalPath(HANDLE h) {
 }
 
 // The path of `leaf` in the folder held open as `folder`.
-std::wstring PathIn(int folder, const std::string& leaf) {
+std::wstring WidePathIn(int folder, const std::string& leaf) {
   const std::wstring wide = WideFromUtf8(leaf);
   if (IsDeviceName(wide)) return wide;
   std::wstring path = FinalPath(HandleOf(folder));
@@ -145,8 +161,14 @@ class Win32Files final : public OsFiles {
  public:
   int OpenForReading(const std::string& path, bool) override {
     // A pipe's writer is always waited for: Win32 opens pipes that way.
-    return Descriptor(
+    const int fd = Descriptor(
         Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL), _O_RDONLY);
+    // A pattern that matched nothing names no file.
+    if (fd < 0 && errno == ERROR_INVALID_NAME &&
+        BaseNameOf(path).find_first_of("*?") != std::string_view::npos) {
+      errno = ERROR_FILE_NOT_FOUND;
+    }
+    return fd;
   }
 
   long long SizeOf(int fd) override {
@@ -188,7 +210,7 @@ class Win32Files final : public OsFiles {
       if (folder < 0) return -1;
       // A link at the name is followed here, once, to the file it leads to; a link that leads
       // nowhere is replaced, not followed.
-      const std::wstring path = PathIn(folder, leaf);
+      const std::wstring path = WidePathIn(folder, leaf);
       const DWORD attributes = ::GetFileAttributesW(path.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
           hops > 0) {
@@ -206,7 +228,7 @@ class Win32Files final : public OsFiles {
   }
 
   std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) override {
-    const HANDLE h = OpenWide(PathIn(folder, leaf), 0, kShareAll, OPEN_EXISTING,
+    const HANDLE h = OpenWide(WidePathIn(folder, leaf), 0, kShareAll, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     const auto facts = FactsOfHandle(h);
@@ -215,7 +237,7 @@ class Win32Files final : public OsFiles {
   }
 
   int CheckWritable(int folder, const std::string& leaf) override {
-    const DWORD attributes = ::GetFileAttributesW(PathIn(folder, leaf).c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePathIn(folder, leaf).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
       errno = ERROR_ACCESS_DENIED;
       return -1;
@@ -236,15 +258,15 @@ class Win32Files final : public OsFiles {
   }
 
   int CreateNew(int folder, const std::string& leaf) override {
-    return Descriptor(OpenWide(PathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL),
+    return Descriptor(OpenWide(WidePathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL),
                       _O_WRONLY);
   }
 
   // A pipe's reader is always waited for: Win32 opens pipes that way.
   int OpenInPlace(int folder, const std::string& leaf, bool) override {
-    const HANDLE h = OpenWide(PathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+    const HANDLE h = OpenWide(WidePathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
     if (h != INVALID_HANDLE_VALUE) {
       BY_HANDLE_FILE_INFORMATION info{};
       if (::GetFileType(h) == FILE_TYPE_DISK && ::GetFileInformationByHandle(h, &info) &&
@@ -258,9 +280,10 @@ class Win32Files final : public OsFiles {
   }
 
   int OpenToInspect(int folder, const std::string& leaf) override {
-    return Descriptor(OpenWide(PathIn(folder, leaf), FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT),
-                      _O_RDONLY);
+    return Descriptor(
+        OpenWide(WidePathIn(folder, leaf), FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT),
+        _O_RDONLY);
   }
 
   // The file is open shared with nobody: no other save can reach it.
@@ -327,7 +350,7 @@ class Win32Files final : public OsFiles {
   int SetOwner(int, unsigned, unsigned) override { return 0; }
 
   int Rename(int folder, const std::string& from, const std::string& to) override {
-    const std::wstring source = PathIn(folder, from), target = PathIn(folder, to);
+    const std::wstring source = WidePathIn(folder, from), target = WidePathIn(folder, to);
     if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
       if (::ReplaceFileW(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr)) return 0;
       // Only where the old file could not be set aside are both still as they were.
@@ -340,14 +363,14 @@ class Win32Files final : public OsFiles {
   }
 
   int Remove(int folder, const std::string& leaf) override {
-    return ::DeleteFileW(PathIn(folder, leaf).c_str()) ? 0 : Fail();
+    return ::DeleteFileW(WidePathIn(folder, leaf).c_str()) ? 0 : Fail();
   }
 
   // MOVEFILE_WRITE_THROUGH has put the new name on disk already.
   int FlushFolder(int) override { return 0; }
 
   void RemoveOnSignal(int folder, const std::string& leaf) override {
-    const std::wstring wide = PathIn(folder, leaf);
+    const std::wstring wide = WidePathIn(folder, leaf);
     if (wide.size() >= Temporary{}.path.size()) return;
     for (auto& t : temporaries) {
       if (t.armed) continue;
@@ -360,7 +383,7 @@ class Win32Files final : public OsFiles {
   }
 
   void ForgetOnSignal(int folder, const std::string& leaf) override {
-    const std::wstring wide = PathIn(folder, leaf);
+    const std::wstring wide = WidePathIn(folder, leaf);
     for (auto& t : temporaries) {
       if (t.armed && wide == t.path.data()) t.armed = 0;
     }

@@ -24,3 +24,14 @@ std::string_view FolderOf(std::string_view path) {
 std::string_view BaseNameOf(std::string_view path) {
   return path.substr(BaseNameStart(path));
 }
+
+std::string PathIn(std::string_view folder, std::string_view name) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
+  std::string path(folder);
+  if (!path.empty() && !BaseNameOf(path).empty()) path.push_back(kSeparator);
+  return path.append(name);
+}

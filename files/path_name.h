@@ -2,9 +2,13 @@
 // spells paths: "/" here; on Windows also "\" and a drive's "C:".
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // The folder part, with its final separator: "/data/" of "/data/day.csv"; empty for "day.csv".
 std::string_view FolderOf(std::string_view path);
 // The last part: "day.csv" of "/data/day.csv".
 std::string_view BaseNameOf(std::string_view path);
+// `name` in `folder`, with the system's separator between them where the folder has none at
+// its end: "out/day.kml"; on Windows "\\?\C:\out\day.kml".
+std::string PathIn(std::string_view folder, std::string_view name);

@@ -1,11 +1,13 @@
 // The tool's outputs beyond the default document: times turned into UTC by a real time-zone
 // database, and the GPX, the timed KML and the report read back by programs that consume them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "app_error.h"
@@ -16,6 +18,8 @@
 #include "time_zone.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 std::int64_t Local(int y, unsigned m, unsigned d, int h, int mi, int s) {
   using namespace std::chrono;
@@ -62,6 +66,36 @@ TEST(ZoneClock, AthensAcrossItsClockChanges) {
   EXPECT_EQ(reversed, utc);
 
   EXPECT_THROW(ZoneClock("Europe/Nowhere"), AppError);
+}
+
+// Only plain zone names are looked up and only regular files read: a device name, a path out
+// of the database, or a pipe put in it are unknown zones at once, their names shown escaped.
+// A database that is not there is said to be missing, with where it was looked for.
+TEST(ZoneClock, NamesThatAreNotZonesAndAMissingDatabase) {
+  ScratchDir dir;
+  fs::create_directories(dir / "zones/Europe");
+  fs::copy_file("/usr/share/zoneinfo/Europe/Athens", dir / "zones/Europe/Athens");
+  ASSERT_EQ(::mkfifo((dir / "zones/Europe/Pipe").c_str(), 0644), 0);
+  const std::string tool = "TZDIR=" + ShellQuote(dir / "zones") + " " + ShellQuote(TRACKKML_CLI) +
+                           " --stdout --timestamps --time-zone ";
+  WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
+  const std::string day = " " + ShellQuote(dir / "day.csv");
+  for (const std::string name : {"Europe/Pipe", "COM1", "Europe/aux", "../zones/Europe/Athens",
+                                 "Europe//Athens", "/etc/passwd", "Europe/Athens\n"}) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto r = RunCommand(tool + ShellQuote(name) + day);
+    EXPECT_EQ(r.status, 2) << name;
+    EXPECT_TRUE(r.err.starts_with("trackkml-cli: unknown time zone \"")) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.find("\nusage: ")) << "one line, then the usage";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << name;
+  }
+  EXPECT_EQ(RunCommand(tool + "Europe/Athens" + day).status, 0);
+
+  const auto r = RunCommand("TZDIR=" + ShellQuote(dir / "none") + " " + ShellQuote(TRACKKML_CLI) +
+                            " --gpx" + day);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: the time-zone database is missing: it was looked for in \"" +
+                       dir / "none" + "\"\n");
 }
 
 // A day of stop and go, a row every 10 s from 07:00:00: driving at about 40 km/h, standing

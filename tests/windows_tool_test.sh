@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows tool under Wine writes exactly the bytes the Linux tool writes: the golden pair,
-# a generated export, and a Greek file name.
+# a generated export, a Greek file name, and the times of every zone it ships; and it behaves
+# as a console tool should in cmd: wildcards, redirections, the console's code page.
 # Usage: windows_tool_test.sh TRACKKML-CLI.EXE GEN-EXPORT.EXE LINUX-TRACKKML-CLI DATA-DIR
 set -euo pipefail
 run="$(dirname "$0")/../scripts/wine-run.sh"
@@ -8,6 +9,8 @@ exe=$1 gen=$2 linux=$3 data=$4
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# A host path as cmd spells it.
+winpath() { local p; p=$(realpath "$1"); echo "Z:${p//\//\\}"; }
 
 cp "$data/day.csv" "$work/day.csv"
 "$run" "$exe" -q "Z:$work/day.csv" || fail "converting the golden export"
@@ -52,3 +55,64 @@ done
 "$run" "$exe" --timestamps --time-zone Europe/Nowhere "Z:$work/day.csv" 2>/dev/null &&
   fail "an unknown zone was taken"
 echo "ok: golden pair, generated export, Greek name and the time options give the Linux tool's bytes"
+
+# Zones whose rules changed since 2013 write that day's times as the Linux tool does.
+for zone in Europe/Moscow America/Sao_Paulo America/Mexico_City; do
+  "$linux" --stdout --timestamps --time-zone "$zone" "$work/gen.csv" >"$work/linux-times.kml"
+  "$run" "$exe" --stdout --timestamps --time-zone "$zone" "Z:$work/gen.csv" \
+    >"$work/windows-times.kml" || fail "times in $zone"
+  cmp "$work/windows-times.kml" "$work/linux-times.kml" || fail "2013's times in $zone differ"
+done
+# Every zone shipped, at midwinter and midsummer of four years, through the same rules.
+zones=$(dirname "$exe")/zoneinfo
+(cd "$zones" && find . -type f | sed 's|^\./||' | sort) >"$work/zones.txt"
+[ "$(wc -l <"$work/zones.txt")" -gt 300 ] || fail "few zones shipped"
+zone_utc_linux=$(dirname "$linux")/../tests/trackkml-zone-utc
+zone_utc_windows=$(dirname "$exe")/../tests/trackkml-zone-utc.exe
+TZDIR=$zones "$zone_utc_linux" "$work/zones.txt" >"$work/zones-linux.txt"
+cp "$zone_utc_windows" "$zones/../"
+"$run" "$(dirname "$exe")/trackkml-zone-utc.exe" "Z:$work/zones.txt" | tr -d '\r' \
+  >"$work/zones-windows.txt" || fail "zone table"
+rm -f "$(dirname "$exe")/trackkml-zone-utc.exe"
+diff "$work/zones-windows.txt" "$work/zones-linux.txt" >&2 || fail "zone times differ"
+grep -q "unknown" "$work/zones-linux.txt" && fail "a shipped zone is unknown"
+# Names that are devices on Windows are refused at once, never opened (COM1 would wait on a
+# serial port); an unknown zone is a usage error even with --stdout.
+for zone in COM1 Europe/AUX CON nul; do
+  start=$(date +%s%N)
+  status=0
+  "$run" "$exe" --stdout --timestamps --time-zone "$zone" "Z:$work/day.csv" >/dev/null \
+    2>"$work/zone-error.txt" || status=$?
+  elapsed=$((($(date +%s%N) - start) / 1000000))
+  [ "$status" -eq 2 ] || fail "zone $zone: status $status"
+  grep -q "unknown time zone" "$work/zone-error.txt" || fail "zone $zone: $(cat "$work/zone-error.txt")"
+  [ "$elapsed" -lt 1000 ] || fail "zone $zone took $elapsed ms"
+done
+echo "ok: every shipped zone gives the Linux tool's UTC; device names are refused at once"
+
+# In cmd as users type: a wildcard is expanded (a quoted one is not), -o takes a \\?\ folder,
+# 2>NUL keeps the per-file lines on the redirected output, the code page is given back.
+mkdir "$work/cmd"
+for name in b a C; do cp "$work/gen.csv" "$work/cmd/$name.csv"; done
+cp "$work/gen.csv" "$work/cmd/other.txt"
+wincmd="Z:${work//\//\\}\\cmd"
+mkdir "$work/cmd/out"
+"$run" cmd /c "$(winpath "$exe") -o \\\\?\\$wincmd\\out $wincmd\\*.csv >$wincmd\\lines.txt 2>NUL" ||
+  fail "cmd with a wildcard"
+for name in a b C; do
+  cmp "$work/cmd/out/$name.kml" "$work/linux.kml" || fail "$name.csv from the wildcard"
+done
+[ ! -e "$work/cmd/out/other.kml" ] || fail "the wildcard took other.txt"
+tr -d '\r' <"$work/cmd/lines.txt" | sed 's/ ->.*//;s/.*\\//' >"$work/cmd/order.txt"
+printf 'a.csv\nb.csv\nC.csv\n' | cmp - "$work/cmd/order.txt" || fail "per-file lines: $(cat "$work/cmd/lines.txt")"
+status=0
+"$run" cmd /c "$(winpath "$exe") -q \"$wincmd\\*.csv\" 2>$wincmd\\quoted.txt" || status=$?
+[ "$status" -eq 1 ] || fail "a quoted wildcard: status $status"
+# A console needs a terminal: script gives Wine one.
+script -qec "$(printf '%q ' "$run" cmd /c "chcp & $(winpath "$exe") -q $wincmd\\a.csv & chcp")" \
+  /dev/null </dev/null | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r' |
+  grep 'code page' >"$work/cmd/chcp.txt" || true
+[ "$(wc -l <"$work/cmd/chcp.txt")" -eq 2 ] || fail "no code page shown: $(cat "$work/cmd/chcp.txt")"
+[ "$(sed -n 1p "$work/cmd/chcp.txt")" = "$(sed -n 2p "$work/cmd/chcp.txt")" ] ||
+  fail "the code page changed: $(cat "$work/cmd/chcp.txt")"
+echo "ok: in cmd, wildcards, a \\\\?\\ folder, 2>NUL and the code page behave as on Windows"
