@@ -7,6 +7,7 @@
 #include "kml_lines.h"
 #include "line_view.h"
 #include "pane_test_support.h"
+#include "program_args.h"
 #include "run_command.h"
 #include "text_loader.h"
 
@@ -115,6 +116,38 @@ TEST(Cli, RefusesBadUsageWithStatus2) {
   r = Cli("--version");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.rfind("trackkml-cli ", 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Windows' command line cut as its C runtime cuts it, with the quoted arguments marked: those
+// are never taken as file patterns.
+TEST(Cli, WindowsCommandLinesAreCutAsTheRuntimeCutsThem) {
+  struct Case {
+    std::string line;
+    std::vector<std::string> args;
+    std::vector<bool> quoted;
+  };
+  const Case cases[] = {
+      {R"("C:\Program Files\trackkml\trackkml-cli.exe" C:\exports\*.csv)",
+       {R"(C:\exports\*.csv)"},
+       {false}},
+      {R"(cli.exe "C:\my exports\*.csv" -o "C:\out dir\\" x)",
+       {R"(C:\my exports\*.csv)", "-o", R"(C:\out dir\)", "x"},
+       {true, false, true, false}},
+      {R"(cli.exe a\\\"b "c""d" e\f	"")",
+       {R"(a\"b)", R"(c"d)", R"(e\f)", ""},
+       {false, true, false, true}},
+      {"cli.exe   ", {}, {}},
+      {R"(cli "a b"c d)", {"a bc", "d"}, {true, false}},
+  };
+  for (const auto& c : cases) {
+    const ProgramArguments split = SplitCommandLine(c.line);
+    EXPECT_EQ(split.args, c.args) << c.line;
+    EXPECT_EQ(split.quoted, c.quoted) << c.line;
+  }
 }
 
 }  // namespace
