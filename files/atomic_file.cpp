@@ -230,7 +230,8 @@ void AtomicFile::CommitInPlace() {
 void AtomicFile::PrepareReplacement() {
   // Every byte on disk and the file named beside its target, so that all that is left is
   // the rename.
-  const bool flushed = os_.Flush(file_.fd()) == 0;
+  const bool flushed =
+      os_.Flush(file_.fd()) == 0 && os_.Keep(file_.fd(), folder_.fd(), place_.leaf) == 0;
   int error = errno;
   if (flushed && temp_.empty()) NameTemporary();
   const bool closed = file_.Close();

@@ -67,6 +67,11 @@ class OsFiles {
   virtual int NameUnnamed(int fd, int folder, const std::string& leaf) = 0;
   // A new file that must not exist yet, with the usual permission bits for new files.
   virtual int CreateNew(int folder, const std::string& leaf) = 0;
+  // Makes the temporary file `fd`, about to take the name `leaf`, an ordinary file that
+  // outlives the program. (Windows makes temporary files hidden and deleted when closed,
+  // so that a killed save leaves nothing a user sees; they take the replaced file's
+  // attributes here.)
+  virtual int Keep(int fd, int folder, const std::string& leaf) = 0;
   // The existing file `leaf` opened for writing over it, never through a link and not
   // truncated. A pipe waits for its reader when `waitForReader`, else the open fails.
   virtual int OpenInPlace(int folder, const std::string& leaf, bool waitForReader) = 0;

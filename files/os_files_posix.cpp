@@ -249,6 +249,11 @@ class PosixFiles final : public OsFiles {
                     0666);
   }
 
+  // A temporary file is already ordinary: a signal's handler removes it.
+  int Keep(int, int, const std::string&) override {
+    return 0;
+  }
+
   int OpenInPlace(int folder, const std::string& leaf, bool waitForReader) override {
     const int fd =
         ::openat(folder, leaf.c_str(),

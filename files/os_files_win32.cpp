@@ -46,8 +46,7 @@ int Descriptor(HANDLE handle, int flags) {
 // extended form, "\\?\C:\..." or "\\?\UNC\server\...", which has no such limit.
 std::wstring SystemPath(const std::string& path) {
   std::wstring wide = WideFromUtf8(path);
-  if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\") ||
-      wide.starts_with(L"\\\\.\\")) {
+  if (wide.size() < MAX_PATH - 12 || wide.starts_with(L"\\\\?\\") || wide.starts_with(L"\\\\.\\")) {
     return wide;
   }
   const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
@@ -237,11 +236,20 @@ class Win32Files final : public OsFiles {
   }
 
   int CheckWritable(int folder, const std::string& leaf) override {
-    const DWORD attributes = ::GetFileAttributesW(WidePathIn(folder, leaf).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    const std::wstring path = WidePathIn(folder, leaf);
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || IsDeviceName(WideFromUtf8(leaf))) return 0;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
       errno = ERROR_ACCESS_DENIED;
       return -1;
     }
+    // A file another program holds open without sharing it is refused before anything is
+    // written, in words that say so.
+    const HANDLE h =
+        ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_SHARING_VIOLATION) return Fail();
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
     return 0;
   }
 
@@ -257,10 +265,30 @@ class Win32Files final : public OsFiles {
     return -1;
   }
 
+  // Hidden, marked temporary and to be deleted when closed: a save that is killed leaves
+  // nothing a user sees. Keep undoes all three.
   int CreateNew(int folder, const std::string& leaf) override {
-    return Descriptor(OpenWide(WidePathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE, 0,
-                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL),
-                      _O_WRONLY);
+    const HANDLE h = OpenWide(WidePathIn(folder, leaf), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                              CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY);
+    if (h != INVALID_HANDLE_VALUE) {
+      FILE_DISPOSITION_INFO dispose{TRUE};
+      ::SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+    }
+    return Descriptor(h, _O_WRONLY);
+  }
+
+  int Keep(int fd, int folder, const std::string& leaf) override {
+    const HANDLE h = HandleOf(fd);
+    FILE_DISPOSITION_INFO keep{FALSE};
+    if (!::SetFileInformationByHandle(h, FileDispositionInfo, &keep, sizeof keep)) return Fail();
+    // The attributes of the file it replaces (hidden, system); a new file has none.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD old = ::GetFileAttributesW(WidePathIn(folder, leaf).c_str());
+    FILE_BASIC_INFO basic{};  // times of 0 are left as they are
+    basic.FileAttributes = old == INVALID_FILE_ATTRIBUTES ? 0 : old & kKept;
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    return ::SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic) ? 0 : Fail();
   }
 
   // A pipe's reader is always waited for: Win32 opens pipes that way.
@@ -310,24 +338,9 @@ class Win32Files final : public OsFiles {
     return ::SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(h) ? 0 : Fail();
   }
 
-  // The file's own attributes (hidden, system) here; its security and streams are kept by the
+  // The file's attributes are given by Keep; its security and streams are kept by the
   // replacing rename (ReplaceFileW).
-  int CopyAttributes(int from, int to) override {
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    FILE_BASIC_INFO old{}, made{};
-    if (!::GetFileInformationByHandleEx(HandleOf(from), FileBasicInfo, &old, sizeof old) ||
-        !::GetFileInformationByHandleEx(HandleOf(to), FileBasicInfo, &made, sizeof made)) {
-      return Fail();
-    }
-    FILE_BASIC_INFO wanted{};  // times of 0 are left as they are
-    wanted.FileAttributes = (made.FileAttributes & ~kKept) | (old.FileAttributes & kKept);
-    if (wanted.FileAttributes == 0) wanted.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (wanted.FileAttributes == made.FileAttributes) return 0;
-    return ::SetFileInformationByHandle(HandleOf(to), FileBasicInfo, &wanted, sizeof wanted)
-               ? 0
-               : Fail();
-  }
+  int CopyAttributes(int, int) override { return 0; }
 
   long WriteSome(int fd, const char* data, std::size_t count) override {
     DWORD put = 0;
@@ -354,12 +367,12 @@ class Win32Files final : public OsFiles {
     if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
       if (::ReplaceFileW(target.c_str(), source.c_str(), nullptr, 0, nullptr, nullptr)) return 0;
       // Only where the old file could not be set aside are both still as they were.
-      if (::GetLastError() != ERROR_UNABLE_TO_REMOVE_REPLACED) return Fail();
+      if (::GetLastError() != ERROR_UNABLE_TO_REMOVE_REPLACED) return InUseOr(target);
     }
     return ::MoveFileExW(source.c_str(), target.c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? 0
-               : Fail();
+               : InUseOr(target);
   }
 
   int Remove(int folder, const std::string& leaf) override {
@@ -416,6 +429,9 @@ class Win32Files final : public OsFiles {
   }
 
   std::string ErrorText(int error) override {
+    // The system's words ("The process cannot access the file...") do not say what to do.
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+      return "The file is in use by another program";
     wchar_t* text = nullptr;
     const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -427,6 +443,23 @@ class Win32Files final : public OsFiles {
   }
 
  private:
+  // A replace refused because another program holds the target open is said so, not as the
+  // access denied the system reports.
+  static int InUseOr(const std::wstring& target) {
+    const int error = Fail();
+    const HANDLE h =
+        ::CreateFileW(target.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      ::CloseHandle(h);
+    } else if (::GetLastError() == ERROR_SHARING_VIOLATION) {
+      errno = ERROR_SHARING_VIOLATION;
+      return -1;
+    }
+    errno = error;
+    return -1;
+  }
+
   // Held without delete sharing, so the folder cannot be renamed or removed meanwhile.
   int OpenFolder(const std::string& path) {
     const int fd = Descriptor(Open(FullPath(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,

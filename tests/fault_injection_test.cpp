@@ -98,6 +98,9 @@ class FaultyFiles final : public OsFiles {
   int NameUnnamed(int fd, int folder, const std::string& leaf) override {
     return os_.NameUnnamed(fd, folder, leaf);
   }
+  int Keep(int fd, int folder, const std::string& leaf) override {
+    return os_.Keep(fd, folder, leaf);
+  }
   int OpenInPlace(int folder, const std::string& leaf, bool wait) override {
     return os_.OpenInPlace(folder, leaf, wait);
   }

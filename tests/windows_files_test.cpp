@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <iostream>
 
 #include "file_errors.h"
 #include "pane_test_support.h"
@@ -125,6 +126,35 @@ TEST(WindowsFiles, SavesKeepTheExportLinksAndAttributes) {
   EXPECT_TRUE(::GetFileAttributesW(WideFromUtf8(hidden).c_str()) & FILE_ATTRIBUTE_HIDDEN);
   EXPECT_EQ(FolderEntries(dir.path()),
             (std::vector<std::string>{"day.csv", "day.kml", "hidden.kml", "twin.kml"}));
+}
+
+// A KML another program holds open is refused in words that say so, and kept; a symbolic link
+// as the KML is written through to its file, and stays a link.
+TEST(WindowsFiles, SavesThroughLinksAndAroundFilesInUse) {
+  ScratchDir dir;
+  const std::string kml = Utf8Path(dir.path() / "day.kml");
+  WriteBytes(kml, "previous");
+  const HANDLE other = ::CreateFileW(WideFromUtf8(kml).c_str(), GENERIC_READ, 0, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  MemoryStorage storage("new\r\n");
+  TextPane pane(storage);
+  EXPECT_EQ(Message([&] { pane.SaveTextFile(kml); }),
+            "Cannot create file \"" + kml + "\". The file is in use by another program");
+  ::CloseHandle(other);
+  EXPECT_EQ(ReadBytes(kml), "previous");
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});
+
+  const std::string link = Utf8Path(dir.path() / "link.kml");
+  // Wine reports success and makes no link.
+  if (!::CreateSymbolicLinkW(WideFromUtf8(link).c_str(), L"day.kml", 0) ||
+      ::GetFileAttributesW(WideFromUtf8(link).c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::cout << "no symbolic links here\n";
+    return;
+  }
+  pane.SaveTextFile(link);
+  EXPECT_EQ(ReadBytes(kml), "new\r\n");
+  EXPECT_TRUE(::GetFileAttributesW(WideFromUtf8(link).c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 TEST(WindowsFiles, SavingToNulWritesInPlace) {

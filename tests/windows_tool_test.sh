@@ -56,6 +56,23 @@ done
   fail "an unknown zone was taken"
 echo "ok: golden pair, generated export, Greek name and the time options give the Linux tool's bytes"
 
+# A save that is killed halfway leaves the old KML and no temporary file.
+mkdir "$work/killed"
+"$run" "$gen" 300000 "Z:$work/killed/big.csv" >/dev/null || fail "generating"
+echo old >"$work/killed/big.kml"
+"$run" "$exe" -q "Z:$work/killed/big.csv" &
+for _ in $(seq 400); do
+  ls -A "$work/killed" | grep -q '\.tmp$' && break
+  sleep 0.02
+done
+ls -A "$work/killed" | grep -q '\.tmp$' || fail "no temporary file seen while saving"
+pkill -KILL -f 'trackkml-cli.exe.*killed' || true
+wait || true
+sleep 1
+[ "$(ls -A "$work/killed")" = "$(printf 'big.csv\nbig.kml')" ] || fail "left: $(ls -A "$work/killed")"
+[ "$(cat "$work/killed/big.kml")" = old ] || fail "the old KML was changed"
+echo "ok: a killed save leaves the old KML and nothing else"
+
 # Zones whose rules changed since 2013 write that day's times as the Linux tool does.
 for zone in Europe/Moscow America/Sao_Paulo America/Mexico_City; do
   "$linux" --stdout --timestamps --time-zone "$zone" "$work/gen.csv" >"$work/linux-times.kml"
