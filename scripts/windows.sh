@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both programs for Windows against Qt for Windows (built once into a cache by
-# scripts/qt-win64.sh), runs the window's tests under Wine, packs
-# build-win64/trackkml-win64.zip, and tests the zip in a fresh Wine prefix.
+# scripts/qt-win64.sh), checks their Windows resources, runs the window's tests under Wine,
+# packs build-win64/trackkml-win64.zip and the installer build-win64/trackkml-VERSION-win64.msi,
+# and tests each in a fresh Wine prefix.
 # Usage: scripts/windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,10 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cma
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DTRACKKML_BENCH=OFF >/dev/null
 cmake --build "$build"
+
+echo "== what Windows reads from the programs"
+bash tests/windows_resources_test.sh "$build/mainfrm/trackkml.exe" "$build/cli/trackkml-cli.exe" \
+  "$(sed -n 's/^project(trackkml VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 
 echo "== the window's tests under Wine"
 (
@@ -51,18 +56,51 @@ while [ ${#pending[@]} -gt 0 ]; do
   done
 done
 x86_64-w64-mingw32-strip "$stage"/*.exe "$stage"/*.dll "$stage"/platforms/*.dll "$stage"/styles/*.dll
-cat >"$stage/README.txt" <<'TEXT'
-trackkml for Windows
-
-trackkml.exe      the window: Open an export (.csv), Translate, Save the KML beside it.
-trackkml-cli.exe  converts many exports at once:  trackkml-cli.exe C:\exports\*.csv
-                  (trackkml-cli.exe --help lists the options).
-
-Unpack the folder anywhere and start the programs from it; the DLLs beside them are the
-Qt and compiler runtime they need. Nothing is installed and nothing is written elsewhere.
-TEXT
+version=$(sed -n 's/^project(trackkml VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# Texts for Windows users end their lines with CR LF.
+crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
+sed "s/@VERSION@/$version/" windows/README.txt >"$build/README.txt"
+crlf "$build/README.txt" "$stage/README.txt"
+# The licences of what is shipped: Qt (and what it bundles) under the LGPL 3, the GCC runtime
+# with its library exception, mingw-w64's winpthreads, the time-zone data, Hinnant's date.
+mkdir -p "$stage/licenses"
+crlf /usr/share/doc/qt6-base-dev/copyright "$stage/licenses/Qt.txt"
+crlf /usr/share/common-licenses/LGPL-3 "$stage/licenses/LGPL-3.txt"
+crlf /usr/share/common-licenses/GPL-3 "$stage/licenses/GPL-3.txt"
+crlf /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$stage/licenses/GCC-runtime.txt"
+crlf /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-winpthreads.txt"
+crlf /usr/share/doc/tzdata/copyright "$stage/licenses/tzdata.txt"
+crlf /usr/share/doc/libhowardhinnant-date-dev/copyright "$stage/licenses/date.txt"
 (cd "$build" && zip -qr9 trackkml-win64.zip trackkml-win64)
 du -h "$build/trackkml-win64.zip" | cut -f1 | sed 's/^/zip size: /'
 
+echo "== packing $build/trackkml-$version-win64.msi"
+msi=$build/trackkml-$version-win64.msi
+# Every file of the packed folder; each folder also gets a component that removes it on
+# uninstalling (Windows Installer leaves folders in a user's profile otherwise), with a GUID
+# made from the folder's id so that it is the same from build to build.
+(cd "$stage" && find . -type f | sort |
+  wixl-heat -p ./ --var var.SourceDir --directory-ref INSTALLDIR --component-group Files) |
+  awk '
+    match($0, /<Directory Id="dir([0-9A-F]+)"/) {
+      print
+      id = substr($0, RSTART + 17, 32)
+      guid = substr(id, 1, 8) "-" substr(id, 9, 4) "-" substr(id, 13, 4) "-" substr(id, 17, 4) "-" substr(id, 21, 12)
+      printf "        <Component Id=\"rm%s\" Guid=\"%s\"><RemoveFolder Id=\"rf%s\" On=\"uninstall\"/></Component>\n", id, guid, id
+      ids[++n] = id
+      next
+    }
+    /<ComponentGroup Id="Files">/ {
+      print
+      for (i = 1; i <= n; i++) printf "      <ComponentRef Id=\"rm%s\"/>\n", ids[i]
+      next
+    }
+    { print }' >"$build/files.wxs"
+wixl -D Version="$version" -D SourceDir="$stage" -D Icon="$build/trackkml.ico" \
+  -o "$msi" windows/trackkml.wxs "$build/files.wxs"
+du -h "$msi" | cut -f1 | sed 's/^/msi size: /'
+
 echo "== the zip in a fresh prefix"
 bash tests/windows_zip_test.sh "$build/trackkml-win64.zip" tests/data
+echo "== the installer in a fresh prefix"
+bash tests/windows_msi_test.sh "$msi" tests/data

@@ -15,6 +15,15 @@ work=$(mktemp -d)
 wine_prefix_up
 trap 'wine_prefix_down; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# A window by its title, waited for; Wine's short-lived windows can make one search fail.
+find_window() {
+  local id
+  for _ in $(seq 80); do
+    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && echo "$id" && return 0
+    sleep 0.5
+  done
+  return 1
+}
 wine() { timeout "${WINE_TIMEOUT:-120}" /usr/lib/wine/wine64 "$@"; }
 
 unzip -q "$zip" -d "$work"
@@ -27,12 +36,19 @@ echo "ok: trackkml-cli.exe from the zip writes the golden KML"
 wine "$app/trackkml-cli.exe" -q --timestamps --gpx "Z:$work/day.csv" || fail "time options"
 grep -q '<time>2013-10-22T04:00:00Z</time>' "$work/day.gpx" || fail "the GPX's first time"
 echo "ok: trackkml-cli.exe from the zip reads the zone files it ships"
+# The README's first example, as written, in the unpacked folder.
+mkdir -p "$WINEPREFIX/drive_c/exports"
+cp "$data/day.csv" "$WINEPREFIX/drive_c/exports/day.csv"
+(cd "$app" && wine cmd /c 'trackkml-cli.exe C:\exports\*.csv' >/dev/null) || fail "the README's example"
+cmp "$WINEPREFIX/drive_c/exports/day.kml" "$data/day.kml" || fail "the README's example wrote other bytes"
+grep -q $'\r$' "$app/README.txt" && ! grep -q $'[^\r]$' "$app/README.txt" ||
+  fail "README.txt does not end its lines with CR LF"
+echo "ok: the README's example works as written"
 
 rm "$work/day.kml"
 (cd "$app" && exec timeout 60 /usr/lib/wine/wine64 trackkml.exe) &
 pid=$!
-win=$(timeout 40 xdotool search --sync --name '^Convert$' | head -n 1) ||
-  fail "trackkml.exe showed no window"
+win=$(find_window '^Convert$') || fail "trackkml.exe showed no window"
 echo "ok: trackkml.exe from the zip shows its window"
 if [ -n "${SCREENSHOT:-}" ]; then
   sleep 2
