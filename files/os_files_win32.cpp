@@ -15,6 +15,8 @@
 #include <array>
 #include <cerrno>
 #include <cwctype>
+#include <map>
+#include <mutex>
 
 #include "os_files.h"
 #include "path_name.h"
@@ -53,6 +55,13 @@ std::wstring SystemPath(const std::string& path) {
   if (size == 0) return wide;
   std::wstring full(size, L'\0');
   full.resize(::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr));
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+// A full path in its extended form, which no length limit applies to.
+std::wstring ExtendedPath(std::wstring full) {
+  if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return full;
   if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
   return L"\\\\?\\" + full;
 }
@@ -113,16 +122,6 @@ std::wstring FinalPath(HANDLE h) {
     }
     path.resize(n + 1);
   }
-}
-
-// The path of `leaf` in the folder held open as `folder`.
-std::wstring WidePathIn(int folder, const std::string& leaf) {
-  const std::wstring wide = WideFromUtf8(leaf);
-  if (IsDeviceName(wide)) return wide;
-  std::wstring path = FinalPath(HandleOf(folder));
-  if (path.empty()) return path;
-  if (wide != L".") path.append(L"\\").append(wide);
-  return path;
 }
 
 // The temporary files to delete when Ctrl-C or a closing console ends the program during a
@@ -357,7 +356,13 @@ class Win32Files final : public OsFiles {
     if (::GetFileType(h) != FILE_TYPE_DISK) return 0;
     return ::FlushFileBuffers(h) ? 0 : Fail();
   }
-  int Close(int fd) override { return ::_close(fd) == 0 ? 0 : -1; }
+  int Close(int fd) override {
+    {
+      const std::lock_guard lock(foldersMutex_);
+      folders_.erase(fd);
+    }
+    return ::_close(fd) == 0 ? 0 : -1;
+  }
   // The file being replaced is writable, so the new one keeps the same attributes as made.
   int SetMode(int, unsigned) override { return 0; }
   int SetOwner(int, unsigned, unsigned) override { return 0; }
@@ -443,6 +448,22 @@ class Win32Files final : public OsFiles {
   }
 
  private:
+  // The path of `leaf` in the folder held open as `folder`: by the folder's full path in its
+  // extended form, as it was opened (Wine gives no final path past 260 characters); a device
+  // name (NUL, CON) names the device wherever it stands.
+  std::wstring WidePathIn(int folder, const std::string& leaf) {
+    const std::wstring wide = WideFromUtf8(leaf);
+    if (IsDeviceName(wide)) return wide;
+    std::wstring path;
+    {
+      const std::lock_guard lock(foldersMutex_);
+      if (const auto it = folders_.find(folder); it != folders_.end()) path = it->second;
+    }
+    if (path.empty() || wide == L".") return path;
+    if (!path.ends_with(L'\\')) path.push_back(L'\\');
+    return path.append(wide);
+  }
+
   // A replace refused because another program holds the target open is said so, not as the
   // access denied the system reports.
   static int InUseOr(const std::wstring& target) {
@@ -462,16 +483,25 @@ class Win32Files final : public OsFiles {
 
   // Held without delete sharing, so the folder cannot be renamed or removed meanwhile.
   int OpenFolder(const std::string& path) {
-    const int fd = Descriptor(Open(FullPath(path), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS),
+    std::wstring full = ExtendedPath(WideFromUtf8(FullPath(path)));
+    // "\\?\C:\data\" names the folder without its last separator; a drive's root keeps it.
+    if (full.size() > 7 && full.ends_with(L'\\')) full.pop_back();
+    const int fd = Descriptor(OpenWide(full, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                       FILE_FLAG_BACKUP_SEMANTICS),
                               _O_RDONLY);
-    if (fd >= 0 && FactsOf(fd)->kind != FileFacts::Kind::Folder) {
+    if (fd < 0) return fd;
+    if (FactsOf(fd)->kind != FileFacts::Kind::Folder) {
       Close(fd);
       errno = ERROR_DIRECTORY;
       return -1;
     }
+    const std::lock_guard lock(foldersMutex_);
+    folders_[fd] = full;
     return fd;
   }
+
+  std::mutex foldersMutex_;
+  std::map<int, std::wstring> folders_;  // the folders held open for saves, by descriptor
 };
 
 }  // namespace

@@ -333,6 +333,24 @@ TEST_F(Window, SaveNeverWritesOverTheExportThroughALink) {
   }
 }
 
+// A path past Windows' old limit of 260 characters opens and saves like any other.
+TEST_F(Window, ALongPathOpensAndSaves) {
+  std::filesystem::path folder = dir.path();
+  for (int i = 0; i < 6; ++i)
+    folder /= std::string(50, static_cast<char>('a' + i));
+  std::filesystem::create_directories(folder);
+  const std::string csv = (folder / "day.csv").string();
+  ASSERT_GT(csv.size(), 300u);
+  const std::string exportBytes = GenerateExport(ExportShape{.rows = 20}).bytes;
+  WriteBytes(csv, exportBytes);
+  Answer(csv);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
+  EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+  EXPECT_GT(ReadBytes((folder / "day.kml").string()).size(), 1000u);
+}
+
 // Where two texts part, for a readable failure on large files.
 std::string FirstDifference(const std::string& got, const std::string& want) {
   const auto [g, w] = std::mismatch(got.begin(), got.end(), want.begin(), want.end());
