@@ -12,18 +12,10 @@ if [ -z "${MSI_TEST_DISPLAY:-}" ]; then
   exec env MSI_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 source "$(dirname "$0")/../scripts/wine-prefix.sh"
+source "$(dirname "$0")/windows_window.sh"
 wine_prefix_up
 trap 'wine_prefix_down' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-# A window by its title, waited for; Wine's short-lived windows can make one search fail.
-find_window() {
-  local id
-  for _ in $(seq 80); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && echo "$id" && return 0
-    sleep 0.5
-  done
-  return 1
-}
 wine() { timeout "${WINE_TIMEOUT:-120}" /usr/lib/wine/wine64 "$@"; }
 
 user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)
@@ -57,24 +49,8 @@ for name in day again; do
 done
 echo "ok: the installed trackkml-cli.exe runs the README's example and writes the golden KML"
 
-(cd "$app" && exec timeout 60 /usr/lib/wine/wine64 trackkml.exe) &
-pid=$!
-win=$(find_window '^Convert$') || fail "the installed trackkml.exe showed no window"
+show_window "$app" 'C:\exports\day.csv' || fail "the installed trackkml.exe showed no window"
 echo "ok: the installed trackkml.exe shows its window"
-if [ -n "${SCREENSHOT:-}" ]; then
-  sleep 2
-  xdotool mousemove --window "$win" 130 28 click 1  # Open
-  sleep 3
-  xdotool type --delay 20 'C:\exports\day.csv'
-  xdotool key Return
-  sleep 2
-  xdotool mousemove --window "$win" 250 28 click 1  # Translate
-  sleep 2
-  import -window root "$SCREENSHOT"
-  echo "screenshot: $SCREENSHOT"
-fi
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
 
 wine msiexec /x "Z:${msi//\//\\}" /qn || fail "msiexec /x"
 [ ! -e "$app" ] || fail "left after uninstalling: $(find "$app" | head)"

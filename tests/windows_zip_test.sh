@@ -11,19 +11,11 @@ if [ -z "${ZIP_TEST_DISPLAY:-}" ]; then
   exec env ZIP_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
 source "$(dirname "$0")/../scripts/wine-prefix.sh"
+source "$(dirname "$0")/windows_window.sh"
 work=$(mktemp -d)
 wine_prefix_up
 trap 'wine_prefix_down; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-# A window by its title, waited for; Wine's short-lived windows can make one search fail.
-find_window() {
-  local id
-  for _ in $(seq 80); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) && [ -n "$id" ] && echo "$id" && return 0
-    sleep 0.5
-  done
-  return 1
-}
 wine() { timeout "${WINE_TIMEOUT:-120}" /usr/lib/wine/wine64 "$@"; }
 
 unzip -q "$zip" -d "$work"
@@ -46,21 +38,5 @@ grep -q $'\r$' "$app/README.txt" && ! grep -q $'[^\r]$' "$app/README.txt" ||
 echo "ok: the README's example works as written"
 
 rm "$work/day.kml"
-(cd "$app" && exec timeout 60 /usr/lib/wine/wine64 trackkml.exe) &
-pid=$!
-win=$(find_window '^Convert$') || fail "trackkml.exe showed no window"
+show_window "$app" "Z:${work//\//\\}\\day.csv" || fail "trackkml.exe showed no window"
 echo "ok: trackkml.exe from the zip shows its window"
-if [ -n "${SCREENSHOT:-}" ]; then
-  sleep 2
-  xdotool mousemove --window "$win" 130 28 click 1  # Open
-  sleep 3
-  xdotool type --delay 20 "Z:${work//\//\\}\\day.csv"
-  xdotool key Return
-  sleep 2
-  xdotool mousemove --window "$win" 250 28 click 1  # Translate
-  sleep 2
-  import -window root "$SCREENSHOT"
-  echo "screenshot: $SCREENSHOT"
-fi
-kill "$pid" 2>/dev/null || true
-wait "$pid" 2>/dev/null || true
