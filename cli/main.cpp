@@ -84,6 +84,8 @@ int Run(const CliOptions& options) {
   // The zone is read once, before any file: a name it does not know is a usage error.
   std::optional<ZoneClock> zone;
   if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone) {
+    // A name that is no zone name is a usage error, database or not.
+    if (!IsZoneName(options.timeZone)) throw UnknownZone(options.timeZone);
     if (const auto missing = ZoneClock::MissingDatabase()) {
       std::cerr << "trackkml-cli: " << Shown(*missing) << '\n';
       return 1;

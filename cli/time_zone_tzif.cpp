@@ -2,6 +2,8 @@
 // program (the Linux tool's own files), read as a ZoneTable with the zone's whole history.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "time_zone.h"
 #include "wide_text.h"
 #include "zone_table.h"
@@ -21,12 +23,33 @@ std::wstring DatabaseFolder() {
   return path.substr(0, path.find_last_of(L"\\/") + 1) + L"zoneinfo";
 }
 
+// Whether each part of the name is spelled as the database spells it: the file system here
+// ignores letter case, zone names do not (the Linux tool knows no "europe/athens").
+bool SpelledAsStored(const std::wstring& folder, const std::wstring& name) {
+  std::wstring path = folder;
+  for (std::size_t at = 0; at < name.size();) {
+    const std::size_t end = std::min(name.find(L'\\', at), name.size());
+    const std::wstring part = name.substr(at, end - at);
+    path.append(L"\\").append(part);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(search);
+    if (part != found.cFileName) return false;
+    at = end + 1;
+  }
+  return true;
+}
+
 // The bytes of a regular file of the database; nothing for anything else.
 std::optional<std::string> ZoneFileBytes(const std::string& name) {
-  std::wstring path = DatabaseFolder() + L"\\" + WideFromUtf8(name);
-  for (auto& c : path) {
+  std::wstring wide = WideFromUtf8(name);
+  for (auto& c : wide) {
     if (c == L'/') c = L'\\';
   }
+  const std::wstring folder = DatabaseFolder();
+  if (!SpelledAsStored(folder, wide)) return std::nullopt;
+  const std::wstring path = folder + L"\\" + wide;
   const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "file_errors.h"
+#include "path_name.h"
 #include "system_errors.h"
 
 namespace {
@@ -65,7 +66,8 @@ class SignalsHeld {
 }  // namespace
 
 bool SameFile(const SavePlace& a, const SavePlace& b) {
-  return (a.folder == b.folder && a.leaf == b.leaf) || (a.file && b.file && *a.file == *b.file);
+  return (a.folder == b.folder && SameName(a.leaf, b.leaf)) ||
+         (a.file && b.file && *a.file == *b.file);
 }
 
 SavePlace PlaceOfSave(const std::string& name, OsFiles& os) {

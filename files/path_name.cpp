@@ -1,5 +1,11 @@
 #include "path_name.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "wide_text.h"
+#endif
+
 namespace {
 
 std::size_t BaseNameStart(std::string_view path) {
@@ -34,4 +40,14 @@ std::string PathIn(std::string_view folder, std::string_view name) {
   std::string path(folder);
   if (!path.empty() && !BaseNameOf(path).empty()) path.push_back(kSeparator);
   return path.append(name);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+#ifdef _WIN32
+  const std::wstring wa = WideFromUtf8(a), wb = WideFromUtf8(b);
+  return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),
+                                static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+#else
+  return a == b;
+#endif
 }

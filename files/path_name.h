@@ -9,6 +9,8 @@
 std::string_view FolderOf(std::string_view path);
 // The last part: "day.csv" of "/data/day.csv".
 std::string_view BaseNameOf(std::string_view path);
+// Whether two names in one folder name one file: on Windows whatever their letter case.
+bool SameName(std::string_view a, std::string_view b);
 // `name` in `folder`, with the system's separator between them where the folder has none at
 // its end: "out/day.kml"; on Windows "\\?\C:\out\day.kml".
 std::string PathIn(std::string_view folder, std::string_view name);

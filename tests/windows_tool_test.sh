@@ -95,7 +95,7 @@ diff "$work/zones-windows.txt" "$work/zones-linux.txt" >&2 || fail "zone times d
 grep -q "unknown" "$work/zones-linux.txt" && fail "a shipped zone is unknown"
 # Names that are devices on Windows are refused at once, never opened (COM1 would wait on a
 # serial port); an unknown zone is a usage error even with --stdout.
-for zone in COM1 Europe/AUX CON nul; do
+for zone in COM1 Europe/AUX CON nul europe/athens; do
   start=$(date +%s%N)
   status=0
   "$run" "$exe" --stdout --timestamps --time-zone "$zone" "Z:$work/day.csv" >/dev/null \
@@ -133,3 +133,21 @@ script -qec "$(printf '%q ' "$run" cmd /c "chcp & $(winpath "$exe") -q $wincmd\\
 [ "$(sed -n 1p "$work/cmd/chcp.txt")" = "$(sed -n 2p "$work/cmd/chcp.txt")" ] ||
   fail "the code page changed: $(cat "$work/cmd/chcp.txt")"
 echo "ok: in cmd, wildcards, a \\\\?\\ folder, 2>NUL and the code page behave as on Windows"
+
+# Names Windows takes for one file, whatever their letter case, are one output: the second
+# export is refused. A folder past the old 260-character limit takes the KMLs.
+mkdir -p "$work/case/d1" "$work/case/d2" "$work/case/out"
+cp "$work/gen.csv" "$work/case/d1/trip.csv"
+cp "$work/gen.csv" "$work/case/d2/TRIP.csv"
+wincase="Z:${work//\//\\}\\case"
+status=0
+"$run" "$exe" -q -o "$wincase\\out" "$wincase\\d1\\trip.csv" "$wincase\\d2\\TRIP.csv" \
+  2>"$work/case/err.txt" || status=$?
+[ "$status" -eq 1 ] && grep -q "would replace the KML of" "$work/case/err.txt" ||
+  fail "names differing in case: status $status, $(cat "$work/case/err.txt")"
+long=$work/case
+for i in 1 2 3 4 5 6; do long=$long/$(printf 'folder_%040d' "$i"); done
+mkdir -p "$long"
+"$run" "$exe" -q -o "Z:${long//\//\\}" "$wincase\\d1\\trip.csv" || fail "a long output folder"
+cmp "$long/trip.kml" "$work/linux.kml" || fail "the KML in a long folder differs"
+echo "ok: names differing in case are one file; a folder past 260 characters takes the KML"
