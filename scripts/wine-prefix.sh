@@ -11,7 +11,8 @@ wine_prefix_down() {
 
 wine_prefix_up() {
   WINEPREFIX=$(mktemp -d /tmp/trackkml-wine.XXXXXX)
-  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # No Gecko or Mono to install, and no menu entries left on the host by shortcuts.
+  export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   trap wine_prefix_down EXIT
   /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1
   timeout 300 /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
