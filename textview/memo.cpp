@@ -1,6 +1,9 @@
 #include "memo.h"
 
+#include <QAccessible>
 #include <QClipboard>
+#include <QDateTime>
+#include <QDrag>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -8,9 +11,12 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QTextLine>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
+#include "memo_accessible.h"
 #include "pane_encoding.h"
 
 namespace {
@@ -19,9 +25,19 @@ constexpr double kMargin = 4;  // around the text, as Qt's plain-text control le
 // A wrapped line longer than this is not measured to size the scroll range: it is taken as
 // taller than the view.
 constexpr std::size_t kMeasuredLine = 1 << 16;
+// What input methods are told of the text around the caret, either side.
+constexpr std::size_t kSurrounding = 1024;
+// What an accessibility event carries of a change; past it, only that the text changed.
+constexpr qsizetype kToldText = 1 << 16;
+constexpr int kAutoScrollMs = 50;
 
-bool IsWordChar(char32_t c) {
-  return c == U'_' || QChar::isLetterOrNumber(c);
+// Text typed from a key, as Qt's own text controls take it: printable, and not a Ctrl (or
+// Ctrl+Shift) shortcut; Ctrl+Alt is AltGr on Windows and types.
+bool IsTypedText(const QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.isEmpty() || !(text[0].isPrint() || text[0].isSurrogate())) return false;
+  const auto modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+  return modifiers != Qt::ControlModifier && modifiers != (Qt::ControlModifier | Qt::ShiftModifier);
 }
 
 }  // namespace
@@ -31,7 +47,9 @@ Memo::Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWr
       document_(encoding),
       pane_(static_cast<TextStorage&>(*this)),
       wrapMode_(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap),
-      metrics_(std::make_unique<TextMetrics>(font())) {
+      rows_(std::make_unique<RowLayout>(document_, font())),
+      chars_(document_) {
+  InstallMemoAccessibility();
   setObjectName(name);
   setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -58,26 +76,44 @@ Memo::CaretPlace Memo::textCursor() const {
 // --- the pane's storage
 
 void Memo::Replace(std::string text, TextStorage::Caret caret) {
+  const QString removed = QAccessible::isActive() && document_.Size() < kToldText
+                              ? ShownText(document_, 0, document_.Size())
+                              : QString();
   document_.Replace(std::move(text));
   topRow_ = 0;
-  metrics_->Forget(0);
-  wrapped_ = {};
+  widest_ = 0;
+  rows_->Forget(0);
+  chars_.Forget(0);
   caret_ = anchor_ = caret == TextStorage::Caret::AtEnd ? document_.Size() : 0;
-  undo_.clear();
-  redo_.clear();
+  history_.Clear();
+  preedit_.clear();
   Changed();
+  if (QAccessible::isActive()) {
+    const QString inserted =
+        document_.Size() < kToldText ? ShownText(document_, 0, document_.Size()) : QString();
+    TellAccessibility(0, removed, inserted);
+  }
 }
 
 void Memo::Append(std::string_view text) {
-  metrics_->Forget(document_.LineStart(document_.LineCount() - 1));
+  const std::size_t from = document_.Size();
+  const std::size_t chars = QAccessible::isActive() ? chars_.CharsBefore(from) : 0;
   document_.Append(text);
-  wrapped_ = {};
+  rows_->Forget(document_.LineStart(document_.LineOf(from)));
+  chars_.Forget(from);
   caret_ = anchor_ = document_.Size();
+  history_.EndTyping();
   Changed();
+  if (QAccessible::isActive()) {
+    QAccessibleTextInsertEvent inserted(this, static_cast<int>(chars),
+                                        text.size() < static_cast<std::size_t>(kToldText)
+                                            ? ShownText(document_, from, document_.Size())
+                                            : QString());
+    QAccessible::updateAccessibility(&inserted);
+  }
 }
 
 void Memo::Changed() {
-  typing_ = false;
   wantedX_ = -1;
   changed_ = true;
   if (updatesEnabled()) SetRedraw(true);
@@ -100,90 +136,81 @@ double Memo::ViewWidth() const {
   return std::max(1.0, viewport()->width() - 2 * kMargin);
 }
 
-std::vector<std::size_t> Memo::RowStarts(std::size_t line) {
-  if (wrapMode_ == QPlainTextEdit::NoWrap) return {document_.LineStart(line)};
-  if (wrapped_.line != line || wrapped_.width != ViewWidth()) {
-    wrapped_.rows = metrics_->WrapRows(document_, line, ViewWidth());
-    wrapped_.line = line;
-    wrapped_.width = ViewWidth();
-  }
-  return wrapped_.rows;
+int Memo::VisibleRowCount() const {
+  return std::max(1, static_cast<int>((viewport()->height() - kMargin) / rows_->LineHeight()));
 }
 
-Memo::Row Memo::RowOf(std::size_t offset) {
-  const std::size_t line = document_.LineOf(offset);
-  const auto starts = RowStarts(line);
-  const auto after = std::upper_bound(starts.begin(), starts.end(), offset);
-  const std::size_t k = static_cast<std::size_t>(after - starts.begin()) - 1;
-  return Row{line, starts[k], k + 1 < starts.size() ? starts[k + 1] : document_.LineEnd(line)};
+double Memo::ScrollX() const {
+  return horizontalScrollBar()->value() * scrollScale_;
 }
 
 std::vector<Memo::Row> Memo::VisibleRows() {
   std::vector<Row> rows;
   const double height = viewport()->height() - kMargin;
+  const double lineHeight = rows_->LineHeight();
   double y = 0;
   for (auto line = static_cast<std::size_t>(verticalScrollBar()->value());
        line < document_.LineCount() && y < height; ++line) {
-    const auto starts = RowStarts(line);
-    const std::size_t top = rows.empty() ? std::min(topRow_, starts.size() - 1) : 0;
-    for (std::size_t k = top; k < starts.size() && y < height; ++k) {
-      rows.push_back(
-          Row{line, starts[k], k + 1 < starts.size() ? starts[k + 1] : document_.LineEnd(line)});
-      y += metrics_->LineHeight();
+    const auto wanted = static_cast<std::size_t>(std::ceil((height - y) / lineHeight)) + 1;
+    std::size_t first = 0;
+    if (rows.empty()) {
+      const auto& starts = rows_->RowStarts(line, topRow_ + wanted);
+      first = std::min(topRow_, starts.size() - 1);
+    }
+    const std::size_t count = rows_->RowStarts(line, first + wanted).size();
+    for (std::size_t k = first; k < count && y < height; ++k) {
+      rows.push_back(rows_->RowAt(line, k));
+      y += lineHeight;
     }
   }
   return rows;
 }
 
-double Memo::XInRow(const Row& row, std::size_t offset) {
-  if (wrapMode_ == QPlainTextEdit::NoWrap) return metrics_->XOf(document_, offset);
-  return metrics_->XAfter(document_, row.from, offset, 0);
-}
-
 std::size_t Memo::OffsetAt(QPoint point) {
   const auto rows = VisibleRows();
   if (rows.empty()) return document_.Size();
-  const auto k = static_cast<std::size_t>(
-      std::clamp(std::floor((point.y() - kMargin) / metrics_->LineHeight()), 0.0,
-                 static_cast<double>(rows.size() - 1)));
+  const auto k =
+      static_cast<std::size_t>(std::clamp(std::floor((point.y() - kMargin) / rows_->LineHeight()),
+                                          0.0, static_cast<double>(rows.size() - 1)));
   const Row& row = rows[k];
-  const double x = point.x() - kMargin + horizontalScrollBar()->value();
-  std::size_t offset;
-  if (wrapMode_ == QPlainTextEdit::NoWrap) {
-    double fromX = 0;
-    const std::size_t from = metrics_->OffsetBeforeX(document_, row.line, x, fromX);
-    offset = metrics_->OffsetAtX(document_, from, row.to, fromX, x);
-  } else {
-    offset = metrics_->OffsetAtX(document_, row.from, row.to, 0, x);
-    // The end of a row that wraps is the start of the next: stay on this one.
-    if (offset == row.to && row.to < document_.LineEnd(row.line))
-      offset = document_.PreviousChar(offset);
-  }
+  std::size_t offset = rows_->OffsetAt(row, point.x() - kMargin + ScrollX());
+  // The end of a row that wraps is the start of the next: stay on this one.
+  if (offset == row.to && row.to < document_.LineEnd(row.line))
+    offset = PreviousCharacter(document_, offset);
   return offset;
 }
 
 QRect Memo::cursorRect() {
-  const Row row = RowOf(caret_);
+  const Row row = rows_->RowOf(caret_);
   const auto first = static_cast<std::size_t>(verticalScrollBar()->value());
-  const double lineHeight = metrics_->LineHeight();
+  const double lineHeight = rows_->LineHeight();
   double y;
   if (row.line < first) {
     y = -lineHeight * static_cast<double>(first - row.line);
   } else if (wrapMode_ == QPlainTextEdit::NoWrap ||
-             row.line - first >
-                 static_cast<std::size_t>((viewport()->height() - kMargin) / lineHeight) + 1) {
+             row.line - first > static_cast<std::size_t>(VisibleRowCount()) + 1) {
     y = lineHeight * static_cast<double>(row.line - first);
   } else {
     std::size_t rows = 0;
     for (std::size_t line = first; line < row.line; ++line)
-      rows += RowStarts(line).size();
-    const auto starts = RowStarts(row.line);
-    rows += static_cast<std::size_t>(std::find(starts.begin(), starts.end(), row.from) -
+      rows += rows_->RowStarts(line).size();
+    const auto& starts = rows_->RowStarts(row.line, RowLayout::kAll);
+    rows += static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), row.from) -
                                      starts.begin());
     y = lineHeight * (static_cast<double>(rows) - static_cast<double>(topRow_));
   }
-  const double x = kMargin + XInRow(row, caret_) - horizontalScrollBar()->value();
-  return QRect(static_cast<int>(x), static_cast<int>(kMargin + y), 1, static_cast<int>(lineHeight));
+  double x = rows_->XOf(row, caret_);
+  if (!preedit_.isEmpty()) {
+    // The caret stands in the text being composed.
+    QTextLayout composing(preedit_, rows_->Font());
+    composing.beginLayout();
+    composing.createLine();
+    composing.endLayout();
+    x += composing.lineAt(0).cursorToX(preeditCursor_);
+  }
+  x += kMargin - ScrollX();
+  return QRect(static_cast<int>(std::clamp(x, -1e9, 1e9)), static_cast<int>(kMargin + y), 1,
+               static_cast<int>(lineHeight));
 }
 
 // --- painting
@@ -192,10 +219,11 @@ void Memo::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QRect area = event->rect();
   painter.fillRect(area, palette().base());
-  painter.setFont(metrics_->Font());
-  const double lineHeight = metrics_->LineHeight();
+  const double lineHeight = rows_->LineHeight();
+  const auto rows = VisibleRows();
+  Measure(rows);
   double y = kMargin;
-  for (const Row& row : VisibleRows()) {
+  for (const Row& row : rows) {
     if (y + lineHeight > area.top() && y <= area.bottom()) PaintRow(painter, row, y, area);
     y += lineHeight;
   }
@@ -203,76 +231,78 @@ void Memo::paintEvent(QPaintEvent* event) {
 }
 
 void Memo::PaintRow(QPainter& painter, const Row& row, double y, const QRect& area) {
-  const double scroll = horizontalScrollBar()->value();
-  std::size_t from = row.from;
-  double fromX = 0;
-  if (wrapMode_ == QPlainTextEdit::NoWrap)
-    from = metrics_->OffsetBeforeX(document_, row.line, scroll + area.left() - kMargin, fromX);
-  const double right = scroll + area.right() + 1 - kMargin;
-  const double lineHeight = metrics_->LineHeight();
-  const double baseline = y + metrics_->Ascent();
-
-  // The visible characters in runs between tabs, each run placed where its advances put it.
-  struct Run {
-    std::size_t from, to;
-    double x;
-  };
-  std::vector<Run> runs;
-  double x = fromX;
-  std::size_t at = from;
-  while (at < row.to && x < right) {
-    std::size_t end = at;
-    const double start = x;
-    while (end < row.to && document_.Text()[end] != '\t' && x < right) {
-      const std::size_t next = document_.NextChar(end);
-      x = metrics_->XAfter(document_, end, next, x);
-      end = next;
+  const double scroll = ScrollX();
+  const double left = scroll + area.left() - kMargin, right = scroll + area.right() + 1 - kMargin;
+  const double lineHeight = rows_->LineHeight();
+  for (RowLayout::Stretch& stretch : rows_->Stretches(row, left, right)) {
+    QList<QTextLayout::FormatRange> selections;
+    const std::size_t from = std::max(SelectionStart(), stretch.window.from);
+    const std::size_t to = std::min(SelectionEnd(), stretch.window.to);
+    if (HasSelection() && from < to) {
+      QTextLayout::FormatRange selected;
+      selected.start = static_cast<int>(stretch.window.IndexOf(from));
+      selected.length = static_cast<int>(stretch.window.IndexOf(to)) - selected.start;
+      selected.format.setBackground(palette().highlight());
+      selected.format.setForeground(palette().highlightedText());
+      selections.push_back(selected);
     }
-    if (end > at) runs.push_back(Run{at, end, start});
-    if (end < row.to && document_.Text()[end] == '\t') {
-      x = metrics_->XAfter(document_, end, end + 1, x);
-      ++end;
+    const QPointF at(kMargin + stretch.x - scroll, y);
+    const bool composing = !preedit_.isEmpty() && caret_ >= stretch.window.from &&
+                           caret_ <= stretch.window.to && stretch.window.to == row.to;
+    if (composing) {
+      // The text being composed, in the layout at the caret with its own formats.
+      QTextLayout shown(stretch.window.text, rows_->Font());
+      shown.setTextOption(stretch.layout->textOption());
+      shown.setPreeditArea(static_cast<int>(stretch.window.IndexOf(caret_)), preedit_);
+      shown.setFormats(preeditFormats_);
+      shown.beginLayout();
+      shown.createLine();
+      shown.endLayout();
+      painter.setPen(palette().text().color());
+      shown.draw(&painter, at, selections);
+    } else {
+      painter.setPen(palette().text().color());
+      stretch.layout->draw(&painter, at, selections);
     }
-    at = end;
   }
-  const auto drawRuns = [&] {
-    for (const Run& run : runs)
-      painter.drawText(QPointF(kMargin + run.x - scroll, baseline),
-                       ShownText(document_, run.from, run.to));
-  };
-  painter.setPen(palette().text().color());
-  drawRuns();
-
-  const std::size_t selFrom = std::max(SelectionStart(), from);
-  const std::size_t selTo = std::min(SelectionEnd(), at);
-  if (HasSelection() && selFrom < selTo) {
-    const double left = metrics_->XAfter(document_, from, selFrom, fromX);
-    const double width = metrics_->XAfter(document_, selFrom, selTo, left) - left;
-    const QRectF selected(kMargin + left - scroll, y, width, lineHeight);
-    painter.fillRect(selected, palette().highlight());
-    painter.save();
-    painter.setClipRect(selected);
-    painter.setPen(palette().highlightedText().color());
-    drawRuns();
-    painter.restore();
+  // A selected line break shows as a space's width of highlight after the row.
+  const bool lastRow = row.to == document_.LineEnd(row.line);
+  if (HasSelection() && lastRow && row.line + 1 < document_.LineCount() &&
+      SelectionStart() <= row.to && SelectionEnd() > row.to) {
+    const double x = kMargin + rows_->XOf(row, row.to) - scroll;
+    const double width = QFontMetricsF(rows_->Font()).horizontalAdvance(QLatin1Char(' '));
+    painter.fillRect(QRectF(x, y, width, lineHeight), palette().highlight());
   }
 }
 
 // --- scrolling
 
+void Memo::Measure(const std::vector<Row>& rows) {
+  if (wrapMode_ != QPlainTextEdit::NoWrap) return;
+  // The horizontal range grows with the widest line met, measured as laid out.
+  double widest = widest_;
+  for (const Row& row : rows)
+    widest = std::max(widest, rows_->LineWidth(row.line));
+  if (widest > widest_) {
+    widest_ = widest;
+    UpdateScrollBars();
+  }
+}
+
 void Memo::UpdateScrollBars() {
-  const double lineHeight = metrics_->LineHeight();
-  const int visible = std::max(1, static_cast<int>((viewport()->height() - kMargin) / lineHeight));
+  rows_->SetWrapWidth(wrapMode_ == QPlainTextEdit::NoWrap ? 0 : ViewWidth());
+  const int visible = VisibleRowCount();
   const std::size_t lines = document_.LineCount();
   std::size_t first = lines > static_cast<std::size_t>(visible) ? lines - visible : 0;
   if (wrapMode_ != QPlainTextEdit::NoWrap) {
-    // The first line from which the rest fills the view.
+    // The first line from which the rest fills the view; the last line alone when it is
+    // taller than the view, so that its end can be shown.
     first = lines;
     std::size_t rows = 0;
     while (first > 0) {
       const std::size_t line = first - 1;
       if (document_.LineEnd(line) - document_.LineStart(line) > kMeasuredLine) break;
-      rows += RowStarts(line).size();
+      rows += rows_->RowStarts(line).size();
       if (rows > static_cast<std::size_t>(visible)) break;
       first = line;
     }
@@ -285,22 +315,31 @@ void Memo::UpdateScrollBars() {
 
   QScrollBar* horizontal = horizontalScrollBar();
   if (wrapMode_ == QPlainTextEdit::NoWrap) {
-    const double widest =
-        static_cast<double>(document_.LongestLine()) * metrics_->AverageAdvance() + 2 * kMargin;
-    horizontal->setRange(0, std::max(0, static_cast<int>(std::ceil(widest)) - viewport()->width()));
-    horizontal->setPageStep(viewport()->width());
-    horizontal->setSingleStep(20);
+    const double caretX = rows_->XOf(rows_->RowOf(caret_), caret_) + 1;
+    const double range =
+        std::max(0.0, std::max(widest_, caretX) + 2 * kMargin - viewport()->width());
+    // Past int's range a scroll step stands for several pixels.
+    const double scale = std::max(1.0, std::ceil(range / (INT_MAX / 2)));
+    if (scale != scrollScale_) {
+      const double x = ScrollX();
+      scrollScale_ = scale;
+      horizontal->setRange(0, static_cast<int>(std::ceil(range / scale)));
+      horizontal->setValue(static_cast<int>(x / scale));
+    } else {
+      horizontal->setRange(0, static_cast<int>(std::ceil(range / scale)));
+    }
+    horizontal->setPageStep(std::max(1, static_cast<int>(viewport()->width() / scale)));
+    horizontal->setSingleStep(std::max(1, static_cast<int>(20 / scale)));
   } else {
     horizontal->setRange(0, 0);
   }
 }
 
 void Memo::EnsureCaretVisible() {
-  const Row row = RowOf(caret_);
+  const Row row = rows_->RowOf(caret_);
   QScrollBar* vertical = verticalScrollBar();
   const auto first = static_cast<std::size_t>(vertical->value());
-  const int visible =
-      std::max(1, static_cast<int>((viewport()->height() - kMargin) / metrics_->LineHeight()));
+  const int visible = VisibleRowCount();
   if (row.line < first) {
     vertical->setValue(static_cast<int>(row.line));
     topRow_ = 0;
@@ -308,9 +347,9 @@ void Memo::EnsureCaretVisible() {
     if (row.line >= first + static_cast<std::size_t>(visible))
       vertical->setValue(static_cast<int>(row.line) - visible + 1);
   } else {
-    const auto starts = RowStarts(row.line);
-    const auto k = static_cast<std::size_t>(std::find(starts.begin(), starts.end(), row.from) -
-                                            starts.begin());
+    const auto& starts = rows_->RowStarts(row.line, RowLayout::kAll);
+    const auto k = static_cast<std::size_t>(
+        std::lower_bound(starts.begin(), starts.end(), row.from) - starts.begin());
     if (row.line == first && k < topRow_) {
       topRow_ = k;  // up within a line taller than the view
     } else if (cursorRect().bottom() >= viewport()->height()) {
@@ -318,21 +357,22 @@ void Memo::EnsureCaretVisible() {
       // caret's own line when it alone is taller than the view.
       std::size_t rows = k + 1;
       std::size_t top = row.line;
-      while (top > 0 && rows + RowStarts(top - 1).size() <= static_cast<std::size_t>(visible))
-        rows += RowStarts(--top).size();
+      while (top > 0 &&
+             rows + rows_->RowStarts(top - 1).size() <= static_cast<std::size_t>(visible))
+        rows += rows_->RowStarts(--top).size();
       vertical->setValue(static_cast<int>(top));
       topRow_ = rows > static_cast<std::size_t>(visible) ? rows - visible : 0;
     }
   }
   if (wrapMode_ == QPlainTextEdit::NoWrap) {
+    const double x = rows_->XOf(row, caret_);
+    if (x + 1 + 2 * kMargin > widest_) UpdateScrollBars();
     QScrollBar* horizontal = horizontalScrollBar();
-    const double x = metrics_->XOf(document_, caret_);
     const double width = viewport()->width() - 2 * kMargin;
-    int value = horizontal->value();
-    if (x < value) value = static_cast<int>(std::floor(x));
-    if (x + 1 > value + width) value = static_cast<int>(std::ceil(x + 1 - width));
-    if (value > horizontal->maximum()) horizontal->setMaximum(value);
-    horizontal->setValue(value);
+    double value = ScrollX();
+    if (x < value) value = std::floor(x);
+    if (x + 1 > value + width) value = std::ceil(x + 1 - width);
+    horizontal->setValue(static_cast<int>(std::round(value / scrollScale_)));
   }
 }
 
@@ -349,8 +389,8 @@ void Memo::resizeEvent(QResizeEvent* event) {
 void Memo::changeEvent(QEvent* event) {
   QAbstractScrollArea::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    metrics_ = std::make_unique<TextMetrics>(font());
-    wrapped_ = {};
+    rows_ = std::make_unique<RowLayout>(document_, font());
+    widest_ = 0;
     UpdateScrollBars();
     viewport()->update();
   }
@@ -369,6 +409,20 @@ void Memo::RestartBlink() {
 }
 
 void Memo::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == autoScroll_.timerId()) {
+    // A drag past the view's edge scrolls and selects on.
+    const QRect view = viewport()->rect();
+    if (lastMouse_.y() < view.top())
+      verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    if (lastMouse_.y() > view.bottom())
+      verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (lastMouse_.x() < view.left())
+      horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    if (lastMouse_.x() > view.right())
+      horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    SelectByUnit(OffsetAt(lastMouse_));
+    return;
+  }
   if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
   caretShown_ = !caretShown_;
   viewport()->update(cursorRect().adjusted(-1, -1, 1, 1));
@@ -387,147 +441,173 @@ void Memo::focusOutEvent(QFocusEvent* event) {
 }
 
 void Memo::MoveCaret(std::size_t offset, bool select) {
-  caret_ = offset;
-  if (!select) anchor_ = offset;
-  typing_ = false;
+  const bool hadSelection = HasSelection();
+  caret_ = std::min(offset, document_.Size());
+  if (!select) anchor_ = caret_;
+  history_.EndTyping();
   RestartBlink();
   EnsureCaretVisible();
   viewport()->update();
+  if (HasSelection() || hadSelection) SelectionChanged();
+  if (QAccessible::isActive()) {
+    QAccessibleTextCursorEvent moved(this, CaretCharacter());
+    QAccessible::updateAccessibility(&moved);
+  }
+  QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImCursorPosition |
+                                         Qt::ImAnchorPosition | Qt::ImSurroundingText |
+                                         Qt::ImCurrentSelection);
+}
+
+void Memo::SelectionChanged() {
+  // Selecting sets the primary selection where the platform has one.
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (HasSelection() && clipboard->supportsSelection()) Copy(QClipboard::Selection);
+  if (QAccessible::isActive()) {
+    const auto [from, to] = SelectionCharacters();
+    QAccessibleTextSelectionEvent selected(this, from, to);
+    QAccessible::updateAccessibility(&selected);
+  }
 }
 
 std::size_t Memo::RowUpOrDown(int rows) {
-  Row row = RowOf(caret_);
-  if (wantedX_ < 0) wantedX_ = XInRow(row, caret_);
+  Row row = rows_->RowOf(caret_);
+  if (wantedX_ < 0) wantedX_ = rows_->XOf(row, caret_);
   const auto step = [&](bool down) {
     if (down) {
-      if (row.to < document_.LineEnd(row.line)) return RowOf(row.to);
+      if (row.to < document_.LineEnd(row.line)) return rows_->RowOf(row.to);
       if (row.line + 1 >= document_.LineCount()) return row;
-      return RowOf(document_.LineStart(row.line + 1));
+      return rows_->RowOf(document_.LineStart(row.line + 1));
     }
-    if (row.from > document_.LineStart(row.line)) return RowOf(document_.PreviousChar(row.from));
+    if (row.from > document_.LineStart(row.line))
+      return rows_->RowOf(document_.PreviousChar(row.from));
     if (row.line == 0) return row;
-    return RowOf(document_.LineEnd(row.line - 1));
+    return rows_->RowOf(document_.LineEnd(row.line - 1));
   };
   for (int i = 0; i < std::abs(rows); ++i)
     row = step(rows > 0);
-  if (wrapMode_ == QPlainTextEdit::NoWrap) {
-    double fromX = 0;
-    const std::size_t from = metrics_->OffsetBeforeX(document_, row.line, wantedX_, fromX);
-    return metrics_->OffsetAtX(document_, from, row.to, fromX, wantedX_);
-  }
-  std::size_t offset = metrics_->OffsetAtX(document_, row.from, row.to, 0, wantedX_);
+  std::size_t offset = rows_->OffsetAt(row, wantedX_);
   if (offset == row.to && row.to < document_.LineEnd(row.line))
-    offset = document_.PreviousChar(offset);
+    offset = PreviousCharacter(document_, offset);
   return offset;
 }
 
-std::size_t Memo::WordStep(std::size_t offset, bool forward) const {
-  const auto wordAt = [&](std::size_t at) { return IsWordChar(document_.CharAt(at)); };
-  if (forward) {
-    const std::size_t end = document_.Size();
-    if (offset < end && wordAt(offset)) {
-      while (offset < end && wordAt(offset))
-        offset = document_.NextChar(offset);
-    } else if (offset < end) {
-      offset = document_.NextChar(offset);
-    }
-    while (offset < end && document_.CharAt(offset) == U' ')
-      offset = document_.NextChar(offset);
-    return offset;
+TextRange Memo::UnitAt(std::size_t offset) const {
+  if (unit_ == Unit::Line) {
+    const std::size_t line = document_.LineOf(offset);
+    return {document_.LineStart(line), document_.LineEnd(line)};
   }
-  while (offset > 0 && document_.CharAt(document_.PreviousChar(offset)) == U' ')
-    offset = document_.PreviousChar(offset);
-  if (offset > 0 && wordAt(document_.PreviousChar(offset))) {
-    while (offset > 0 && wordAt(document_.PreviousChar(offset)))
-      offset = document_.PreviousChar(offset);
-  } else if (offset > 0) {
-    offset = document_.PreviousChar(offset);
+  if (unit_ == Unit::Word) return WordAt(document_, offset);
+  return {offset, offset};
+}
+
+void Memo::SelectByUnit(std::size_t offset) {
+  if (unit_ == Unit::Character) return MoveCaret(offset, true);
+  const TextRange at = UnitAt(offset);
+  if (at.from < anchorUnit_.from) {
+    anchor_ = anchorUnit_.to;
+    MoveCaret(at.from, true);
+  } else {
+    anchor_ = anchorUnit_.from;
+    MoveCaret(std::max(at.to, anchorUnit_.to), true);
   }
-  return offset;
 }
 
 // --- editing
 
-void Memo::ReplaceSelection(std::string_view bytes, bool typing) {
-  const std::size_t from = SelectionStart(), to = SelectionEnd();
+void Memo::ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes, bool typing) {
   if (from == to && bytes.empty()) return;
-  Edit* last = undo_.empty() ? nullptr : &undo_.back();
-  if (typing && typing_ && from == to && last != nullptr &&
-      last->at + last->inserted.size() == from) {
-    last->inserted.append(bytes);
-  } else {
-    undo_.push_back(Edit{.at = from,
-                         .removed = std::string(document_.Text().substr(from, to - from)),
-                         .inserted = std::string(bytes),
-                         .caretBefore = caret_,
-                         .anchorBefore = anchor_});
-  }
-  redo_.clear();
+  const bool told = QAccessible::isActive();
+  const std::size_t charFrom = told ? chars_.CharsBefore(from) : 0;
+  const QString removed = told ? ShownText(document_, from, to) : QString();
+  history_.Record(Edit{.at = from,
+                       .removed = std::string(document_.Text().substr(from, to - from)),
+                       .inserted = std::string(bytes),
+                       .caretBefore = caret_,
+                       .anchorBefore = anchor_},
+                  typing);
   ApplyChange(from, to, bytes);
   caret_ = anchor_ = from + bytes.size();
-  typing_ = typing;
   wantedX_ = -1;
   UpdateScrollBars();
   RestartBlink();
   EnsureCaretVisible();
   viewport()->update();
+  if (told) TellAccessibility(charFrom, removed, ShownText(document_, from, from + bytes.size()));
+  QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
+}
+
+void Memo::ReplaceSelection(std::string_view bytes, bool typing) {
+  ReplaceRange(SelectionStart(), SelectionEnd(), bytes, typing);
 }
 
 void Memo::ApplyChange(std::size_t from, std::size_t to, std::string_view bytes) {
   document_.Change(from, to, bytes);
-  metrics_->Forget(from);
-  wrapped_ = {};
+  rows_->Forget(from);
+  chars_.Forget(from);
+}
+
+void Memo::TellAccessibility(std::size_t from, const QString& removed, const QString& inserted) {
+  if (!QAccessible::isActive()) return;
+  if (removed.size() > kToldText || inserted.size() > kToldText) {
+    QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), QString(), QString());
+    QAccessible::updateAccessibility(&updated);
+  } else if (!removed.isEmpty() && !inserted.isEmpty()) {
+    QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), removed, inserted);
+    QAccessible::updateAccessibility(&updated);
+  } else if (!removed.isEmpty()) {
+    QAccessibleTextRemoveEvent gone(this, static_cast<int>(from), removed);
+    QAccessible::updateAccessibility(&gone);
+  } else if (!inserted.isEmpty()) {
+    QAccessibleTextInsertEvent added(this, static_cast<int>(from), inserted);
+    QAccessible::updateAccessibility(&added);
+  }
 }
 
 void Memo::Undo() {
-  if (undo_.empty()) return;
-  const Edit edit = std::move(undo_.back());
-  undo_.pop_back();
-  ApplyChange(edit.at, edit.at + edit.inserted.size(), edit.removed);
-  caret_ = edit.caretBefore;
-  anchor_ = edit.anchorBefore;
-  redo_.push_back(edit);
-  typing_ = false;
+  const auto edit = history_.Undo();
+  if (!edit) return;
+  ApplyChange(edit->at, edit->at + edit->inserted.size(), edit->removed);
+  caret_ = edit->caretBefore;
+  anchor_ = edit->anchorBefore;
   UpdateScrollBars();
   MoveCaret(caret_, true);
 }
 
 void Memo::Redo() {
-  if (redo_.empty()) return;
-  const Edit edit = std::move(redo_.back());
-  redo_.pop_back();
-  ApplyChange(edit.at, edit.at + edit.removed.size(), edit.inserted);
-  undo_.push_back(edit);
+  const auto edit = history_.Redo();
+  if (!edit) return;
+  ApplyChange(edit->at, edit->at + edit->removed.size(), edit->inserted);
   UpdateScrollBars();
-  MoveCaret(edit.at + edit.inserted.size(), false);
+  MoveCaret(edit->at + edit->inserted.size(), false);
 }
 
-void Memo::Copy() {
+void Memo::Copy(QClipboard::Mode mode) {
   if (!HasSelection()) return;
-  QGuiApplication::clipboard()->setText(ShownText(document_, SelectionStart(), SelectionEnd()));
+  QGuiApplication::clipboard()->setText(ShownText(document_, SelectionStart(), SelectionEnd()),
+                                        mode);
 }
 
-void Memo::Paste() {
-  const QString text = QGuiApplication::clipboard()->text();
+void Memo::Paste(QClipboard::Mode mode) {
+  const QString text = QGuiApplication::clipboard()->text(mode);
   if (!text.isEmpty()) ReplaceSelection(TypedBytes(text, document_.Encoding()));
 }
 
-// --- keys and the mouse
+// --- keys and input methods
 
-void Memo::keyPressEvent(QKeyEvent* event) {
-  const auto select = [&](QKeySequence::StandardKey key) { return event->matches(key); };
-  const bool vertical =
-      select(QKeySequence::MoveToNextLine) || select(QKeySequence::SelectNextLine) ||
-      select(QKeySequence::MoveToPreviousLine) || select(QKeySequence::SelectPreviousLine) ||
-      select(QKeySequence::MoveToNextPage) || select(QKeySequence::SelectNextPage) ||
-      select(QKeySequence::MoveToPreviousPage) || select(QKeySequence::SelectPreviousPage);
+bool Memo::HandleShortcut(QKeyEvent* event) {
+  const auto is = [&](QKeySequence::StandardKey key) { return event->matches(key); };
+  const bool vertical = is(QKeySequence::MoveToNextLine) || is(QKeySequence::SelectNextLine) ||
+                        is(QKeySequence::MoveToPreviousLine) ||
+                        is(QKeySequence::SelectPreviousLine) || is(QKeySequence::MoveToNextPage) ||
+                        is(QKeySequence::SelectNextPage) || is(QKeySequence::MoveToPreviousPage) ||
+                        is(QKeySequence::SelectPreviousPage);
   if (!vertical) wantedX_ = -1;
-  const int page =
-      std::max(1, static_cast<int>((viewport()->height() - kMargin) / metrics_->LineHeight()));
-  const Row row = RowOf(caret_);
+  const Row row = rows_->RowOf(caret_);
   // A row that wraps ends where the next begins; its End stays on it.
   const std::size_t rowEnd =
-      row.to < document_.LineEnd(row.line) ? document_.PreviousChar(row.to) : row.to;
+      row.to < document_.LineEnd(row.line) ? PreviousCharacter(document_, row.to) : row.to;
+  const std::size_t lineStart = document_.LineStart(row.line);
+  const std::size_t lineEnd = document_.LineEnd(row.line);
 
   struct Move {
     QKeySequence::StandardKey move, extend;
@@ -535,116 +615,288 @@ void Memo::keyPressEvent(QKeyEvent* event) {
   };
   const Move moves[] = {
       {QKeySequence::MoveToNextChar, QKeySequence::SelectNextChar,
-       HasSelection() && !select(QKeySequence::SelectNextChar) ? SelectionEnd()
-                                                               : document_.NextChar(caret_)},
+       HasSelection() && !is(QKeySequence::SelectNextChar) ? SelectionEnd()
+                                                           : NextCharacter(document_, caret_)},
       {QKeySequence::MoveToPreviousChar, QKeySequence::SelectPreviousChar,
-       HasSelection() && !select(QKeySequence::SelectPreviousChar)
+       HasSelection() && !is(QKeySequence::SelectPreviousChar)
            ? SelectionStart()
-           : document_.PreviousChar(caret_)},
-      {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord, WordStep(caret_, true)},
-      {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord, WordStep(caret_, false)},
+           : PreviousCharacter(document_, caret_)},
+      {QKeySequence::MoveToNextWord, QKeySequence::SelectNextWord,
+       NextWordStart(document_, caret_)},
+      {QKeySequence::MoveToPreviousWord, QKeySequence::SelectPreviousWord,
+       PreviousWordStart(document_, caret_)},
       {QKeySequence::MoveToStartOfLine, QKeySequence::SelectStartOfLine, row.from},
       {QKeySequence::MoveToEndOfLine, QKeySequence::SelectEndOfLine, rowEnd},
+      {QKeySequence::MoveToStartOfBlock, QKeySequence::SelectStartOfBlock, lineStart},
+      {QKeySequence::MoveToEndOfBlock, QKeySequence::SelectEndOfBlock, lineEnd},
       {QKeySequence::MoveToStartOfDocument, QKeySequence::SelectStartOfDocument, 0},
       {QKeySequence::MoveToEndOfDocument, QKeySequence::SelectEndOfDocument, document_.Size()},
   };
   for (const Move& m : moves) {
-    if (select(m.move) || select(m.extend)) return MoveCaret(m.to, select(m.extend));
+    if (is(m.move) || is(m.extend)) {
+      MoveCaret(m.to, is(m.extend));
+      return true;
+    }
   }
   if (vertical) {
-    const bool extend =
-        select(QKeySequence::SelectNextLine) || select(QKeySequence::SelectPreviousLine) ||
-        select(QKeySequence::SelectNextPage) || select(QKeySequence::SelectPreviousPage);
-    const bool down = select(QKeySequence::MoveToNextLine) ||
-                      select(QKeySequence::SelectNextLine) ||
-                      select(QKeySequence::MoveToNextPage) || select(QKeySequence::SelectNextPage);
-    const bool byPage =
-        select(QKeySequence::MoveToNextPage) || select(QKeySequence::SelectNextPage) ||
-        select(QKeySequence::MoveToPreviousPage) || select(QKeySequence::SelectPreviousPage);
-    const int rows = (byPage ? page : 1) * (down ? 1 : -1);
+    const bool extend = is(QKeySequence::SelectNextLine) || is(QKeySequence::SelectPreviousLine) ||
+                        is(QKeySequence::SelectNextPage) || is(QKeySequence::SelectPreviousPage);
+    const bool down = is(QKeySequence::MoveToNextLine) || is(QKeySequence::SelectNextLine) ||
+                      is(QKeySequence::MoveToNextPage) || is(QKeySequence::SelectNextPage);
+    const bool byPage = is(QKeySequence::MoveToNextPage) || is(QKeySequence::SelectNextPage) ||
+                        is(QKeySequence::MoveToPreviousPage) ||
+                        is(QKeySequence::SelectPreviousPage);
+    const int rows = (byPage ? VisibleRowCount() : 1) * (down ? 1 : -1);
     const double x = wantedX_;
     const std::size_t to = RowUpOrDown(rows);
     if (byPage) verticalScrollBar()->setValue(verticalScrollBar()->value() + rows);
     MoveCaret(to, extend);
     wantedX_ = x < 0 ? wantedX_ : x;
-    return;
+    return true;
   }
 
-  if (select(QKeySequence::Undo)) return Undo();
-  if (select(QKeySequence::Redo)) return Redo();
-  if (select(QKeySequence::Copy)) return Copy();
-  if (select(QKeySequence::Cut)) {
+  if (is(QKeySequence::Undo)) return Undo(), true;
+  if (is(QKeySequence::Redo)) return Redo(), true;
+  if (is(QKeySequence::Copy)) return Copy(), true;
+  if (is(QKeySequence::Cut)) {
     Copy();
-    return ReplaceSelection({});
+    ReplaceSelection({});
+    return true;
   }
-  if (select(QKeySequence::Paste)) return Paste();
-  if (select(QKeySequence::SelectAll)) {
+  if (is(QKeySequence::Paste)) return Paste(), true;
+  if (is(QKeySequence::SelectAll)) {
     anchor_ = 0;
-    return MoveCaret(document_.Size(), true);
+    MoveCaret(document_.Size(), true);
+    return true;
   }
-  if (select(QKeySequence::Delete) || select(QKeySequence::DeleteEndOfWord) ||
-      event->key() == Qt::Key_Backspace || select(QKeySequence::DeleteStartOfWord)) {
-    if (!HasSelection()) {
-      if (select(QKeySequence::Delete)) {
-        anchor_ = document_.NextChar(caret_);
-      } else if (select(QKeySequence::DeleteEndOfWord)) {
-        anchor_ = WordStep(caret_, true);
-      } else if (select(QKeySequence::DeleteStartOfWord)) {
-        anchor_ = WordStep(caret_, false);
-      } else {
-        anchor_ = document_.PreviousChar(caret_);
-      }
+  if (is(QKeySequence::Deselect)) {
+    MoveCaret(caret_, false);
+    return true;
+  }
+  // Deleting: the selection, or what the key names from the caret.
+  struct Delete {
+    QKeySequence::StandardKey key;
+    std::size_t from, to;
+  };
+  const Delete deletes[] = {
+      {QKeySequence::Delete, caret_, NextCharacter(document_, caret_)},
+      {QKeySequence::Backspace, document_.PreviousChar(caret_), caret_},
+      {QKeySequence::DeleteEndOfWord, caret_, NextWordStart(document_, caret_)},
+      {QKeySequence::DeleteStartOfWord, PreviousWordStart(document_, caret_), caret_},
+      {QKeySequence::DeleteEndOfLine, caret_,
+       caret_ == lineEnd ? document_.NextChar(caret_) : lineEnd},
+      {QKeySequence::DeleteCompleteLine, lineStart,
+       row.line + 1 < document_.LineCount() ? document_.LineStart(row.line + 1) : lineEnd},
+  };
+  for (const Delete& d : deletes) {
+    if (!is(d.key)) continue;
+    if (HasSelection() && d.key != QKeySequence::DeleteCompleteLine) {
+      ReplaceSelection({});
+    } else {
+      ReplaceRange(d.from, d.to, {}, false);
     }
-    return ReplaceSelection({});
+    return true;
   }
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-    return ReplaceSelection("\r\n");
-  const QString text = event->text();
-  if (!text.isEmpty() && text[0].isPrint() &&
-      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
-    return ReplaceSelection(TypedBytes(text, document_.Encoding()), true);
+  if (event->key() == Qt::Key_Backspace) {  // with modifiers no sequence names
+    if (HasSelection()) {
+      ReplaceSelection({});
+    } else {
+      ReplaceRange(document_.PreviousChar(caret_), caret_, {}, false);
+    }
+    return true;
   }
+  if (is(QKeySequence::InsertParagraphSeparator) || is(QKeySequence::InsertLineSeparator)) {
+    ReplaceSelection("\r\n");
+    return true;
+  }
+  return false;
+}
+
+void Memo::keyPressEvent(QKeyEvent* event) {
+  if (HandleShortcut(event)) return;
+  if (IsTypedText(event))
+    return ReplaceSelection(TypedBytes(event->text(), document_.Encoding()), true);
   event->ignore();
 }
 
+bool Memo::event(QEvent* event) {
+  // The control's own keys before the window's shortcuts.
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (IsTypedText(key) || key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+        key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Paste) ||
+        key->matches(QKeySequence::Cut) || key->matches(QKeySequence::SelectAll)) {
+      event->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(event);
+}
+
 void Memo::inputMethodEvent(QInputMethodEvent* event) {
-  if (!event->commitString().isEmpty())
-    ReplaceSelection(TypedBytes(event->commitString(), document_.Encoding()), true);
+  const QString commit = event->commitString();
+  if (!commit.isEmpty() || event->replacementLength() > 0) {
+    // The replacement range counts characters from the caret, within its line.
+    std::size_t from = caret_, to = caret_;
+    if (event->replacementLength() > 0 || event->replacementStart() != 0) {
+      const std::size_t at = chars_.CharsBefore(caret_);
+      const auto start = static_cast<qsizetype>(at) + event->replacementStart();
+      const std::size_t line = document_.LineOf(caret_);
+      const std::size_t lineStart = chars_.CharsBefore(document_.LineStart(line));
+      const std::size_t lineEnd = chars_.CharsBefore(document_.LineEnd(line));
+      const auto clampChars = [&](qsizetype c) {
+        return static_cast<std::size_t>(std::clamp<qsizetype>(c, static_cast<qsizetype>(lineStart),
+                                                              static_cast<qsizetype>(lineEnd)));
+      };
+      from = chars_.OffsetOfChar(clampChars(start));
+      to = chars_.OffsetOfChar(clampChars(start + event->replacementLength()));
+    } else if (HasSelection()) {
+      from = SelectionStart();
+      to = SelectionEnd();
+    }
+    preedit_.clear();
+    ReplaceRange(from, to, TypedBytes(commit, document_.Encoding()), from == to);
+  }
+  preedit_ = event->preeditString();
+  preeditFormats_.clear();
+  preeditCursor_ = static_cast<int>(preedit_.size());
+  for (const QInputMethodEvent::Attribute& a : event->attributes()) {
+    if (a.type == QInputMethodEvent::TextFormat) {
+      const QTextCharFormat format = a.value.value<QTextFormat>().toCharFormat();
+      if (format.isValid()) preeditFormats_.push_back({a.start, a.length, format});
+    } else if (a.type == QInputMethodEvent::Cursor) {
+      preeditCursor_ = a.start;
+    }
+  }
+  viewport()->update();
   event->accept();
 }
 
 QVariant Memo::inputMethodQuery(Qt::InputMethodQuery query) const {
-  if (query == Qt::ImCursorRectangle) return const_cast<Memo*>(this)->cursorRect();
-  if (query == Qt::ImEnabled) return true;
-  return QAbstractScrollArea::inputMethodQuery(query);
+  auto* self = const_cast<Memo*>(this);
+  // What input methods see around the caret: its line, at most kSurrounding bytes either side.
+  const TextWindow around = TextWindow::Around(document_, caret_, kSurrounding);
+  const auto inWindow = [&](std::size_t offset) {
+    return static_cast<int>(around.IndexOf(std::clamp(offset, around.from, around.to)));
+  };
+  switch (query) {
+    case Qt::ImEnabled:
+      return true;
+    case Qt::ImCursorRectangle:
+      return self->cursorRect();
+    case Qt::ImFont:
+      return font();
+    case Qt::ImSurroundingText:
+      return around.text;
+    case Qt::ImCursorPosition:
+      return inWindow(caret_);
+    case Qt::ImAnchorPosition:
+      return inWindow(anchor_);
+    case Qt::ImCurrentSelection:
+      return ShownText(document_, SelectionStart(), SelectionEnd());
+    case Qt::ImTextBeforeCursor:
+      return around.text.left(inWindow(caret_));
+    case Qt::ImTextAfterCursor:
+      return around.text.mid(inWindow(caret_));
+    case Qt::ImMaximumTextLength:
+      return QVariant();
+    case Qt::ImHints:
+      return static_cast<int>(Qt::ImhMultiLine);
+    default:
+      return QAbstractScrollArea::inputMethodQuery(query);
+  }
 }
 
+// --- the mouse
+
 void Memo::mousePressEvent(QMouseEvent* event) {
+  const QPoint point = event->position().toPoint();
+  if (event->button() == Qt::MiddleButton) {
+    // The primary selection, where the platform has one, is pasted where clicked.
+    if (!QGuiApplication::clipboard()->supportsSelection()) return;
+    MoveCaret(OffsetAt(point), false);
+    Paste(QClipboard::Selection);
+    return;
+  }
   if (event->button() != Qt::LeftButton) return;
-  selecting_ = true;
   wantedX_ = -1;
-  MoveCaret(OffsetAt(event->position().toPoint()), (event->modifiers() & Qt::ShiftModifier) != 0);
+  const std::size_t at = OffsetAt(point);
+  const bool third = lastDoubleClick_ >= 0 &&
+                     QDateTime::currentMSecsSinceEpoch() - lastDoubleClick_ <
+                         QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+                     (point - doubleClickPoint_).manhattanLength() <
+                         QGuiApplication::styleHints()->startDragDistance();
+  lastDoubleClick_ = -1;
+  if (third) {
+    unit_ = Unit::Line;
+    anchorUnit_ = UnitAt(at);
+    anchor_ = anchorUnit_.from;
+    selecting_ = true;
+    MoveCaret(anchorUnit_.to, true);
+    return;
+  }
+  unit_ = Unit::Character;
+  if (HasSelection() && at > SelectionStart() && at < SelectionEnd() &&
+      !(event->modifiers() & Qt::ShiftModifier)) {
+    mayDragOut_ = true;  // a press in the selection may start dragging it out
+    pressPoint_ = point;
+    return;
+  }
+  selecting_ = true;
+  MoveCaret(at, (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void Memo::mouseMoveEvent(QMouseEvent* event) {
-  if (selecting_ && (event->buttons() & Qt::LeftButton))
-    MoveCaret(OffsetAt(event->position().toPoint()), true);
+  const QPoint point = event->position().toPoint();
+  if (mayDragOut_ && (event->buttons() & Qt::LeftButton)) {
+    if ((point - pressPoint_).manhattanLength() <
+        QGuiApplication::styleHints()->startDragDistance())
+      return;
+    mayDragOut_ = false;
+    const std::size_t from = SelectionStart(), to = SelectionEnd();
+    auto* drag = new QDrag(this);
+    auto* data = new QMimeData;
+    data->setText(ShownText(document_, from, to));
+    drag->setMimeData(data);
+    const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    // Moved elsewhere: taken out here (a move within the pane was done by the drop).
+    if (action == Qt::MoveAction && drag->target() != viewport() && SelectionStart() == from &&
+        SelectionEnd() == to) {
+      ReplaceSelection({});
+    }
+    return;
+  }
+  if (!selecting_ || !(event->buttons() & Qt::LeftButton)) return;
+  lastMouse_ = point;
+  if (viewport()->rect().contains(point)) {
+    autoScroll_.stop();
+  } else if (!autoScroll_.isActive()) {
+    autoScroll_.start(kAutoScrollMs, this);
+  }
+  SelectByUnit(OffsetAt(point));
 }
 
-void Memo::mouseReleaseEvent(QMouseEvent*) {
+void Memo::mouseReleaseEvent(QMouseEvent* event) {
+  if (mayDragOut_ && event->button() == Qt::LeftButton) {
+    // A click in the selection without a drag puts the caret there.
+    mayDragOut_ = false;
+    MoveCaret(OffsetAt(event->position().toPoint()), false);
+  }
   selecting_ = false;
+  autoScroll_.stop();
 }
 
 void Memo::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  const std::size_t at = OffsetAt(event->position().toPoint());
-  std::size_t from = at, to = at;
-  while (from > 0 && IsWordChar(document_.CharAt(document_.PreviousChar(from))))
-    from = document_.PreviousChar(from);
-  while (to < document_.Size() && IsWordChar(document_.CharAt(to)))
-    to = document_.NextChar(to);
-  anchor_ = from;
-  MoveCaret(to, true);
+  const QPoint point = event->position().toPoint();
+  lastDoubleClick_ = QDateTime::currentMSecsSinceEpoch();
+  doubleClickPoint_ = point;
+  mayDragOut_ = false;
+  unit_ = Unit::Word;
+  anchorUnit_ = UnitAt(OffsetAt(point));
+  anchor_ = anchorUnit_.from;
+  selecting_ = true;
+  MoveCaret(anchorUnit_.to, true);
 }
 
 void Memo::contextMenuEvent(QContextMenuEvent* event) {
@@ -655,8 +907,8 @@ void Memo::contextMenuEvent(QContextMenuEvent* event) {
     item->setShortcut(key);
     item->setEnabled(enabled);
   };
-  add(tr("&Undo"), QKeySequence::Undo, !undo_.empty(), [this] { Undo(); });
-  add(tr("&Redo"), QKeySequence::Redo, !redo_.empty(), [this] { Redo(); });
+  add(tr("&Undo"), QKeySequence::Undo, history_.CanUndo(), [this] { Undo(); });
+  add(tr("&Redo"), QKeySequence::Redo, history_.CanRedo(), [this] { Redo(); });
   menu.addSeparator();
   add(tr("Cu&t"), QKeySequence::Cut, HasSelection(), [this] {
     Copy();
@@ -684,8 +936,102 @@ void Memo::dragMoveEvent(QDragMoveEvent* event) {
 
 void Memo::dropEvent(QDropEvent* event) {
   if (!event->mimeData()->hasText()) return;
-  caret_ = anchor_ = OffsetAt(event->position().toPoint());
-  ReplaceSelection(TypedBytes(event->mimeData()->text(), document_.Encoding()));
+  std::size_t at = OffsetAt(event->position().toPoint());
+  const std::string bytes = TypedBytes(event->mimeData()->text(), document_.Encoding());
+  if (event->source() == this && event->dropAction() == Qt::MoveAction && HasSelection()) {
+    // A move within the pane: dropped into its own selection, nothing moves.
+    const std::size_t from = SelectionStart(), to = SelectionEnd();
+    if (at >= from && at <= to) return event->ignore();
+    ReplaceSelection({});
+    if (at > to) at -= to - from;
+  }
+  caret_ = anchor_ = at;
+  ReplaceSelection(bytes);
   event->acceptProposedAction();
   setFocus();
+}
+
+// --- the text in characters, for screen readers and input methods
+
+int Memo::CharacterCount() {
+  return static_cast<int>(chars_.CharCount());
+}
+
+QString Memo::CharactersBetween(int from, int to) {
+  const std::size_t a = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, from)));
+  const std::size_t b = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(from, to)));
+  return ShownText(document_, a, b);
+}
+
+int Memo::CaretCharacter() {
+  return static_cast<int>(chars_.CharsBefore(caret_));
+}
+
+std::pair<int, int> Memo::SelectionCharacters() {
+  return {static_cast<int>(chars_.CharsBefore(SelectionStart())),
+          static_cast<int>(chars_.CharsBefore(SelectionEnd()))};
+}
+
+void Memo::SelectCharacters(int anchor, int caret) {
+  anchor_ = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, anchor)));
+  MoveCaret(chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, caret))), true);
+}
+
+std::pair<int, int> Memo::CharacterRangeAt(int at, int boundary) {
+  const std::size_t offset = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, at)));
+  TextRange range{offset, offset};
+  switch (static_cast<QAccessible::TextBoundaryType>(boundary)) {
+    case QAccessible::CharBoundary:
+      range = {offset, NextCharacter(document_, offset)};
+      break;
+    case QAccessible::WordBoundary:
+      range = WordAt(document_, offset);
+      break;
+    case QAccessible::LineBoundary: {
+      const Row row = rows_->RowOf(offset);
+      range = {row.from, row.to};
+      break;
+    }
+    case QAccessible::SentenceBoundary:
+    case QAccessible::ParagraphBoundary: {
+      const std::size_t line = document_.LineOf(offset);
+      range = {document_.LineStart(line), document_.LineEnd(line)};
+      break;
+    }
+    case QAccessible::NoBoundary:
+      range = {0, document_.Size()};
+      break;
+  }
+  return {static_cast<int>(chars_.CharsBefore(range.from)),
+          static_cast<int>(chars_.CharsBefore(range.to))};
+}
+
+QRect Memo::CharacterRect(int at) {
+  const std::size_t offset = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, at)));
+  const std::size_t saved = caret_;
+  caret_ = offset;
+  QRect place = cursorRect();
+  caret_ = saved;
+  const Row row = rows_->RowOf(offset);
+  const double right = rows_->XOf(row, std::min(row.to, NextCharacter(document_, offset)));
+  place.setWidth(std::max(1, static_cast<int>(right - rows_->XOf(row, offset))));
+  return place;
+}
+
+int Memo::CharacterAt(QPoint point) {
+  return static_cast<int>(chars_.CharsBefore(OffsetAt(point)));
+}
+
+void Memo::ReplaceCharacters(int from, int to, const QString& text) {
+  const std::size_t a = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, from)));
+  const std::size_t b = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(from, to)));
+  ReplaceRange(a, b, TypedBytes(text, document_.Encoding()), false);
+}
+
+void Memo::ScrollToCharacter(int at) {
+  const std::size_t saved = caret_;
+  caret_ = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, at)));
+  EnsureCaretVisible();
+  caret_ = saved;
+  viewport()->update();
 }

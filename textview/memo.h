@@ -1,18 +1,24 @@
 // A text pane control: an editable view of a TextPane's bytes that lays out and paints only
 // what is visible, so that a pane of millions of lines, or one line of millions of
 // characters, answers at once. It offers the calls of Qt's plain-text control that the window
-// and its users rely on, with that control's wrap modes.
+// and its users rely on, with that control's wrap modes, keys, mouse, input methods and
+// accessibility. The parts below the widget (document, rows, boundaries, history) each stand
+// alone; this class takes events and paints.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QClipboard>
 #include <QPlainTextEdit>
+#include <QTextLayout>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "char_offsets.h"
+#include "edit_history.h"
 #include "pane_document.h"
-#include "text_metrics.h"
+#include "row_layout.h"
+#include "text_boundaries.h"
 #include "text_pane.h"
 
 class Memo : public QAbstractScrollArea, private TextStorage {
@@ -33,11 +39,28 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   // The caret's rectangle in the viewport.
   QRect cursorRect();
 
+  // The text as screen readers and input methods see it: characters counted as Qt counts
+  // them (UTF-16 units, a line break as one "\n").
+  int CharacterCount();
+  QString CharactersBetween(int from, int to);
+  int CaretCharacter();
+  // The selection in characters; empty when from == to.
+  std::pair<int, int> SelectionCharacters();
+  void SelectCharacters(int anchor, int caret);
+  // The character range of the character, word or line (Qt's boundary types) at `at`.
+  std::pair<int, int> CharacterRangeAt(int at, int boundary);
+  QRect CharacterRect(int at);
+  int CharacterAt(QPoint point);
+  // Edits in characters, each an undoable step.
+  void ReplaceCharacters(int from, int to, const QString& text);
+  void ScrollToCharacter(int at);
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
@@ -54,67 +77,74 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void timerEvent(QTimerEvent* event) override;
 
  private:
+  using Row = RowLayout::Row;
+
   // The pane's storage: the document itself.
   std::string_view Text() override { return document_.Text(); }
   void Replace(std::string text, TextStorage::Caret caret) override;
   void Append(std::string_view text) override;
   void SetRedraw(bool on) override;
 
-  // A row of the view: a whole line, or a part of a wrapped one.
-  struct Row {
-    std::size_t line, from, to;
-  };
-  std::vector<std::size_t> RowStarts(std::size_t line);
-  Row RowOf(std::size_t offset);
-  std::vector<Row> VisibleRows();
   double ViewWidth() const;
-  double XInRow(const Row& row, std::size_t offset);
+  int VisibleRowCount() const;
+  double ScrollX() const;
+  std::vector<Row> VisibleRows();
   std::size_t OffsetAt(QPoint point);
   void PaintRow(QPainter& painter, const Row& row, double y, const QRect& area);
 
   // Edits, each one undoable step (typing merges into the step before it).
-  struct Edit {
-    std::size_t at;
-    std::string removed, inserted;
-    std::size_t caretBefore, anchorBefore;
-  };
+  void ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes, bool typing);
   void ReplaceSelection(std::string_view bytes, bool typing = false);
   void ApplyChange(std::size_t from, std::size_t to, std::string_view bytes);
   void Undo();
   void Redo();
-  void Copy();
-  void Paste();
+  void Copy(QClipboard::Mode mode = QClipboard::Clipboard);
+  void Paste(QClipboard::Mode mode = QClipboard::Clipboard);
+  bool HandleShortcut(QKeyEvent* event);
 
   void MoveCaret(std::size_t offset, bool select);
   std::size_t RowUpOrDown(int rows);
-  std::size_t WordStep(std::size_t offset, bool forward) const;
   bool HasSelection() const { return caret_ != anchor_; }
   std::size_t SelectionStart() const { return std::min(caret_, anchor_); }
   std::size_t SelectionEnd() const { return std::max(caret_, anchor_); }
+  // Extends the selection from the anchored unit (a word, a line) to the one at `offset`.
+  void SelectByUnit(std::size_t offset);
+  TextRange UnitAt(std::size_t offset) const;
   void EnsureCaretVisible();
   void UpdateScrollBars();
+  void Measure(const std::vector<Row>& rows);
   void RestartBlink();
   void Changed();
+  void SelectionChanged();
+  void TellAccessibility(std::size_t from, const QString& removed, const QString& inserted);
 
   PaneDocument document_;
   TextPane pane_;
   QPlainTextEdit::LineWrapMode wrapMode_;
-  std::unique_ptr<TextMetrics> metrics_;
-  // The rows of the line last wrapped, while the text and the width stay as they were: a
-  // long wrapped line is measured once, not at every paint.
-  struct Wrapped {
-    std::size_t line = static_cast<std::size_t>(-1);
-    double width = 0;
-    std::vector<std::size_t> rows;
-  } wrapped_;
+  std::unique_ptr<RowLayout> rows_;
+  CharOffsets chars_;
+  EditHistory history_;
   std::size_t caret_ = 0, anchor_ = 0;
   // Rows of the first visible line above the view: a wrapped line may be taller than it.
   std::size_t topRow_ = 0;
-  double wantedX_ = -1;  // where Up and Down aim, while they repeat
-  std::vector<Edit> undo_, redo_;
-  bool typing_ = false;   // the last step was typing, which the next keystroke may continue
-  bool changed_ = false;  // by the program since the view last followed the caret
-  bool selecting_ = false;
+  double wantedX_ = -1;     // where Up and Down aim, while they repeat
+  double widest_ = 0;       // the widest line laid out since the text was replaced
+  double scrollScale_ = 1;  // pixels a horizontal scroll step stands for, past int's range
+  bool changed_ = false;    // by the program since the view last followed the caret
   bool caretShown_ = true;
   QBasicTimer blink_;
+  // The input method's text not committed yet, shown at the caret.
+  QString preedit_;
+  QList<QTextLayout::FormatRange> preeditFormats_;
+  int preeditCursor_ = 0;
+  // The mouse: what a drag selects by (characters, words, lines), what it started on.
+  enum class Unit { Character, Word, Line } unit_ = Unit::Character;
+  TextRange anchorUnit_{0, 0};
+  bool selecting_ = false;
+  bool mayDragOut_ = false;  // pressed in the selection: a drag takes it out
+  QPoint pressPoint_;
+  QPoint lastMouse_;
+  QBasicTimer autoScroll_;
+  qint64 lastDoubleClick_ = -1;  // msecs, for a third click
+  QPoint doubleClickPoint_;
 };

@@ -6,8 +6,7 @@
 
 namespace {
 
-constexpr std::size_t kMarkStep = 4096;  // bytes between marks of a long line
-constexpr double kTabStop = 80;          // pixels, as Qt's plain-text control has them
+constexpr double kTabStop = 80;  // pixels, as Qt's plain-text control has them
 
 bool IsContinuation(char b) {
   return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
@@ -91,6 +90,17 @@ TextMetrics::Mark TextMetrics::MarkBefore(const PaneDocument& document, std::siz
   const auto after = std::upper_bound(marks_.begin(), marks_.end(), offset,
                                       [](std::size_t o, const Mark& m) { return o < m.offset; });
   return *(after - 1);
+}
+
+TextMetrics::Mark TextMetrics::MarkBeforeX(const PaneDocument& document, std::size_t line,
+                                           double x) {
+  const std::size_t end = document.LineEnd(line);
+  MarkBefore(document, line, document.LineStart(line));
+  while (marks_.back().x <= x && marks_.back().offset < end)
+    MarkBefore(document, line, marks_.back().offset + kMarkStep);
+  const auto past = std::upper_bound(marks_.begin(), marks_.end(), x,
+                                     [](double v, const Mark& m) { return v < m.x; });
+  return past == marks_.begin() ? marks_.front() : *(past - 1);
 }
 
 double TextMetrics::XOf(const PaneDocument& document, std::size_t offset) {

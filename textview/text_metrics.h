@@ -41,15 +41,21 @@ class TextMetrics {
   // The text changed from `offset` on: marks there or later are dropped.
   void Forget(std::size_t offset);
 
- private:
+  // Marks along a long line, every kMarkStep bytes (on a character), each where the advances
+  // before it put it.
+  static constexpr std::size_t kMarkStep = 4096;
   struct Mark {
     std::size_t offset;
     double x;
   };
-  double Advance(char32_t c);
-  double AfterTab(double x) const;
   // The last mark of `line` at or before `offset`, made as far as `offset` first.
   Mark MarkBefore(const PaneDocument& document, std::size_t line, std::size_t offset);
+  // The last mark of `line` at or before x.
+  Mark MarkBeforeX(const PaneDocument& document, std::size_t line, double x);
+
+ private:
+  double Advance(char32_t c);
+  double AfterTab(double x) const;
 
   QFont font_;
   QFontMetricsF metrics_;

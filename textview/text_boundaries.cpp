@@ -1,0 +1,96 @@
+#include "text_boundaries.h"
+
+#include <QTextBoundaryFinder>
+
+#include "text_window.h"
+
+namespace {
+
+// Far enough either side for any character or word a user meets.
+constexpr std::size_t kReach = 1024;
+
+bool IsLineBreakAt(const PaneDocument& document, std::size_t offset) {
+  const std::size_t line = document.LineOf(offset);
+  return offset == document.LineEnd(line) && line + 1 < document.LineCount();
+}
+
+bool IsBlank(QChar c) {
+  return c.isSpace();
+}
+
+}  // namespace
+
+std::size_t NextCharacter(const PaneDocument& document, std::size_t offset) {
+  if (offset >= document.Size()) return document.Size();
+  if (IsLineBreakAt(document, offset)) return document.NextChar(offset);
+  const TextWindow window = TextWindow::Around(document, offset, kReach);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.text);
+  finder.setPosition(window.IndexOf(offset));
+  const qsizetype next = finder.toNextBoundary();
+  return next < 0 ? window.to : window.OffsetOf(next);
+}
+
+std::size_t PreviousCharacter(const PaneDocument& document, std::size_t offset) {
+  if (offset == 0) return 0;
+  const std::size_t line = document.LineOf(offset);
+  if (offset == document.LineStart(line)) return document.PreviousChar(offset);
+  const TextWindow window = TextWindow::Around(document, offset, kReach);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.text);
+  finder.setPosition(window.IndexOf(offset));
+  const qsizetype previous = finder.toPreviousBoundary();
+  return previous < 0 ? window.from : window.OffsetOf(previous);
+}
+
+TextRange WordAt(const PaneDocument& document, std::size_t offset) {
+  const std::size_t line = document.LineOf(offset);
+  if (offset >= document.LineEnd(line)) {
+    offset = std::min(offset, document.LineEnd(line));
+    return {offset, offset};
+  }
+  const TextWindow window = TextWindow::Around(document, offset, kReach);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Word, window.text);
+  const qsizetype at = window.IndexOf(offset);
+  finder.setPosition(at);
+  qsizetype from = finder.isAtBoundary() ? at : finder.toPreviousBoundary();
+  finder.setPosition(at);
+  qsizetype to = finder.toNextBoundary();
+  if (from < 0) from = 0;
+  if (to < 0) to = window.text.size();
+  return {window.OffsetOf(from), window.OffsetOf(to)};
+}
+
+std::size_t NextWordStart(const PaneDocument& document, std::size_t offset) {
+  const std::size_t end = document.Size();
+  // Past the rest of this word (or the punctuation run here), then past blanks and breaks.
+  if (offset < end && !IsLineBreakAt(document, offset)) {
+    const TextRange here = WordAt(document, offset);
+    const TextWindow probe = TextWindow::Of(document, here.from, document.NextChar(here.from));
+    if (here.to > offset && !(probe.text.size() > 0 && IsBlank(probe.text[0]))) offset = here.to;
+  }
+  while (offset < end) {
+    if (IsLineBreakAt(document, offset)) {
+      offset = document.NextChar(offset);
+      continue;
+    }
+    const TextWindow c = TextWindow::Of(document, offset, document.NextChar(offset));
+    if (c.text.isEmpty() || !IsBlank(c.text[0])) break;
+    offset = document.NextChar(offset);
+  }
+  return offset;
+}
+
+std::size_t PreviousWordStart(const PaneDocument& document, std::size_t offset) {
+  // Back over blanks and breaks, then to the start of the word (or run) before.
+  while (offset > 0) {
+    const std::size_t previous = document.PreviousChar(offset);
+    if (IsLineBreakAt(document, previous)) {
+      offset = previous;
+      continue;
+    }
+    const TextWindow c = TextWindow::Of(document, previous, offset);
+    if (c.text.isEmpty() || !IsBlank(c.text[0])) break;
+    offset = previous;
+  }
+  if (offset == 0) return 0;
+  return WordAt(document, document.PreviousChar(offset)).from;
+}

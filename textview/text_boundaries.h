@@ -1,0 +1,26 @@
+// Where the caret may stand and what a word is, as Qt's boundary finder has them: a
+// character is what the user sees as one (a letter with its accents, an emoji, a flag), a
+// word is the words and the runs between them. Found over the neighbourhood of an offset,
+// never over a whole long line; a line break (CR LF) is one character.
+#pragma once
+
+#include <cstddef>
+
+#include "pane_document.h"
+
+struct TextRange {
+  std::size_t from, to;
+  bool operator==(const TextRange&) const = default;
+};
+
+std::size_t NextCharacter(const PaneDocument& document, std::size_t offset);
+std::size_t PreviousCharacter(const PaneDocument& document, std::size_t offset);
+
+// Ctrl+Right and Ctrl+Left: to the start of the next word, or of this or the previous one,
+// over the blanks between (a line break counts as a blank).
+std::size_t NextWordStart(const PaneDocument& document, std::size_t offset);
+std::size_t PreviousWordStart(const PaneDocument& document, std::size_t offset);
+
+// What a double-click at `offset` selects: the word there, or the punctuation or the blanks
+// there; nothing at a line's end after its last character.
+TextRange WordAt(const PaneDocument& document, std::size_t offset);
