@@ -194,7 +194,7 @@ QRect Memo::cursorRect() {
     std::size_t rows = 0;
     for (std::size_t line = first; line < row.line; ++line)
       rows += rows_->RowStarts(line).size();
-    const auto& starts = rows_->RowStarts(row.line, RowLayout::kAll);
+    const auto& starts = rows_->RowStarts(row.line, 1);
     rows += static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), row.from) -
                                      starts.begin());
     y = lineHeight * (static_cast<double>(rows) - static_cast<double>(topRow_));
@@ -347,7 +347,7 @@ void Memo::EnsureCaretVisible() {
     if (row.line >= first + static_cast<std::size_t>(visible))
       vertical->setValue(static_cast<int>(row.line) - visible + 1);
   } else {
-    const auto& starts = rows_->RowStarts(row.line, RowLayout::kAll);
+    const auto& starts = rows_->RowStarts(row.line, 1);
     const auto k = static_cast<std::size_t>(
         std::lower_bound(starts.begin(), starts.end(), row.from) - starts.begin());
     if (row.line == first && k < topRow_) {

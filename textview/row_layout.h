@@ -42,7 +42,8 @@ class RowLayout {
   // The text changed from `offset` on.
   void Forget(std::size_t offset);
 
-  // Where rows of `line` start: the first `rows` of them at least, all for kAll.
+  // Where rows of `line` start: the first `rows` of them at least, all for kAll (1: as many as
+  // are known, which RowOf makes reach its offset's row).
   const std::vector<std::size_t>& RowStarts(std::size_t line, std::size_t rows = kAll);
   Row RowOf(std::size_t offset);
   // The row `index` of `line` (which has it).
