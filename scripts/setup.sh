@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file zip unzip acl
   librsvg2-bin icoutils msitools wixl fonts-liberation2
+  at-spi2-core python3-pyatspi dbus
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 ninja-build
 )

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <random>
 
@@ -145,6 +146,106 @@ TEST(Memo, TheUtf8PaneStepsOverWholeCharacters) {
   EXPECT_EQ(p.Text(memo),
             "a\xC3\xA9\xCE\xA9"
             "b");
+}
+
+// Keys as users of every layout press them: AltGr (Ctrl+Alt on Windows) types what it
+// carries, Delete takes a whole character (a letter with its accent), the platform's own
+// delete-to-line-end works; an input method that replaces the character before the caret
+// replaces it, and undo takes that back as one step.
+TEST(Memo, KeysAndInputMethodsEditWholeCharacters) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo3);
+  memo.setPlainText(QString::fromUtf8("e\u0301x"));
+  QKeyEvent altGr(QEvent::KeyPress, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier,
+                  QString::fromUtf8("\u20ac"));
+  QApplication::sendEvent(&memo, &altGr);
+  EXPECT_EQ(p.Text(memo),
+            "\xE2\x82\xAC"
+            "e\xCC\x81x");
+  QTest::keyClick(&memo, Qt::Key_Delete);
+  EXPECT_EQ(p.Text(memo),
+            "\xE2\x82\xAC"
+            "x");
+  const QList<QKeySequence> toLineEnd = QKeySequence::keyBindings(QKeySequence::DeleteEndOfLine);
+  if (!toLineEnd.isEmpty()) {
+    QTest::keySequence(&memo, toLineEnd.front());
+    EXPECT_EQ(p.Text(memo), "\xE2\x82\xAC");
+  }
+
+  memo.setPlainText(QString::fromUtf8("\u03b5"));  // ε, then the accent key makes it έ
+  QTest::keyClick(&memo, Qt::Key_End);
+  QInputMethodEvent accent;
+  accent.setCommitString(QString::fromUtf8("\u03ad"), -1, 1);
+  QApplication::sendEvent(&memo, &accent);
+  EXPECT_EQ(p.Text(memo), "\xCE\xAD");
+  EXPECT_EQ(static_cast<QWidget&>(memo).inputMethodQuery(Qt::ImSurroundingText).toString(),
+            QString::fromUtf8("\u03ad"));
+  EXPECT_EQ(static_cast<QWidget&>(memo).inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
+  QTest::keyClick(&memo, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(p.Text(memo), "\xCE\xB5");
+}
+
+// The end of a long unwrapped line is within the scroll range, however long the line.
+TEST(Memo, TheEndOfALongLineIsReachable) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo3);
+  QString route;
+  while (route.size() < 30000)
+    route += "22.62597,37.59725,0 ";
+  memo.setPlainText(route + "\nshort");
+  QTest::keyClick(&memo, Qt::Key_End);
+  QApplication::processEvents();
+  QScrollBar* horizontal = memo.horizontalScrollBar();
+  EXPECT_EQ(horizontal->value(), horizontal->maximum());
+  EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect().topLeft()));
+  // Scrolled to the far right by the bar, as the wheel would, the caret at the end shows.
+  horizontal->setValue(0);
+  horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
+  QApplication::processEvents();
+  EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect().topLeft()));
+}
+
+// A wrapped line taller than the view, before the final empty line: scrolled to the end, the
+// view shows that line's last rows, not a blank.
+TEST(Memo, AWrappedLineTallerThanTheViewShowsItsEndWhenScrolledThere) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo1);
+  QString words;
+  for (int i = 0; i < 400; ++i)
+    words += QString("word%1 ").arg(i);
+  memo.Pane().LoadBytes(words.toStdString() + "last\r\n");
+  QApplication::processEvents();
+  memo.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+  // The last row that shows whole holds the line's last word.
+  const int rowHeight = QFontMetrics(memo.font()).lineSpacing();
+  const int bottom = 4 + (memo.viewport()->height() - 4) / rowHeight * rowHeight - rowHeight / 2;
+  const int at = memo.CharacterAt(QPoint(8, bottom - rowHeight));
+  EXPECT_GT(at, static_cast<int>(words.size()) - 100) << "the view at the end shows " << at;
+}
+
+// The mouse as in Qt's own text controls: a double-click selects a word and a drag from it
+// extends by words; a third click selects the line.
+TEST(Memo, DoubleClickDragsByWordsAndATripleClickTakesTheLine) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo1);
+  memo.setPlainText("alpha beta gamma delta\nnext");
+  QFontMetrics metrics(memo.font());
+  const auto xOf = [&](const char* prefix) {
+    return QPoint(4 + metrics.horizontalAdvance(prefix) + 2, 4 + metrics.height() / 2);
+  };
+  QTest::mouseDClick(memo.viewport(), Qt::LeftButton, Qt::NoModifier, xOf("alpha be"));
+  QTest::mouseMove(memo.viewport(), xOf("alpha beta gam"));
+  QMouseEvent drag(QEvent::MouseMove, QPointF(xOf("alpha beta gam")), QPointF(), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(memo.viewport(), &drag);
+  QTest::mouseRelease(memo.viewport(), Qt::LeftButton, Qt::NoModifier, xOf("alpha beta gam"));
+  QTest::keyClick(&memo, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "beta gamma");
+
+  QTest::mouseDClick(memo.viewport(), Qt::LeftButton, Qt::NoModifier, xOf("alpha be"));
+  QTest::mouseClick(memo.viewport(), Qt::LeftButton, Qt::NoModifier, xOf("alpha be"));
+  QTest::keyClick(&memo, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "alpha beta gamma delta");
 }
 
 }  // namespace

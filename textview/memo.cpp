@@ -149,8 +149,7 @@ std::vector<Memo::Row> Memo::VisibleRows() {
   const double height = viewport()->height() - kMargin;
   const double lineHeight = rows_->LineHeight();
   double y = 0;
-  for (auto line = static_cast<std::size_t>(verticalScrollBar()->value());
-       line < document_.LineCount() && y < height; ++line) {
+  for (std::size_t line = FirstLine(); line < document_.LineCount() && y < height; ++line) {
     const auto wanted = static_cast<std::size_t>(std::ceil((height - y) / lineHeight)) + 1;
     std::size_t first = 0;
     if (rows.empty()) {
@@ -182,7 +181,7 @@ std::size_t Memo::OffsetAt(QPoint point) {
 
 QRect Memo::cursorRect() {
   const Row row = rows_->RowOf(caret_);
-  const auto first = static_cast<std::size_t>(verticalScrollBar()->value());
+  const std::size_t first = FirstLine();
   const double lineHeight = rows_->LineHeight();
   double y;
   if (row.line < first) {
@@ -294,22 +293,32 @@ void Memo::UpdateScrollBars() {
   const int visible = VisibleRowCount();
   const std::size_t lines = document_.LineCount();
   std::size_t first = lines > static_cast<std::size_t>(visible) ? lines - visible : 0;
+  endTopRow_ = 0;
   if (wrapMode_ != QPlainTextEdit::NoWrap) {
-    // The first line from which the rest fills the view; the last line alone when it is
-    // taller than the view, so that its end can be shown.
+    // The first line from which the rest fills the view, and how many of its rows are above
+    // the view there: a line taller than the view shows its last rows at the end.
     first = lines;
     std::size_t rows = 0;
-    while (first > 0) {
+    while (first > 0 && rows < static_cast<std::size_t>(visible)) {
       const std::size_t line = first - 1;
-      if (document_.LineEnd(line) - document_.LineStart(line) > kMeasuredLine) break;
-      rows += rows_->RowStarts(line).size();
-      if (rows > static_cast<std::size_t>(visible)) break;
       first = line;
+      if (document_.LineEnd(line) - document_.LineStart(line) > kMeasuredLine) {
+        endTopRow_ = kRowsUnknown;  // counted only when the view is taken to the end
+        endRowsAfter_ = rows;
+        break;
+      }
+      const std::size_t count = rows_->RowStarts(line).size();
+      if (rows + count > static_cast<std::size_t>(visible)) {
+        endTopRow_ = rows + count - visible;
+        break;
+      }
+      rows += count;
     }
-    if (first == lines && lines > 0) first = lines - 1;
   }
   QScrollBar* vertical = verticalScrollBar();
-  vertical->setRange(0, static_cast<int>(first));
+  lastFirst_ = wrapMode_ == QPlainTextEdit::NoWrap ? first : std::min(first, lines - 1);
+  vertical->setRange(0,
+                     static_cast<int>(lastFirst_ + (endTopRow_ == kRowsUnknown ? 0 : endTopRow_)));
   vertical->setPageStep(visible);
   vertical->setSingleStep(1);
 
@@ -338,11 +347,10 @@ void Memo::UpdateScrollBars() {
 void Memo::EnsureCaretVisible() {
   const Row row = rows_->RowOf(caret_);
   QScrollBar* vertical = verticalScrollBar();
-  const auto first = static_cast<std::size_t>(vertical->value());
+  const std::size_t first = FirstLine();
   const int visible = VisibleRowCount();
   if (row.line < first) {
-    vertical->setValue(static_cast<int>(row.line));
-    topRow_ = 0;
+    ShowFrom(row.line, 0);
   } else if (wrapMode_ == QPlainTextEdit::NoWrap) {
     if (row.line >= first + static_cast<std::size_t>(visible))
       vertical->setValue(static_cast<int>(row.line) - visible + 1);
@@ -351,17 +359,15 @@ void Memo::EnsureCaretVisible() {
     const auto k = static_cast<std::size_t>(
         std::lower_bound(starts.begin(), starts.end(), row.from) - starts.begin());
     if (row.line == first && k < topRow_) {
-      topRow_ = k;  // up within a line taller than the view
+      ShowFrom(first, k);  // up within a line taller than the view
     } else if (cursorRect().bottom() >= viewport()->height()) {
-      // The first line from which the caret's row is the last that shows whole; within the
-      // caret's own line when it alone is taller than the view.
+      // The line and row from which the caret's row is the last that shows whole: lines above
+      // it fill the view, the top one maybe in part.
       std::size_t rows = k + 1;
       std::size_t top = row.line;
-      while (top > 0 &&
-             rows + rows_->RowStarts(top - 1).size() <= static_cast<std::size_t>(visible))
+      while (top > 0 && rows < static_cast<std::size_t>(visible))
         rows += rows_->RowStarts(--top).size();
-      vertical->setValue(static_cast<int>(top));
-      topRow_ = rows > static_cast<std::size_t>(visible) ? rows - visible : 0;
+      ShowFrom(top, rows > static_cast<std::size_t>(visible) ? rows - visible : 0);
     }
   }
   if (wrapMode_ == QPlainTextEdit::NoWrap) {
@@ -377,8 +383,38 @@ void Memo::EnsureCaretVisible() {
 }
 
 void Memo::scrollContentsBy(int, int dy) {
-  if (dy != 0) topRow_ = 0;
+  if (dy != 0) {
+    QScrollBar* vertical = verticalScrollBar();
+    // Past the last first line, the bar steps through that line's rows.
+    const auto value = static_cast<std::size_t>(vertical->value());
+    if (value > lastFirst_) {
+      topRow_ = value - lastFirst_;
+    } else {
+      topRow_ = value == lastFirst_ && endTopRow_ == kRowsUnknown ? EndTopRow() : 0;
+    }
+  }
   viewport()->update();
+}
+
+std::size_t Memo::EndTopRow() {
+  // A line too long to measure at every change is measured once the view reaches it.
+  const std::size_t rows = rows_->RowStarts(lastFirst_).size() + endRowsAfter_;
+  const auto visible = static_cast<std::size_t>(VisibleRowCount());
+  return rows > visible ? rows - visible : 0;
+}
+
+std::size_t Memo::FirstLine() const {
+  return std::min(static_cast<std::size_t>(verticalScrollBar()->value()), lastFirst_);
+}
+
+void Memo::ShowFrom(std::size_t line, std::size_t row) {
+  QScrollBar* vertical = verticalScrollBar();
+  if (line == lastFirst_ && endTopRow_ != kRowsUnknown) {
+    vertical->setValue(static_cast<int>(line + std::min(row, endTopRow_)));
+  } else {
+    vertical->setValue(static_cast<int>(line));
+  }
+  topRow_ = row;
 }
 
 void Memo::resizeEvent(QResizeEvent* event) {

@@ -111,6 +111,11 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void SelectByUnit(std::size_t offset);
   TextRange UnitAt(std::size_t offset) const;
   void EnsureCaretVisible();
+  // Rows of the last first line above the view when it is too long to count at each change.
+  std::size_t EndTopRow();
+  // The line at the top of the view, and showing the view from a row of a line.
+  std::size_t FirstLine() const;
+  void ShowFrom(std::size_t line, std::size_t row);
   void UpdateScrollBars();
   void Measure(const std::vector<Row>& rows);
   void RestartBlink();
@@ -127,10 +132,17 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   std::size_t caret_ = 0, anchor_ = 0;
   // Rows of the first visible line above the view: a wrapped line may be taller than it.
   std::size_t topRow_ = 0;
-  double wantedX_ = -1;     // where Up and Down aim, while they repeat
-  double widest_ = 0;       // the widest line laid out since the text was replaced
-  double scrollScale_ = 1;  // pixels a horizontal scroll step stands for, past int's range
-  bool changed_ = false;    // by the program since the view last followed the caret
+  static constexpr std::size_t kRowsUnknown = SIZE_MAX;
+  // The scroll bar steps by lines up to lastFirst_, the line from which the rest fills the
+  // view; past it by the rows of that line that are above the view at the end (endTopRow_,
+  // or kRowsUnknown for a line too long to count at each change).
+  std::size_t lastFirst_ = 0;
+  std::size_t endTopRow_ = 0;
+  std::size_t endRowsAfter_ = 0;  // rows of the lines after that one
+  double wantedX_ = -1;           // where Up and Down aim, while they repeat
+  double widest_ = 0;             // the widest line laid out since the text was replaced
+  double scrollScale_ = 1;        // pixels a horizontal scroll step stands for, past int's range
+  bool changed_ = false;          // by the program since the view last followed the caret
   bool caretShown_ = true;
   QBasicTimer blink_;
   // The input method's text not committed yet, shown at the caret.

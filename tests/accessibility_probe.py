@@ -1,0 +1,69 @@
+# A screen reader's view of the window through AT-SPI: the panes' text, caret, selection and
+# words, and an edit through the editable-text interface. Run by accessibility_test.sh.
+import sys
+import time
+
+import pyatspi
+
+
+def find(node, wanted, depth=0):
+    if node is None or depth > 30:
+        return None
+    if wanted(node):
+        return node
+    for i in range(node.childCount):
+        found = find(node.getChildAtIndex(i), wanted, depth + 1)
+        if found is not None:
+            return found
+    return None
+
+
+def check(what, got, want):
+    if got != want:
+        print(f"FAIL: {what}: {got!r}, not {want!r}")
+        sys.exit(1)
+
+
+desktop = pyatspi.Registry.getDesktop(0)
+app = None
+for _ in range(200):
+    app = find(desktop, lambda n: n.getRole() == pyatspi.ROLE_APPLICATION and
+               "trackkml" in (n.name or "").lower(), 28)
+    if app is not None:
+        break
+    time.sleep(0.1)
+if app is None:
+    print("FAIL: the window is not on the accessibility bus")
+    sys.exit(1)
+
+panes = {}
+for name in ("Memo1", "Memo2", "Memo3"):
+    pane = find(app, lambda n, name=name: n.name == name and n.getRole() == pyatspi.ROLE_TEXT)
+    if pane is None:
+        print(f"FAIL: no text object {name}")
+        sys.exit(1)
+    panes[name] = pane.queryText()
+
+for name, text in panes.items():
+    check(f"{name}'s text", text.getText(0, -1), name + "\n")
+    check(f"{name}'s caret", text.caretOffset, len(name) + 1)
+
+memo1 = panes["Memo1"]
+find(app, lambda n: n.name == "Memo1").queryEditableText().insertText(0, "Όχημα ΧΜΡ-6193, ", 16)
+check("the text after an insert", memo1.getText(0, -1), "Όχημα ΧΜΡ-6193, Memo1\n")
+memo1.setCaretOffset(3)
+check("the caret set", memo1.caretOffset, 3)
+memo1.setSelection(0, 0, 5)
+check("the selection", memo1.getSelection(0), (0, 5))
+check("the selected text", memo1.getText(0, 5), "Όχημα")
+# (text, start, end) of the word, character and line at an offset.
+check("the word at 2", tuple(memo1.getTextAtOffset(2, pyatspi.TEXT_BOUNDARY_WORD_START)),
+      ("Όχημα", 0, 5))
+check("the character at 1", memo1.getTextAtOffset(1, pyatspi.TEXT_BOUNDARY_CHAR)[0], "χ")
+check("the line at 18", memo1.getTextAtOffset(18, pyatspi.TEXT_BOUNDARY_LINE_START)[0].rstrip("\n"),
+      "Όχημα ΧΜΡ-6193, Memo1")
+extents = memo1.getCharacterExtents(0, pyatspi.DESKTOP_COORDS)
+if extents[2] <= 0 or extents[3] <= 0:
+    print(f"FAIL: the first character's rectangle: {extents}")
+    sys.exit(1)
+print("ok: a screen reader reads the panes' text, caret, selection, words and lines, and edits")

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# The window as a screen reader meets it: under Xvfb, on a session bus of its own with the
+# accessibility bus, the program's panes are read and edited through AT-SPI.
+# Usage: accessibility_test.sh TRACKKML
+set -euo pipefail
+program=$(realpath "$1")
+probe=$(dirname "$(realpath "$0")")/accessibility_probe.py
+if [ -z "${ACCESSIBILITY_TEST_SESSION:-}" ]; then
+  exec env ACCESSIBILITY_TEST_SESSION=1 xvfb-run -a -s "-screen 0 1024x768x24" \
+    dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'fd limit' >&2)
+fi
+unset QT_QPA_PLATFORM  # the real X server, as a user's session has it
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+bus=$!
+trap 'kill "$bus" "${window:-}" 2>/dev/null || true' EXIT
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" &
+window=$!
+timeout 60 /usr/bin/python3 "$probe"
