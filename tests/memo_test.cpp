@@ -203,6 +203,11 @@ TEST(Memo, TheEndOfALongLineIsReachable) {
   horizontal->triggerAction(QAbstractSlider::SliderToMaximum);
   QApplication::processEvents();
   EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect().topLeft()));
+  // Edited, the line stays one row: the second row is the next line.
+  QTest::keyClicks(&memo, "x");
+  QTest::keyClick(&memo, Qt::Key_Home);
+  const int rowHeight = QFontMetrics(memo.font()).lineSpacing();
+  EXPECT_GT(memo.CharacterAt(QPoint(8, 4 + rowHeight * 3 / 2)), static_cast<int>(route.size()));
 }
 
 // A wrapped line taller than the view, before the final empty line: scrolled to the end, the

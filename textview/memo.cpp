@@ -202,9 +202,7 @@ QRect Memo::cursorRect() {
   if (!preedit_.isEmpty()) {
     // The caret stands in the text being composed.
     QTextLayout composing(preedit_, rows_->Font());
-    composing.beginLayout();
-    composing.createLine();
-    composing.endLayout();
+    RowLayout::LayOutUnwrapped(composing);
     x += composing.lineAt(0).cursorToX(preeditCursor_);
   }
   x += kMargin - ScrollX();
@@ -245,23 +243,26 @@ void Memo::PaintRow(QPainter& painter, const Row& row, double y, const QRect& ar
       selected.format.setForeground(palette().highlightedText());
       selections.push_back(selected);
     }
-    const QPointF at(kMargin + stretch.x - scroll, y);
+    const QPointF origin(kMargin + stretch.x - scroll, y);
     const bool composing = !preedit_.isEmpty() && caret_ >= stretch.window.from &&
                            caret_ <= stretch.window.to && stretch.window.to == row.to;
     if (composing) {
       // The text being composed, in the layout at the caret with its own formats.
       QTextLayout shown(stretch.window.text, rows_->Font());
       shown.setTextOption(stretch.layout->textOption());
-      shown.setPreeditArea(static_cast<int>(stretch.window.IndexOf(caret_)), preedit_);
-      shown.setFormats(preeditFormats_);
-      shown.beginLayout();
-      shown.createLine();
-      shown.endLayout();
+      const int at = static_cast<int>(stretch.window.IndexOf(caret_));
+      shown.setPreeditArea(at, preedit_);
+      // The input method's formats count from the composed text's start.
+      QList<QTextLayout::FormatRange> formats = preeditFormats_;
+      for (auto& format : formats)
+        format.start += at;
+      shown.setFormats(formats);
+      RowLayout::LayOutUnwrapped(shown);
       painter.setPen(palette().text().color());
-      shown.draw(&painter, at, selections);
+      shown.draw(&painter, origin, selections);
     } else {
       painter.setPen(palette().text().color());
-      stretch.layout->draw(&painter, at, selections);
+      stretch.layout->draw(&painter, origin, selections);
     }
   }
   // A selected line break shows as a space's width of highlight after the row.

@@ -10,6 +10,8 @@ constexpr double kTabStop = 80;            // pixels, as Qt's plain-text control
 constexpr std::size_t kWrapChunk = 16384;  // bytes wrapped in one go
 constexpr std::size_t kKeptLines = 256;    // wrapped lines kept: more than a view shows
 constexpr std::size_t kKeptStretches = 128;
+// A row's width when nothing wraps it: far wider than a stretch, within Qt's fixed-point range.
+constexpr double kUnwrapped = 1e7;
 
 bool IsContinuation(char b) {
   return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
@@ -45,6 +47,10 @@ void RowLayout::Forget(std::size_t offset) {
   // Lines after the change may be others now; the changed line keeps the rows before the one
   // the change is in, which no change after them can move.
   const std::size_t line = document_.LineOf(std::min(offset, document_.Size()));
+  if (!Wraps()) {
+    wrapped_.clear();
+    return;
+  }
   for (auto it = wrapped_.begin(); it != wrapped_.end();) {
     if (it->first > line) {
       it = wrapped_.erase(it);
@@ -131,6 +137,16 @@ RowLayout::Row RowLayout::RowOf(std::size_t offset) {
   }
 }
 
+void RowLayout::LayOutUnwrapped(QTextLayout& layout) {
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  if (line.isValid()) {
+    line.setLineWidth(kUnwrapped);
+    line.setPosition(QPointF(0, 0));
+  }
+  layout.endLayout();
+}
+
 RowLayout::Stretch RowLayout::StretchOf(std::size_t from, std::size_t to, double x) {
   for (auto it = stretches_.begin(); it != stretches_.end(); ++it) {
     if (it->window.from == from && it->window.to == to) {
@@ -142,10 +158,7 @@ RowLayout::Stretch RowLayout::StretchOf(std::size_t from, std::size_t to, double
   stretch.layout = std::make_shared<QTextLayout>(stretch.window.text, font_);
   stretch.layout->setTextOption(Option(false));
   stretch.layout->setCacheEnabled(true);
-  stretch.layout->beginLayout();
-  QTextLine line = stretch.layout->createLine();
-  line.setPosition(QPointF(0, 0));
-  stretch.layout->endLayout();
+  LayOutUnwrapped(*stretch.layout);
   stretches_.push_front(stretch);
   if (stretches_.size() > kKeptStretches) stretches_.pop_back();
   return stretch;

@@ -30,6 +30,8 @@ class RowLayout {
     std::shared_ptr<QTextLayout> layout;
   };
   static constexpr std::size_t kAll = SIZE_MAX;
+  // Lays out a one-line layout (a stretch, or text being composed) unwrapped.
+  static void LayOutUnwrapped(QTextLayout& layout);
 
   RowLayout(const PaneDocument& document, const QFont& font);
 
