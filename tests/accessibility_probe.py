@@ -62,6 +62,14 @@ check("the word at 2", tuple(memo1.getTextAtOffset(2, pyatspi.TEXT_BOUNDARY_WORD
 check("the character at 1", memo1.getTextAtOffset(1, pyatspi.TEXT_BOUNDARY_CHAR)[0], "χ")
 check("the line at 18", memo1.getTextAtOffset(18, pyatspi.TEXT_BOUNDARY_LINE_START)[0].rstrip("\n"),
       "Όχημα ΧΜΡ-6193, Memo1")
+memo2 = find(app, lambda n: n.name == "Memo2")
+memo2.queryEditableText().insertText(0, "first\nsecond\n", 13)
+check("the line after the first",
+      memo2.queryText().getTextAfterOffset(1, pyatspi.TEXT_BOUNDARY_LINE_START)[0].rstrip("\n"),
+      "second")
+check("the line before the third",
+      memo2.queryText().getTextBeforeOffset(14, pyatspi.TEXT_BOUNDARY_LINE_START)[0].rstrip("\n"),
+      "second")
 extents = memo1.getCharacterExtents(0, pyatspi.DESKTOP_COORDS)
 if extents[2] <= 0 or extents[3] <= 0:
     print(f"FAIL: the first character's rectangle: {extents}")

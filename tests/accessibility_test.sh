@@ -6,8 +6,9 @@ set -euo pipefail
 program=$(realpath "$1")
 probe=$(dirname "$(realpath "$0")")/accessibility_probe.py
 if [ -z "${ACCESSIBILITY_TEST_SESSION:-}" ]; then
-  exec env ACCESSIBILITY_TEST_SESSION=1 xvfb-run -a -s "-screen 0 1024x768x24" \
-    dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'fd limit' >&2)
+  # A display number of its own: xvfb-run -a races with other tests starting theirs.
+  exec env ACCESSIBILITY_TEST_SESSION=1 xvfb-run -a -n $((200 + RANDOM % 600)) \
+    -s "-screen 0 1024x768x24" dbus-run-session -- bash "$0" "$@" 2> >(grep -v 'fd limit' >&2)
 fi
 unset QT_QPA_PLATFORM  # the real X server, as a user's session has it
 /usr/libexec/at-spi-bus-launcher --launch-immediately &

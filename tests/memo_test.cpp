@@ -166,6 +166,14 @@ TEST(Memo, KeysAndInputMethodsEditWholeCharacters) {
   EXPECT_EQ(p.Text(memo),
             "\xE2\x82\xAC"
             "x");
+  // A zero width joiner, typed as Windows types it (Ctrl+Shift), is typed.
+  QKeyEvent joiner(QEvent::KeyPress, Qt::Key_unknown, Qt::ControlModifier | Qt::ShiftModifier,
+                   QString::fromUtf8("\u200d"));
+  QApplication::sendEvent(&memo, &joiner);
+  EXPECT_EQ(p.Text(memo),
+            "\xE2\x82\xAC\xE2\x80\x8D"
+            "x");
+  QTest::keyClick(&memo, Qt::Key_Backspace);
   const QList<QKeySequence> toLineEnd = QKeySequence::keyBindings(QKeySequence::DeleteEndOfLine);
   if (!toLineEnd.isEmpty()) {
     QTest::keySequence(&memo, toLineEnd.front());
@@ -250,7 +258,7 @@ TEST(Memo, DoubleClickDragsByWordsAndATripleClickTakesTheLine) {
   QTest::mouseDClick(memo.viewport(), Qt::LeftButton, Qt::NoModifier, xOf("alpha be"));
   QTest::mouseClick(memo.viewport(), Qt::LeftButton, Qt::NoModifier, xOf("alpha be"));
   QTest::keyClick(&memo, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), "alpha beta gamma delta");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "alpha beta gamma delta\n") << "with its break";
 }
 
 }  // namespace

@@ -31,13 +31,20 @@ constexpr std::size_t kSurrounding = 1024;
 constexpr qsizetype kToldText = 1 << 16;
 constexpr int kAutoScrollMs = 50;
 
-// Text typed from a key, as Qt's own text controls take it: printable, and not a Ctrl (or
-// Ctrl+Shift) shortcut; Ctrl+Alt is AltGr on Windows and types.
+// Text typed from a key, as Qt's own text controls take it: formatting characters (a zero
+// width joiner) whatever the modifiers; else not a Ctrl (or Ctrl+Shift) shortcut, and
+// printable, private-use or a whole surrogate pair. Ctrl+Alt is AltGr on Windows and types.
+// A tab moves the focus here.
 bool IsTypedText(const QKeyEvent* event) {
   const QString text = event->text();
-  if (text.isEmpty() || !(text[0].isPrint() || text[0].isSurrogate())) return false;
+  if (text.isEmpty()) return false;
+  const QChar c = text[0];
+  if (c.category() == QChar::Other_Format) return true;
   const auto modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
-  return modifiers != Qt::ControlModifier && modifiers != (Qt::ControlModifier | Qt::ShiftModifier);
+  if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+    return false;
+  return c.isPrint() || c.category() == QChar::Other_PrivateUse ||
+         (c.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate());
 }
 
 }  // namespace
@@ -206,8 +213,10 @@ QRect Memo::cursorRect() {
     x += composing.lineAt(0).cursorToX(preeditCursor_);
   }
   x += kMargin - ScrollX();
-  return QRect(static_cast<int>(std::clamp(x, -1e9, 1e9)), static_cast<int>(kMargin + y), 1,
-               static_cast<int>(lineHeight));
+  // Whole pixels within the row, so that its top-left is in the row a click there finds.
+  const double top = std::ceil(kMargin + y);
+  return QRect(static_cast<int>(std::clamp(x, -1e9, 1e9)), static_cast<int>(top), 1,
+               std::max(1, static_cast<int>(std::floor(kMargin + y + lineHeight) - top)));
 }
 
 // --- painting
@@ -303,12 +312,13 @@ void Memo::UpdateScrollBars() {
     while (first > 0 && rows < static_cast<std::size_t>(visible)) {
       const std::size_t line = first - 1;
       first = line;
-      if (document_.LineEnd(line) - document_.LineStart(line) > kMeasuredLine) {
-        endTopRow_ = kRowsUnknown;  // counted only when the view is taken to the end
+      const auto known = rows_->KnownRowCount(line);
+      if (!known && document_.LineEnd(line) - document_.LineStart(line) > kMeasuredLine) {
+        endTopRow_ = kRowsUnknown;  // counted only when the view is taken there
         endRowsAfter_ = rows;
         break;
       }
-      const std::size_t count = rows_->RowStarts(line).size();
+      const std::size_t count = known ? *known : rows_->RowStarts(line).size();
       if (rows + count > static_cast<std::size_t>(visible)) {
         endTopRow_ = rows + count - visible;
         break;
@@ -388,11 +398,13 @@ void Memo::scrollContentsBy(int, int dy) {
     QScrollBar* vertical = verticalScrollBar();
     // Past the last first line, the bar steps through that line's rows.
     const auto value = static_cast<std::size_t>(vertical->value());
-    if (value > lastFirst_) {
-      topRow_ = value - lastFirst_;
-    } else {
-      topRow_ = value == lastFirst_ && endTopRow_ == kRowsUnknown ? EndTopRow() : 0;
+    if (value == lastFirst_ && endTopRow_ == kRowsUnknown) {
+      // A line too long to count at every change is counted once the view reaches it; from
+      // then on the bar steps through its rows.
+      endTopRow_ = EndTopRow();
+      vertical->setMaximum(static_cast<int>(lastFirst_ + endTopRow_));
     }
+    topRow_ = value > lastFirst_ ? value - lastFirst_ : 0;
   }
   viewport()->update();
 }
@@ -531,7 +543,9 @@ std::size_t Memo::RowUpOrDown(int rows) {
 TextRange Memo::UnitAt(std::size_t offset) const {
   if (unit_ == Unit::Line) {
     const std::size_t line = document_.LineOf(offset);
-    return {document_.LineStart(line), document_.LineEnd(line)};
+    const bool last = line + 1 == document_.LineCount();
+    return {document_.LineStart(line),
+            last ? document_.LineEnd(line) : document_.LineStart(line + 1)};
   }
   if (unit_ == Unit::Word) return WordAt(document_, offset);
   return {offset, offset};
@@ -778,12 +792,9 @@ void Memo::inputMethodEvent(QInputMethodEvent* event) {
     if (event->replacementLength() > 0 || event->replacementStart() != 0) {
       const std::size_t at = chars_.CharsBefore(caret_);
       const auto start = static_cast<qsizetype>(at) + event->replacementStart();
-      const std::size_t line = document_.LineOf(caret_);
-      const std::size_t lineStart = chars_.CharsBefore(document_.LineStart(line));
-      const std::size_t lineEnd = chars_.CharsBefore(document_.LineEnd(line));
+      const auto count = static_cast<qsizetype>(chars_.CharCount());
       const auto clampChars = [&](qsizetype c) {
-        return static_cast<std::size_t>(std::clamp<qsizetype>(c, static_cast<qsizetype>(lineStart),
-                                                              static_cast<qsizetype>(lineEnd)));
+        return static_cast<std::size_t>(std::clamp<qsizetype>(c, 0, count));
       };
       from = chars_.OffsetOfChar(clampChars(start));
       to = chars_.OffsetOfChar(clampChars(start + event->replacementLength()));
@@ -794,6 +805,9 @@ void Memo::inputMethodEvent(QInputMethodEvent* event) {
     preedit_.clear();
     ReplaceRange(from, to, TypedBytes(commit, document_.Encoding()), from == to);
   }
+  // Composing over a selection replaces it, as typing would.
+  if (!event->preeditString().isEmpty() && preedit_.isEmpty() && HasSelection())
+    ReplaceSelection({});
   preedit_ = event->preeditString();
   preeditFormats_.clear();
   preeditCursor_ = static_cast<int>(preedit_.size());
@@ -976,11 +990,25 @@ void Memo::dropEvent(QDropEvent* event) {
   std::size_t at = OffsetAt(event->position().toPoint());
   const std::string bytes = TypedBytes(event->mimeData()->text(), document_.Encoding());
   if (event->source() == this && event->dropAction() == Qt::MoveAction && HasSelection()) {
-    // A move within the pane: dropped into its own selection, nothing moves.
+    // A move within the pane is one step: the stretch from the selection to the drop place
+    // is written again with the selection at its new place.
     const std::size_t from = SelectionStart(), to = SelectionEnd();
     if (at >= from && at <= to) return event->ignore();
-    ReplaceSelection({});
-    if (at > to) at -= to - from;
+    const std::string_view text = document_.Text();
+    const std::string moved(text.substr(from, to - from));
+    std::size_t caret;
+    if (at < from) {
+      ReplaceRange(at, to, moved + std::string(text.substr(at, from - at)), false);
+      caret = at + moved.size();
+    } else {
+      ReplaceRange(from, at, std::string(text.substr(to, at - to)) + moved, false);
+      caret = at;
+    }
+    anchor_ = caret - moved.size();
+    MoveCaret(caret, true);
+    event->acceptProposedAction();
+    setFocus();
+    return;
   }
   caret_ = anchor_ = at;
   ReplaceSelection(bytes);

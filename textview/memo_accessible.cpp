@@ -75,8 +75,9 @@ class MemoAccessible final : public QAccessibleWidget,
                           int* endOffset) const override {
     const auto [from, to] = memo()->CharacterRangeAt(offset, boundary);
     if (to >= characterCount()) return Empty(startOffset, endOffset);
-    // Past a line's end the next line begins after its break.
-    const int next = to > from ? to : to + 1;
+    // Past a line's end the next line begins after its break; an empty range moves on one.
+    const int next =
+        to == from || memo()->CharactersBetween(to, to + 1) == QLatin1String("\n") ? to + 1 : to;
     return TextIn(memo()->CharacterRangeAt(next, boundary), startOffset, endOffset);
   }
   QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,

@@ -114,6 +114,14 @@ const std::vector<std::size_t>& RowLayout::RowStarts(std::size_t line, std::size
   return wrapped.starts;
 }
 
+std::optional<std::size_t> RowLayout::KnownRowCount(std::size_t line) const {
+  if (!Wraps()) return 1;
+  for (const auto& [known, wrapped] : wrapped_) {
+    if (known == line && wrapped.complete) return wrapped.starts.size();
+  }
+  return std::nullopt;
+}
+
 RowLayout::Row RowLayout::RowAt(std::size_t line, std::size_t index) {
   const auto& starts = RowStarts(line, index + 2);
   return Row{line, starts[index],

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -47,6 +48,8 @@ class RowLayout {
   // Where rows of `line` start: the first `rows` of them at least, all for kAll (1: as many as
   // are known, which RowOf makes reach its offset's row).
   const std::vector<std::size_t>& RowStarts(std::size_t line, std::size_t rows = kAll);
+  // How many rows `line` has, when all are known already.
+  std::optional<std::size_t> KnownRowCount(std::size_t line) const;
   Row RowOf(std::size_t offset);
   // The row `index` of `line` (which has it).
   Row RowAt(std::size_t line, std::size_t index);

@@ -61,17 +61,15 @@ TextRange WordAt(const PaneDocument& document, std::size_t offset) {
 
 std::size_t NextWordStart(const PaneDocument& document, std::size_t offset) {
   const std::size_t end = document.Size();
-  // Past the rest of this word (or the punctuation run here), then past blanks and breaks.
-  if (offset < end && !IsLineBreakAt(document, offset)) {
-    const TextRange here = WordAt(document, offset);
-    const TextWindow probe = TextWindow::Of(document, here.from, document.NextChar(here.from));
-    if (here.to > offset && !(probe.text.size() > 0 && IsBlank(probe.text[0]))) offset = here.to;
-  }
-  while (offset < end) {
-    if (IsLineBreakAt(document, offset)) {
-      offset = document.NextChar(offset);
-      continue;
-    }
+  if (offset >= end) return end;
+  // At a line's end: on to the next line's start, as Qt's text controls go.
+  if (IsLineBreakAt(document, offset)) return document.NextChar(offset);
+  const std::size_t lineEnd = document.LineEnd(document.LineOf(offset));
+  // Past the rest of this word (or the punctuation here), then past blanks to the line's end.
+  const TextRange here = WordAt(document, offset);
+  const TextWindow first = TextWindow::Of(document, here.from, document.NextChar(here.from));
+  if (here.to > offset && !(first.text.size() > 0 && IsBlank(first.text[0]))) offset = here.to;
+  while (offset < lineEnd) {
     const TextWindow c = TextWindow::Of(document, offset, document.NextChar(offset));
     if (c.text.isEmpty() || !IsBlank(c.text[0])) break;
     offset = document.NextChar(offset);
@@ -80,17 +78,17 @@ std::size_t NextWordStart(const PaneDocument& document, std::size_t offset) {
 }
 
 std::size_t PreviousWordStart(const PaneDocument& document, std::size_t offset) {
-  // Back over blanks and breaks, then to the start of the word (or run) before.
-  while (offset > 0) {
+  if (offset == 0) return 0;
+  const std::size_t lineStart = document.LineStart(document.LineOf(offset));
+  // At a line's start: back to the end of the line before.
+  if (offset == lineStart) return document.PreviousChar(offset);
+  // Back over blanks (not past the line's start), then to the start of the word before.
+  while (offset > lineStart) {
     const std::size_t previous = document.PreviousChar(offset);
-    if (IsLineBreakAt(document, previous)) {
-      offset = previous;
-      continue;
-    }
     const TextWindow c = TextWindow::Of(document, previous, offset);
     if (c.text.isEmpty() || !IsBlank(c.text[0])) break;
     offset = previous;
   }
-  if (offset == 0) return 0;
+  if (offset == lineStart) return offset;
   return WordAt(document, document.PreviousChar(offset)).from;
 }

@@ -17,7 +17,8 @@ std::size_t NextCharacter(const PaneDocument& document, std::size_t offset);
 std::size_t PreviousCharacter(const PaneDocument& document, std::size_t offset);
 
 // Ctrl+Right and Ctrl+Left: to the start of the next word, or of this or the previous one,
-// over the blanks between (a line break counts as a blank).
+// over the blanks between; a line's end and start are stops of their own, as in Qt's text
+// controls.
 std::size_t NextWordStart(const PaneDocument& document, std::size_t offset);
 std::size_t PreviousWordStart(const PaneDocument& document, std::size_t offset);
 
