@@ -51,11 +51,10 @@ struct Progress {
 void ReportError(const std::string& file, const std::exception& error) {
   // The library's word for it would say nothing to the user.
   const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
-  std::string message = DisplayMessage(memory ? "Not enough memory to convert it" : error.what());
-  if (const auto* appError = dynamic_cast<const AppError*>(&error);
-      appError != nullptr && !appError->Reason().empty()) {
-    message.append(" ").append(DisplayMessage(appError->Reason()));
-  }
+  const auto* appError = dynamic_cast<const AppError*>(&error);
+  const std::string message = memory ? DisplayMessage("Not enough memory to convert it")
+                              : appError != nullptr ? DisplayMessageWithReason(*appError)
+                                                    : DisplayMessage(error.what());
   std::cerr << "trackkml-cli: " << Shown(file) << ": " << Shown(message) << '\n';
 }
 

@@ -13,8 +13,6 @@ void StandardOutput::Write(std::string_view text) {
     WriteAll(os_, STDOUT_FILENO, text);
   } catch (const AppError& error) {
     failed_ = true;
-    std::cerr << "trackkml-cli: standard output: " << DisplayMessage(error.what());
-    if (!error.Reason().empty()) std::cerr << ' ' << DisplayMessage(error.Reason());
-    std::cerr << '\n';
+    std::cerr << "trackkml-cli: standard output: " << DisplayMessageWithReason(error) << '\n';
   }
 }

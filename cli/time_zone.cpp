@@ -1,24 +1,10 @@
 #include "time_zone.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 
+#include "path_name.h"
 #include "shown_text.h"
-
-namespace {
-
-bool IsDeviceName(std::string_view part) {
-  std::string upper(part);
-  for (auto& c : upper)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
-  if (std::find(kDevices.begin(), kDevices.end(), upper) != kDevices.end()) return true;
-  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
-         std::isdigit(static_cast<unsigned char>(upper[3]));
-}
-
-}  // namespace
 
 bool IsZoneName(std::string_view name) {
   if (name.empty() || name.size() > 255) return false;

@@ -22,3 +22,6 @@ class AppError : public std::runtime_error {
 // The message as the user is shown it: a "." appended when the last character's byte value
 // is above that of ".".
 std::string DisplayMessage(std::string_view message);
+// The same followed by the system's reason, as the tool reports errors: "Stream write error.
+// No space left on device."
+std::string DisplayMessageWithReason(const AppError& error);

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cwctype>
 #include <map>
 #include <mutex>
 
@@ -94,19 +93,6 @@ std::optional<FileFacts> FactsOfHandle(HANDLE h) {
   facts.id.inode =
       (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return facts;
-}
-
-// A name that means a device in every folder: NUL, CON, COM1, "nul.txt".
-bool IsDeviceName(std::wstring_view leaf) {
-  std::wstring base(leaf.substr(0, leaf.find(L'.')));
-  for (auto& c : base)
-    c = static_cast<wchar_t>(std::towupper(c));
-  if (base == L"NUL" || base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"CONIN$" ||
-      base == L"CONOUT$") {
-    return true;
-  }
-  return base.size() == 4 && (base.starts_with(L"COM") || base.starts_with(L"LPT")) &&
-         base[3] >= L'1' && base[3] <= L'9';
 }
 
 // The folder's path as the system resolves it, links and all ("\\?\C:\data").
@@ -237,7 +223,7 @@ class Win32Files final : public OsFiles {
   int CheckWritable(int folder, const std::string& leaf) override {
     const std::wstring path = WidePathIn(folder, leaf);
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || IsDeviceName(WideFromUtf8(leaf))) return 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES || IsDeviceName(leaf)) return 0;
     if (attributes & FILE_ATTRIBUTE_READONLY) {
       errno = ERROR_ACCESS_DENIED;
       return -1;
@@ -453,7 +439,7 @@ class Win32Files final : public OsFiles {
   // name (NUL, CON) names the device wherever it stands.
   std::wstring WidePathIn(int folder, const std::string& leaf) {
     const std::wstring wide = WideFromUtf8(leaf);
-    if (IsDeviceName(wide)) return wide;
+    if (IsDeviceName(leaf)) return wide;
     std::wstring path;
     {
       const std::lock_guard lock(foldersMutex_);

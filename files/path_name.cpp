@@ -1,5 +1,8 @@
 #include "path_name.h"
 
+#include <array>
+#include <cctype>
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -50,4 +53,17 @@ bool SameName(std::string_view a, std::string_view b) {
 #else
   return a == b;
 #endif
+}
+
+bool IsDeviceName(std::string_view name) {
+  std::string base(name.substr(0, name.find('.')));
+  for (auto& c : base)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN",    "AUX",
+                                                               "NUL", "CONIN$", "CONOUT$"};
+  for (const std::string_view device : kDevices) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) &&
+         base[3] >= '1' && base[3] <= '9';
 }

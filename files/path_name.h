@@ -9,6 +9,9 @@
 std::string_view FolderOf(std::string_view path);
 // The last part: "day.csv" of "/data/day.csv".
 std::string_view BaseNameOf(std::string_view path);
+// Whether Windows takes a name for a device wherever it stands: NUL, CON, PRN, AUX, COM1-9,
+// LPT1-9, CONIN$, CONOUT$, in any letter case and with any extension ("nul.txt").
+bool IsDeviceName(std::string_view name);
 // Whether two names in one folder name one file: on Windows whatever their letter case.
 bool SameName(std::string_view a, std::string_view b);
 // `name` in `folder`, with the system's separator between them where the folder has none at

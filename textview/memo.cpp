@@ -507,10 +507,14 @@ void Memo::MoveCaret(std::size_t offset, bool select) {
                                          Qt::ImCurrentSelection);
 }
 
+void Memo::SetPrimarySelection() {
+  // A selection made sets the primary selection where the platform has one; once, when the
+  // gesture ends, not at every step of a drag over a large text.
+  if (HasSelection() && QGuiApplication::clipboard()->supportsSelection())
+    Copy(QClipboard::Selection);
+}
+
 void Memo::SelectionChanged() {
-  // Selecting sets the primary selection where the platform has one.
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (HasSelection() && clipboard->supportsSelection()) Copy(QClipboard::Selection);
   if (QAccessible::isActive()) {
     const auto [from, to] = SelectionCharacters();
     QAccessibleTextSelectionEvent selected(this, from, to);
@@ -764,7 +768,7 @@ bool Memo::HandleShortcut(QKeyEvent* event) {
 }
 
 void Memo::keyPressEvent(QKeyEvent* event) {
-  if (HandleShortcut(event)) return;
+  if (HandleShortcut(event)) return SetPrimarySelection();
   if (IsTypedText(event))
     return ReplaceSelection(TypedBytes(event->text(), document_.Encoding()), true);
   event->ignore();
@@ -933,6 +937,7 @@ void Memo::mouseReleaseEvent(QMouseEvent* event) {
     mayDragOut_ = false;
     MoveCaret(OffsetAt(event->position().toPoint()), false);
   }
+  if (selecting_) SetPrimarySelection();
   selecting_ = false;
   autoScroll_.stop();
 }

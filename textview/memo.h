@@ -121,6 +121,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void RestartBlink();
   void Changed();
   void SelectionChanged();
+  void SetPrimarySelection();
   void TellAccessibility(std::size_t from, const QString& removed, const QString& inserted);
 
   PaneDocument document_;
