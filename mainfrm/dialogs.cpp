@@ -9,14 +9,18 @@
 
 namespace {
 
-// Moves the dialog when it is first shown, after it has laid itself out, and once more when
-// a window manager has put its frame around it, which it reports only later.
+// Moves the dialog when it is first shown, after it has laid itself out, once more when a
+// window manager has put its frame around it, which it reports only later, and when it is
+// first activated, which a busy window manager does only after placing it its own way.
 class PlaceWhenShown final : public QObject {
  public:
   using QObject::QObject;
   bool eventFilter(QObject* watched, QEvent* event) override {
     auto& dialog = *static_cast<QWidget*>(watched);
     if (event->type() == QEvent::Show) {
+      PlaceOnActiveMonitor(dialog);
+    } else if (event->type() == QEvent::WindowActivate && !placedWhenActive_) {
+      placedWhenActive_ = true;
       PlaceOnActiveMonitor(dialog);
     } else if (!placedInFrame_ && dialog.isVisible() && HasFrame(dialog)) {
       placedInFrame_ = true;
@@ -27,6 +31,7 @@ class PlaceWhenShown final : public QObject {
 
  private:
   bool placedInFrame_ = false;
+  bool placedWhenActive_ = false;
 };
 
 }  // namespace
@@ -68,9 +73,8 @@ std::optional<QString> QtFileAsker::AskOpenFileName(QWidget* parent, const QStri
   PlaceWhenShown placer;
   dialog.installEventFilter(&placer);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  const QString path = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
-  if (path.size() > kMaxAcceptedPath) return std::nullopt;
-  return path;
+  // Any length: a long path is loaded, or the load says why not.
+  return QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
 }
 
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,

@@ -44,5 +44,3 @@ bool HasFrame(const QWidget& window);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,
                                           const QString& caption);
 
-// The dialog's name buffer holds 259 characters and its terminator.
-inline constexpr int kMaxAcceptedPath = 259;
