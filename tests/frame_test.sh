@@ -11,7 +11,7 @@ if [ -z "${FRAME_TEST_DISPLAY:-}" ]; then
       echo "SKIP: $tool is missing"; exit 0
     fi
   done
-  exec env FRAME_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  exec env FRAME_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 program=$1
 export QT_QPA_PLATFORM=xcb

@@ -8,7 +8,7 @@ set -euo pipefail
 zip=$(realpath "$1")
 data=$(realpath "$2")
 if [ -z "${ZIP_TEST_DISPLAY:-}" ]; then
-  exec env ZIP_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+  exec env ZIP_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
 source "$(dirname "$0")/../scripts/wine-prefix.sh"
 source "$(dirname "$0")/windows_window.sh"
