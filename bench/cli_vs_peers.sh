@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times trackkml-cli against gpsbabel and ogr2ogr converting the same fixes to KML, and
-# against the disk's floor: dd writing as many bytes as trackkml's KML with conv=fsync.
+# against the disk's floor: dd writing as many bytes as trackkml's KML with conv=fsync. Then the
+# extra outputs: --timestamps --gpx against dd writing the KML and GPX's bytes, and each form
+# of --report against the plain conversion, with their memory budgets.
 # Prints median wall times over RUNS runs, the ratios and each one's peak memory.
 # Usage: bench/cli_vs_peers.sh [ROWS=1000000] [RUNS=5]   (after scripts/build.sh)
 set -euo pipefail
@@ -58,3 +60,20 @@ echo "ogr2ogr / trackkml:  $(ratio "$median_ogr2ogr" "$median_trackkml")x"
 echo "trackkml / dd floor: $(ratio "$median_trackkml" "$median_dd_floor")x"
 budget_kib=$((export_bytes / 1024 + 64 * 1024))
 echo "trackkml peak $((peak_trackkml / 1024)) MiB; budget (export + 64 MiB) $((budget_kib / 1024)) MiB"
+
+# The extra outputs: times and a GPX at the disk's speed, the facts at half the conversion's.
+measure ts_gpx "$work/day.kml" "$cli" -q --timestamps --gpx "$work/day.csv"
+both_mib=$(( ($(stat -c %s "$work/day.kml") + $(stat -c %s "$work/day.gpx") + 1048575) / 1048576 ))
+measure dd_both "$work/dd.out" dd if=/dev/zero of="$work/dd.out" bs=1M count="$both_mib" conv=fsync
+measure report "$work/day.kml" "$cli" -q --report "$work/day.csv"
+measure report_csv "$work/day.kml" "$cli" -q --report=csv "$work/day.csv"
+measure report_xlsx "$work/day.kml" "$cli" -q --report=xlsx "$work/week.xlsx" "$work/day.csv"
+echo "--timestamps --gpx / dd floor of KML + GPX: $(ratio "$median_ts_gpx" "$median_dd_both")x (target 1.5x);" \
+  "peak $((peak_ts_gpx / 1024)) MiB, budget $((budget_kib / 1024)) MiB"
+budget_report_kib=$((export_bytes / 1024 + 32 * 1024))
+for form in report report_csv report_xlsx; do
+  eval "t=\$median_$form; p=\$peak_$form"
+  echo "$form: adds $(echo "$t - $median_trackkml" | bc -l | xargs printf '%.3f') s to the" \
+    "conversion's $(printf '%.3f' "$median_trackkml") s ($(ratio "$(echo "$t - $median_trackkml" | bc -l)" "$median_trackkml")x, target 0.5x);" \
+    "peak $((p / 1024)) MiB, budget $((budget_report_kib / 1024)) MiB"
+done

@@ -18,10 +18,26 @@ std::string ValueOf(const std::vector<std::string>& args, std::size_t& i, const 
   return value;
 }
 
-int Minutes(const std::string& text) {
+// A whole number from 0 to 9999, or the option's usage error.
+int WholeNumber(const std::string& text, const std::string& option, const std::string& what) {
   if (text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
-    throw AppError("option --stop-minutes needs a number of minutes (0 to 9999)");
+    throw AppError("option " + option + " needs " + what + " (0 to 9999)");
   return std::stoi(text);
+}
+
+// "90" or "90.5" km/h, above 0 and at most 9999.
+double SpeedLimit(const std::string& text) {
+  const std::size_t point = text.find('.');
+  const std::string whole = text.substr(0, point);
+  const std::string part = point == std::string::npos ? "" : text.substr(point + 1);
+  const bool digits = !whole.empty() && whole.size() <= 4 &&
+                      whole.find_first_not_of("0123456789") == std::string::npos &&
+                      part.size() <= 3 &&
+                      part.find_first_not_of("0123456789") == std::string::npos &&
+                      (point == std::string::npos || !part.empty());
+  const double limit = digits ? std::stod(text) : 0;
+  if (limit <= 0) throw AppError("option --speed-limit needs a speed in km/h (above 0, to 9999)");
+  return limit;
 }
 
 }  // namespace
@@ -30,6 +46,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, const std::vect
   CliOptions options;
   std::vector<bool> quotedFiles;
   bool onlyFiles = false;
+  bool speedingSecondsGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
@@ -62,10 +79,28 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, const std::vect
       options.report = CliOptions::Report::Text;
     } else if (arg == "--report=csv") {
       options.report = CliOptions::Report::Csv;
+    } else if (arg == "--report=legs-csv") {
+      options.report = CliOptions::Report::LegsCsv;
+    } else if (arg == "--report=stops-csv") {
+      options.report = CliOptions::Report::StopsCsv;
+    } else if (arg == "--report=speeding-csv") {
+      options.report = CliOptions::Report::SpeedingCsv;
+    } else if (arg == "--report=xlsx") {
+      if (i + 1 == args.size() || args[i + 1].empty())
+        throw AppError("option --report=xlsx needs a FILE for the workbook");
+      options.workbook = args[++i];
     } else if (arg == "--time-zone" || arg.starts_with("--time-zone=")) {
       options.timeZone = ValueOf(args, i, "--time-zone", "a zone name");
     } else if (arg == "--stop-minutes" || arg.starts_with("--stop-minutes=")) {
-      options.stopMinutes = Minutes(ValueOf(args, i, "--stop-minutes", "a number of minutes"));
+      options.stopMinutes = WholeNumber(ValueOf(args, i, "--stop-minutes", "a number of minutes"),
+                                        "--stop-minutes", "a number of minutes");
+    } else if (arg == "--speed-limit" || arg.starts_with("--speed-limit=")) {
+      options.speedLimit = SpeedLimit(ValueOf(args, i, "--speed-limit", "a speed in km/h"));
+    } else if (arg == "--speeding-seconds" || arg.starts_with("--speeding-seconds=")) {
+      options.speedingSeconds =
+          WholeNumber(ValueOf(args, i, "--speeding-seconds", "a number of seconds"),
+                      "--speeding-seconds", "a number of seconds");
+      speedingSecondsGiven = true;
     } else {
       throw AppError("unknown option " + arg);
     }
@@ -82,9 +117,11 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, const std::vect
     throw AppError(std::string(options.toStdout ? "--stdout" : "--summary") +
                    " takes exactly one FILE");
   }
-  if (toStandardOutput && (options.gpx || options.report != CliOptions::Report::None)) {
+  if (toStandardOutput && (options.gpx || options.NeedsFacts())) {
     throw AppError("--gpx and --report cannot be given with --stdout or --summary");
   }
+  if (speedingSecondsGiven && !options.speedLimit)
+    throw AppError("--speeding-seconds needs --speed-limit");
   if (toStandardOutput && !options.outputDir.empty()) {
     throw AppError("--output-dir cannot be given with --stdout or --summary");
   }
@@ -108,10 +145,18 @@ std::string HelpText() {
          "  -q, --quiet          report nothing but errors\n"
          "      --timestamps     give each marker its time, for a map's time slider\n"
          "      --gpx            also write a GPX file (\".gpx\" for \".kml\") of the trip\n"
-         "      --report[=csv]   print the facts of each day (csv: a row per file); the\n"
-         "                       per-file lines then go to standard error\n"
+         "      --report[=FORM]  print the facts of each day: FORM text (the default), csv\n"
+         "                       (a row a file), legs-csv, stops-csv or speeding-csv (a\n"
+         "                       row a leg, stop or run over the limit); the per-file\n"
+         "                       lines then go to standard error\n"
+         "      --report=xlsx FILE  write the facts as a workbook FILE: days, stops,\n"
+         "                       legs and speeding on sheets of their own\n"
          "      --time-zone NAME the zone of the export's times (default Europe/Athens)\n"
-         "      --stop-minutes N a stop is speed 0 for N minutes or more (default 5)\n"
+         "      --stop-minutes N a stop is speed 0 for N minutes or more, from arrival to\n"
+         "                       departure (default 5; 0: every run at speed 0)\n"
+         "      --speed-limit KMH  report each run of fixes over KMH km/h, from the first\n"
+         "                       fix over it to the next under it ...\n"
+         "      --speeding-seconds S  ... that lasts S seconds or more (default 10)\n"
          "  -h, --help           show this help\n"
          "      --version        show the version\n"
          "\n"

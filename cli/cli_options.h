@@ -1,6 +1,7 @@
 // The command line of trackkml-cli.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,16 @@ struct CliOptions {
   // Beyond the document: times in the markers, a GPX file, the facts of each day.
   bool timestamps = false;
   bool gpx = false;
-  enum class Report { None, Text, Csv } report = Report::None;
+  // The facts on standard output: text, or one of the tables as CSV.
+  enum class Report { None, Text, Csv, LegsCsv, StopsCsv, SpeedingCsv } report = Report::None;
+  std::string workbook;  // the facts as a workbook, when a name is given
   std::string timeZone = "Europe/Athens";
   int stopMinutes = 5;
+  std::optional<double> speedLimit;  // km/h
+  int speedingSeconds = 10;
 
-  bool NeedsTimes() const { return timestamps || gpx || report != Report::None; }
+  bool NeedsFacts() const { return report != Report::None || !workbook.empty(); }
+  bool NeedsTimes() const { return timestamps || gpx || NeedsFacts(); }
 };
 
 // Raises AppError with the reason when the command line cannot be used. `quoted` tells which

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "cli_options.h"
 #include "console.h"
 #include "convert_file.h"
+#include "export_outputs.h"
 #include "export_reader.h"
 #include "fix_times.h"
 #include "gpx_document.h"
@@ -25,8 +27,8 @@
 #include "shown_text.h"
 #include "standard_output.h"
 #include "time_zone.h"
-#include "trip_points.h"
-#include "trip_report.h"
+#include "trip_workbook.h"
+#include "utc_times.h"
 
 namespace {
 
@@ -58,129 +60,129 @@ void ReportError(const std::string& file, const std::exception& error) {
   std::cerr << "trackkml-cli: " << Shown(file) << ": " << Shown(message) << '\n';
 }
 
-// The files one export is saved to, in the order they are written.
-std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& options) {
-  std::vector<SaveOutput> outputs{{"KML", OutputNameFor(file, options.outputDir)}};
-  if (options.gpx) outputs.push_back({"GPX", OutputNameFor(file, options.outputDir, ".gpx")});
-  return outputs;
+// The zone is read once, before any file, when the options need times: a name it does not
+// know is a usage error (raised), a missing database a failure (said, and `missing` set).
+std::unique_ptr<ZoneClock> ReadZone(const CliOptions& options, bool& missing) {
+  if (!options.NeedsTimes() && options.timeZone == CliOptions{}.timeZone) return nullptr;
+  // A name that is no zone name is a usage error, database or not.
+  if (!IsZoneName(options.timeZone)) throw UnknownZone(options.timeZone);
+  if (const auto database = ZoneClock::MissingDatabase()) {
+    std::cerr << "trackkml-cli: " << Shown(*database) << '\n';
+    missing = true;
+    return nullptr;
+  }
+  return std::make_unique<ZoneClock>(options.timeZone);
 }
 
-std::string ReportOf(const std::string& file, const TrackHeader& header, const TripFacts& facts,
-                     const CliOptions& options) {
-  if (options.report == CliOptions::Report::Csv)
-    return TripReportCsvRow(file, header, facts, options.timeZone);
-  std::string report = Shown(file) + ":\n";
-  std::istringstream text(
-      TripReportText(header, facts, options.timeZone, options.stopMinutes * 60));
-  for (std::string line; std::getline(text, line);)
-    report.append("  ").append(line).append("\n");
-  return report;
+// The one file of --stdout and --summary, to standard output.
+int WriteToStandardOutput(const CliOptions& options, const ZoneClock* zone, OsFiles& os) {
+  const std::string& file = options.files.front();
+  try {
+    const std::string text = LoadExport(file, os);
+    if (options.summary) {
+      WriteSummary(text, STDOUT_FILENO, os);
+    } else if (options.timestamps) {
+      RowTimes times = ReadRowTimes(ReadTrackHeader(text), text);
+      PutUtcTimes(times, *zone);
+      ConvertToDescriptor(text, STDOUT_FILENO, os, &times.utc);
+    } else {
+      ConvertToDescriptor(text, STDOUT_FILENO, os);
+    }
+    return 0;
+  } catch (const std::exception& error) {
+    ReportError(file, error);
+    return 1;
+  }
+}
+
+// The line that says what one export became.
+std::string ConvertedLine(const std::string& file,
+                          const std::vector<std::unique_ptr<AtomicFile>>& outputs,
+                          const ExportResult& result, bool timed) {
+  std::ostringstream line;
+  line << Shown(file) << " -> " << Shown(outputs[0]->Name());
+  for (std::size_t i = 1; i < outputs.size(); ++i)
+    line << " and " << Shown(outputs[i]->Name());
+  line << ": " << result.counts.points << " points, " << result.counts.skipped
+       << " rows without a fix";
+  if (timed && result.withoutTime != 0) line << ", " << result.withoutTime << " without a time";
+  line << '\n';
+  return line.str();
+}
+
+// Every output of the run is found and checked before any is written: none may be a file
+// given to be converted, nor one file for two outputs. A refusal waits until its export is
+// read, so that a missing export says so first.
+struct Claims {
+  std::vector<int> claims;
+  std::vector<std::exception_ptr> refusals;
+  std::optional<int> workbook;
+};
+
+Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
+  Claims claims;
+  for (const auto& file : options.files)
+    rules.Protect(file);
+  for (const auto& file : options.files) {
+    claims.claims.push_back(-1);
+    claims.refusals.emplace_back();
+    try {
+      claims.claims.back() = rules.Claim(file, OutputsFor(file, options));
+    } catch (const AppError&) {
+      claims.refusals.back() = std::current_exception();
+    }
+  }
+  if (!options.workbook.empty())
+    claims.workbook = rules.Claim(options.workbook, {{"workbook", options.workbook}});
+  return claims;
 }
 
 int Run(const CliOptions& options) {
   OsFiles& os = SystemFiles();
   StandardOutput out(os);
-  // The zone is read once, before any file: a name it does not know is a usage error.
-  std::optional<ZoneClock> zone;
-  if (options.NeedsTimes() || options.timeZone != CliOptions{}.timeZone) {
-    // A name that is no zone name is a usage error, database or not.
-    if (!IsZoneName(options.timeZone)) throw UnknownZone(options.timeZone);
-    if (const auto missing = ZoneClock::MissingDatabase()) {
-      std::cerr << "trackkml-cli: " << Shown(*missing) << '\n';
-      return 1;
-    }
-    zone.emplace(options.timeZone);
-  }
-  if (options.toStdout || options.summary) {
-    const std::string& file = options.files.front();
-    try {
-      const std::string text = LoadExport(file, os);
-      if (options.summary) {
-        WriteSummary(text, STDOUT_FILENO, os);
-      } else if (options.timestamps) {
-        const RowTimes times = ReadRowTimes(ReadTrackHeader(text), SplitLines(text));
-        const std::vector<std::int64_t> utc = zone->ToUtc(times);
-        ConvertToDescriptor(text, STDOUT_FILENO, os, &utc);
-      } else {
-        ConvertToDescriptor(text, STDOUT_FILENO, os);
-      }
-      return 0;
-    } catch (const std::exception& error) {
-      ReportError(file, error);
-      return 1;
-    }
-  }
+  bool missing = false;
+  const std::unique_ptr<ZoneClock> zone = ReadZone(options, missing);
+  if (missing) return 1;
+  const ZoneClock* clock = options.NeedsTimes() ? zone.get() : nullptr;
+  if (options.toStdout || options.summary) return WriteToStandardOutput(options, clock, os);
 
   Progress progress;
   progress.total = options.files.size();
   progress.show = !options.quiet && progress.total > 1 && IsTerminal(STDERR_FILENO);
   const bool report = !options.quiet && !progress.show;
 
-  // Every output of the run is found and checked before any is written: none may be a file
-  // given to be converted, nor one file for two outputs.
   SaveRules rules(os);
-  for (const auto& file : options.files)
-    rules.Protect(file);
-  std::vector<int> claims(options.files.size(), -1);
-  std::vector<std::exception_ptr> refusals(options.files.size());
-  for (std::size_t i = 0; i < options.files.size(); ++i) {
-    try {
-      claims[i] = rules.Claim(options.files[i], OutputsFor(options.files[i], options));
-    } catch (const AppError&) {
-      refusals[i] = std::current_exception();
-    }
+  Claims claims;
+  try {
+    claims = ClaimOutputs(rules, options);
+  } catch (const AppError& error) {  // the workbook may not be written: nothing is
+    ReportError(options.workbook, error);
+    return 1;
   }
 
   // With a report, standard output holds the report alone.
   const bool perFileToStdout = options.report == CliOptions::Report::None;
-  if (options.report == CliOptions::Report::Csv) out.Write(TripReportCsvHeader());
+  ExportConverter converter(options, clock);
+  out.Write(converter.ReportHeader());
 
   int status = 0;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     const std::string& file = options.files[i];
     try {
       const std::string text = LoadExport(file, os);
-      // The export is read before its outputs are refused: a missing export says so.
-      if (refusals[i]) std::rethrow_exception(refusals[i]);
-      const auto outputs = rules.Open(claims[i]);
-      // The text read once for all the outputs that follow the trip.
-      const bool followsTrip = zone.has_value();
-      const TrackHeader header = followsTrip ? ReadTrackHeader(text) : TrackHeader{};
-      const ExportLines lines = followsTrip ? SplitLines(text) : ExportLines{};
-      RowTimes times;
-      std::vector<std::int64_t> utc;
-      if (followsTrip) {
-        times = ReadRowTimes(header, lines);
-        utc = zone->ToUtc(times);
-      }
-      const ConversionCounts counts =
-          ConvertInto(text, *outputs[0], options.timestamps ? &utc : nullptr);
-      progress.points += counts.points;
-
-      std::string tripReport;
-      if (options.gpx || options.report != CliOptions::Report::None) {
-        const std::vector<TripPoint> points = ReadTripPoints(header, lines, times, utc);
-        if (options.gpx) outputs[1]->Write(GpxDocument(header, points));
-        if (options.report != CliOptions::Report::None) {
-          TripFacts facts = ComputeTripFacts(points, options.stopMinutes * 60);
-          facts.rowsWithoutFix = counts.skipped;
-          tripReport = ReportOf(file, header, facts, options);
-        }
-      }
+      if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
+      const auto outputs = rules.Open(claims.claims[i]);
+      const ExportResult result = converter.Convert(Shown(file), text, outputs);
+      progress.points += result.counts.points;
       // Every output whole before any replaces its file.
       CommitTogether(outputs, os);
-      out.Write(tripReport);
+      out.Write(result.report);
       if (report) {
-        std::ostringstream line;
-        line << Shown(file) << " -> " << Shown(outputs[0]->Name());
-        if (options.gpx) line << " and " << Shown(outputs[1]->Name());
-        line << ": " << counts.points << " points, " << counts.skipped << " rows without a fix";
-        if (zone && times.withoutTime != 0) line << ", " << times.withoutTime << " without a time";
-        line << '\n';
+        const std::string line = ConvertedLine(file, outputs, result, clock != nullptr);
         if (perFileToStdout) {
-          out.Write(line.str());
+          out.Write(line);
         } else {
-          std::cerr << line.str();
+          std::cerr << line;
         }
       }
     } catch (const std::exception& error) {
@@ -190,6 +192,18 @@ int Run(const CliOptions& options) {
     }
     ++progress.done;
     progress.Update();
+  }
+  if (claims.workbook) {
+    try {
+      const std::string bytes = TripWorkbook(converter.Tables());
+      const auto workbook = rules.Open(*claims.workbook);
+      workbook[0]->Write(bytes);
+      CommitTogether(workbook, os);
+      if (report) std::cerr << Shown(options.workbook) << ": facts of the exports as a workbook\n";
+    } catch (const std::exception& error) {
+      ReportError(options.workbook, error);
+      status = 1;
+    }
   }
   return out.Failed() ? 1 : status;
 }

@@ -12,8 +12,9 @@
 
 #include "app_error.h"
 #include "fix_times.h"
+#include "utc_times.h"
 
-class ZoneClock {
+class ZoneClock final : public LocalClock {
  public:
   // Raises AppError when there are no rules for `name`: a name is only ever looked up when
   // each of its parts is a plain zone-name word, and only a regular file is read.
@@ -25,19 +26,9 @@ class ZoneClock {
   ZoneClock(const ZoneClock&) = delete;
   ZoneClock& operator=(const ZoneClock&) = delete;
 
-  // The UTC time of each local time (kNoTime stays), taken in time order: in the hour that
-  // repeats when the clocks go back, a time earlier than the one before it is the second
-  // passing of that hour; a time the clocks skipped counts by the clock before the change.
-  std::vector<std::int64_t> ToUtc(const RowTimes& times) const;
+  ClockPassings Passings(std::int64_t local) const override;
 
  private:
-  // The UTC times a local time stands for: `first` and `second` differ only in an hour that
-  // repeats (the earlier first).
-  struct Passings {
-    std::int64_t first, second;
-  };
-  Passings Lookup(std::int64_t local) const;
-
   struct Rules;  // the zone as the platform's library holds it
   std::unique_ptr<Rules> rules_;
 };

@@ -91,7 +91,7 @@ ZoneClock::ZoneClock(const std::string& name) {
 
 ZoneClock::~ZoneClock() = default;
 
-ZoneClock::Passings ZoneClock::Lookup(std::int64_t local) const {
+ClockPassings ZoneClock::Passings(std::int64_t local) const {
   const ZoneTable::Instants instants = rules_->table.ToUtc(local);
-  return Passings{instants.first, instants.second};
+  return ClockPassings{instants.first, instants.second};
 }

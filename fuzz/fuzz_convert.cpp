@@ -10,8 +10,10 @@
 #include "kml_lines.h"
 #include "line_view.h"
 #include "text_pane.h"
+#include "trip_facts.h"
 #include "trip_points.h"
 #include "trip_report.h"
+#include "utc_times.h"
 #include "xml_text.h"
 
 namespace {
@@ -85,15 +87,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // The trip's documents from the same text: times read forward, a GPX of well-formed UTF-8
-  // (local times stand in for UTC here), facts without a negative.
-  const ExportLines lines = SplitLines(text);
-  const RowTimes times = ReadRowTimes(track.header, lines);
+  // (local times stand in for UTC here), facts without a negative or a part larger than its
+  // whole.
+  RowTimes times = ReadRowTimes(track.header, text);
   Check(times.local.size() == rows);
-  const std::vector<TripPoint> trip = ReadTripPoints(track.header, lines, times, times.local);
-  Check(trip.size() == track.points.size());
-  Check(IsValidUtf8(GpxDocument(track.header, trip)));
-  const TripFacts facts = ComputeTripFacts(trip, 300);
-  Check(facts.stopped >= 0 && facts.distanceKm >= 0);
-  Check(IsValidUtf8(TripReportText(track.header, facts, "Europe/Athens", 300)));
+  struct SameClock final : LocalClock {
+    ClockPassings Passings(std::int64_t local) const override { return {local, local}; }
+  } clock;
+  PutUtcTimes(times, clock);
+  Check(IsValidUtf8(GpxDocument(track.header, text, times)));
+  TripRules rules;
+  rules.speedLimit = 50;
+  TripFactsWriter facts(rules);
+  TripWriter* const writers[] = {&facts};
+  ReadTrip(text, track.header, times, writers);
+  const TripFacts& f = facts.Facts();
+  Check(f.stopped >= 0 && f.moving >= 0 && f.stopped <= f.duration && f.distanceKm >= 0 &&
+        f.movingKm <= f.distanceKm + 1e-9);
+  for (const TripLeg& leg : f.legs)
+    Check(leg.seconds >= 0 && leg.seconds <= f.duration && leg.km >= 0);
+  Check(IsValidUtf8(TripReportText(track.header, f, "Europe/Athens", rules)));
+  TripTables tables("Europe/Athens");
+  tables.Add("file", track.header, f, rules);
+  Check(IsValidUtf8(CsvRows(tables.days) + CsvRows(tables.legs) + CsvRows(tables.stops)));
   return 0;
 }

@@ -8,13 +8,13 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   gpsbabel gdal-bin libxml2-utils gpxinfo
-  libcctz-dev libhowardhinnant-date-dev tzdata
+  libcctz-dev libhowardhinnant-date-dev tzdata libxlsxwriter-dev python3-openpyxl
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file zip unzip acl
   librsvg2-bin icoutils msitools wixl fonts-liberation2
   at-spi2-core python3-pyatspi dbus
   clang-14 libclang-rt-14-dev
-  g++-mingw-w64-x86-64-posix wine64 ninja-build
+  g++-mingw-w64-x86-64-posix wine64 ninja-build libz-mingw-w64-dev
 )
 
 missing=()

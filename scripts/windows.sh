@@ -9,9 +9,10 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 qt=$(bash scripts/qt-win64.sh | tail -n 1)
 gtest=$(bash scripts/gtest-win64.sh | tail -n 1)
+xlsxwriter=$(bash scripts/xlsxwriter-win64.sh | tail -n 1)
 build=build-win64
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTRACKKML_WIN64_PREFIXES="$gtest;$qt" -DCMAKE_PREFIX_PATH="$qt" \
+  -DCMAKE_BUILD_TYPE=Release -DTRACKKML_WIN64_PREFIXES="$gtest;$xlsxwriter;$qt" -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DTRACKKML_BENCH=OFF >/dev/null
 cmake --build "$build"

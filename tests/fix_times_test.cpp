@@ -70,7 +70,7 @@ TEST(FixTimes, TheDayReadsForwardWhicheverWayTheRowsRun) {
   };
   for (const auto& c : cases) {
     const std::string text = Export(c.date, c.times);
-    const RowTimes times = ReadRowTimes(ReadTrackHeader(text), SplitLines(text));
+    const RowTimes times = ReadRowTimes(ReadTrackHeader(text), text);
     EXPECT_EQ(Shown(times), c.local) << c.name;
     EXPECT_EQ(times.withoutTime, c.withoutTime) << c.name;
   }

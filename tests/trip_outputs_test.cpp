@@ -50,7 +50,8 @@ TEST(ZoneClock, AthensAcrossItsClockChanges) {
       kNoTime,
   };
   std::vector<std::string> utc;
-  for (const std::int64_t t : athens.ToUtc(times))
+  PutUtcTimes(times, athens);
+  for (const std::int64_t t : times.utc)
     utc.push_back(t == kNoTime ? "" : Iso(t));
   EXPECT_EQ(utc, (std::vector<std::string>{
                      "2013-01-15T10:00:00", "2013-03-31T00:59:50", "2013-03-31T01:00:00",
@@ -61,7 +62,8 @@ TEST(ZoneClock, AthensAcrossItsClockChanges) {
   std::reverse(times.local.begin(), times.local.end());
   times.newestFirst = true;
   std::vector<std::string> reversed;
-  for (const std::int64_t t : athens.ToUtc(times))
+  PutUtcTimes(times, athens);
+  for (const std::int64_t t : times.utc)
     reversed.insert(reversed.begin(), t == kNoTime ? "" : Iso(t));
   EXPECT_EQ(reversed, utc);
 
@@ -175,9 +177,10 @@ TEST(TripOutputs, TheGpxOpensInEveryReaderAndAgreesWithTheReport) {
   // great circles between consecutive points (with slightly different earth radii) and the
   // duration from the first time to the last. They define "moving" differently: gpxinfo
   // counts an interval as moving when its own speed (distance over time) is over 1 km/h and
-  // leaves out intervals of no distance; the report counts everything but stops, a stop being
-  // fixes of speed 0 in a row. On a day whose speed-0 fixes stand still (as here) and with
-  // every stop counted (--stop-minutes 0) the two are the same time.
+  // leaves out intervals of no distance; the report counts everything but stops, a stop
+  // lasting from the first fix at speed 0 to the next that moves. On a day whose speed-0 fixes
+  // stand still (as here) and with every stop counted (--stop-minutes 0), the report's moving
+  // time is gpxinfo's less the one interval of each stop's departure (two stops of 10 s).
   const auto info = RunCommand("gpxinfo " + ShellQuote(gpx));
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_EQ(Field(info.out, "Points"), std::to_string(kPoints));
@@ -189,15 +192,15 @@ TEST(TripOutputs, TheGpxOpensInEveryReaderAndAgreesWithTheReport) {
   std::stringstream cellStream(row);
   for (std::string cell; std::getline(cellStream, cell, ',');)
     cells.push_back(cell);
-  ASSERT_EQ(cells.size(), 16u) << row;
+  ASSERT_EQ(cells.size(), 20u) << row;
   const double duration = std::stod(cells[7]), distanceKm = std::stod(cells[8]),
                moving = std::stod(cells[9]);
-  EXPECT_EQ(cells[5], "2013-10-22 07:00:00");
+  EXPECT_EQ(cells[5], "2013-10-22T07:00:00+03:00");
   EXPECT_EQ(Field(info.out, "Started"), "2013-10-22 04:00:00+00:00");
   EXPECT_EQ(Field(info.out, "Ended"), "2013-10-22 04:21:30+00:00");
   EXPECT_EQ(duration, 1290);
   EXPECT_NEAR(distanceKm, std::stod(Field(info.out, "Length 2D")), 0.005 * distanceKm);
-  EXPECT_NEAR(moving, Seconds(Field(info.out, "Moving time")), 0.005 * moving);
+  EXPECT_NEAR(moving + 2 * 10, Seconds(Field(info.out, "Moving time")), 0.005 * moving);
   EXPECT_EQ(cells[11], "2") << "both standing runs are stops";
 }
 
@@ -240,3 +243,57 @@ TEST(TripOutputs, TheGoldenExportsReport) {
 }
 
 }  // namespace
+
+// The facts as CSV and as a workbook, both read back by Python: a file name that is not UTF-8
+// is escaped, texts that begin like formulas reach a spreadsheet as texts, times carry their
+// UTC offset, and every sheet holds the CSV's own figures, times as date-times.
+TEST(TripOutputs, TheCsvAndTheWorkbookAgree) {
+  REQUIRE_TOOL("/usr/bin/python3");
+  ScratchDir dir;
+  std::string day = StopAndGo();
+  day.replace(day.find(greek::kDriver), greek::kDriver.size(), "=HYPERLINK(\"x\",\"y\")");
+  const std::string name = "day\x01\xff.csv";
+  WriteBytes(dir / name, day);
+  const std::string tool = "cd " + ShellQuote(dir.path()) + " && " + ShellQuote(TRACKKML_CLI) +
+                           " --stop-minutes 0 --speed-limit 35 ";
+  const auto days = RunCommand(tool + "--report=csv --report=xlsx week.xlsx " + ShellQuote(name));
+  ASSERT_EQ(days.status, 0) << days.err;
+  for (const auto& [form, file] : {std::pair{"legs-csv", "legs.csv"},
+                                   {"stops-csv", "stops.csv"},
+                                   {"speeding-csv", "speeding.csv"}}) {
+    const auto r = RunCommand(tool + "-q --report=" + form + " " + ShellQuote(name));
+    ASSERT_EQ(r.status, 0) << r.err;
+    WriteBytes(dir / file, r.out);
+  }
+  WriteBytes(dir / "days.csv", days.out);
+  EXPECT_NE(days.out.find("\nday\\x01\\xff.csv,ΑΒΓ-1234,\"'=HYPERLINK(\"\"x\"\",\"\"y\"\")\","
+                          "22/10/2013,Europe/Athens,2013-10-22T07:00:00+03:00,"),
+            std::string::npos)
+      << days.out;
+
+  const auto check = RunCommand("cd " + ShellQuote(dir.path()) + " && /usr/bin/python3 -c '" + R"py(
+import csv, datetime, openpyxl
+book = openpyxl.load_workbook("week.xlsx")
+for sheet, name, rows in [("Days", "days.csv", 1), ("Stops", "stops.csv", 2),
+                          ("Legs", "legs.csv", 3), ("Speeding", "speeding.csv", 3)]:
+    table = list(csv.reader(open(name, encoding="utf-8")))
+    ws = book[sheet]
+    assert ws.freeze_panes == "A2", sheet
+    assert len(table) == rows + 1 and ws.max_row == rows + 1, (sheet, len(table), ws.max_row)
+    for r, row in enumerate(table[1:], start=2):
+        for c, text in enumerate(row, start=1):
+            value = ws.cell(r, c).value
+            title = ws.cell(1, c).value
+            if isinstance(value, datetime.datetime):
+                assert "(Europe/Athens)" in title, title
+                assert value == datetime.datetime.fromisoformat(text).replace(tzinfo=None), (text, value)
+            elif isinstance(value, (int, float)):
+                assert value == float(text), (sheet, title, text, value)
+            elif value is None:
+                assert text == "", (sheet, title, text)
+            else:
+                assert text == value or text == chr(39) + value, (sheet, title, text, value)
+print("ok")
+)py" + "'");
+  EXPECT_EQ(check.out, "ok\n") << check.err;
+}

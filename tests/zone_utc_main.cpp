@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
         }
       }
       std::string line = name;
-      for (const std::int64_t utc : zone.ToUtc(times)) {
+      PutUtcTimes(times, zone);
+      for (const std::int64_t utc : times.utc) {
         line.push_back(' ');
         AppendIsoTime(line, utc);
       }

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "export_reader.h"
+#include "line_view.h"
 
 namespace {
 
@@ -68,32 +69,35 @@ std::optional<int> ParseTimeOfDay(std::string_view text) {
   return h * 3600 + m * 60 + s;
 }
 
-RowTimes ReadRowTimes(const TrackHeader& header, const ExportLines& lines) {
+RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text) {
   const auto date = ParseExportDate(header.date);
-  const auto first = static_cast<std::size_t>(header.firstDataLine);
-
   RowTimes times;
-  std::vector<std::int64_t> ofDay;
-  ofDay.reserve(lines.size() > first ? lines.size() - first : 0);
-  for (std::size_t i = first; i < lines.size(); ++i) {
-    const auto fix = ReadFix(lines[i]);
+  // Held in the local times' place until they are made from them.
+  std::vector<std::int64_t>& ofDay = times.local;
+  const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
+  ofDay.reserve(CountLines(rows));
+  ForEachLine(rows, [&](std::string_view row) {
+    const auto fix = ReadFix(row);
     const auto t = fix ? ParseTimeOfDay(fix->time) : std::nullopt;
     if (fix && (!t || !date)) ++times.withoutTime;
     ofDay.push_back(t && date ? *t : kNoTime);
-  }
+  });
   times.newestFirst = RunsBackward(ofDay);
 
   // Forward in time, counting the turns of the day.
-  times.local.assign(ofDay.size(), kNoTime);
   std::int64_t days = 0;
   std::int64_t previous = kNoTime;
   for (std::size_t n = 0; n < ofDay.size(); ++n) {
-    const std::size_t k = times.newestFirst ? ofDay.size() - 1 - n : n;
+    const std::size_t k = times.TopDown(n);
     const std::int64_t t = ofDay[k];
     if (t == kNoTime) continue;
     if (previous != kNoTime && previous - t > kHalfDay) ++days;
-    times.local[k] = (*date + days) * kDay + t;
     previous = t;
+    times.local[k] = (*date + days) * kDay + t;
+    if (times.local[k] > kLastCivilSecond) {  // the day turned past 31/12/9999
+      times.local[k] = kNoTime;
+      ++times.withoutTime;
+    }
   }
   return times;
 }

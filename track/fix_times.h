@@ -20,17 +20,30 @@ std::optional<int> ParseTimeOfDay(std::string_view text);
 
 struct RowTimes {
   // One for each data row of the text, top down: its local time, or kNoTime for a row
-  // without a fix or whose date or time does not read.
+  // without a fix or whose date or time does not read, or that would leave the years
+  // 0001-9999.
   std::vector<std::int64_t> local;
+  // The same as UTC seconds, once a zone's clock has told them (see utc_times.h), and which
+  // rows lie out of time order: left out of everything timed.
+  std::vector<std::int64_t> utc;
+  std::vector<bool> outOfOrder;
   bool newestFirst = false;     // times run forward reading the rows bottom up
   std::size_t withoutTime = 0;  // rows with a fix but no time
+  std::size_t outOfOrderCount = 0;
+
+  // Data rows in trip order: the k-th row of the trip is row TopDown(k) of the text.
+  std::size_t TopDown(std::size_t k) const { return newestFirst ? local.size() - 1 - k : k; }
 };
+
+// The first and last second of the years 0001-9999: a time outside them has no civil form.
+inline constexpr std::int64_t kFirstCivilSecond = -62135596800;
+inline constexpr std::int64_t kLastCivilSecond = 253402300799;
 
 // Rows are read in the direction that makes their times run forward; a time more than 12
 // hours earlier than the one before it in that direction means the day has turned: it and the
 // rows after it fall on the next date.
-// `lines` are the export's (SplitLines), `header` read from them.
-RowTimes ReadRowTimes(const TrackHeader& header, const ExportLines& lines);
+// `text` is the export's, `header` read from it.
+RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text);
 
 // Local or UTC seconds as a civil time, "2013-10-22T04:00:00" (kIsoTimeSize characters).
 inline constexpr std::size_t kIsoTimeSize = 19;

@@ -85,3 +85,13 @@ std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t firs
   });
   return starts;
 }
+
+std::string_view TextFromLine(std::string_view text, std::size_t first) {
+  std::size_t start = 0;
+  for (std::size_t line = 0; line < first; ++line) {
+    const std::size_t at = text.find(kBreak, start);
+    if (at == std::string_view::npos) return {};
+    start = at + 2;
+  }
+  return text.substr(start);
+}

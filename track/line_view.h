@@ -23,6 +23,21 @@ ExportLines SplitLines(std::string_view text);
 std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t first,
                                          std::size_t step);
 
+// The text from the start of line `first` on; empty when there is no such line.
+std::string_view TextFromLine(std::string_view text, std::size_t first);
+
+// Calls row(line) for every line from the first down, each cut like LineOf.
+template <typename Row>
+void ForEachLine(std::string_view text, Row row) {
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t at = text.find("\r\n", start);
+    const std::size_t end = at == std::string_view::npos ? text.size() : at;
+    row(text.substr(start, end - start).substr(0, kLineReadLimit));
+    start = at == std::string_view::npos ? text.size() : at + 2;
+  }
+}
+
 // Calls row(line) for every line from the last up, each cut like LineOf: rows read bottom-up
 // without a view held per line. Breaks are found a block of 64 bytes at a time.
 template <typename Row>

@@ -1,13 +1,16 @@
 #include "trip_points.h"
 
 #include <charconv>
+#include <cmath>
 #include <optional>
 
 #include "export_reader.h"
+#include "line_view.h"
 
 namespace {
 
 std::optional<double> Number(std::string_view text) {
+  if (text.starts_with('+') && !text.starts_with("+-")) text.remove_prefix(1);  // "+37.5"
   char buffer[32];
   if (text.empty() || text.size() > sizeof buffer) return std::nullopt;
   for (std::size_t i = 0; i < text.size(); ++i)
@@ -18,31 +21,52 @@ std::optional<double> Number(std::string_view text) {
   return value;
 }
 
+TripPoint PointOf(const FixTexts& fix, const RowTimes& times, std::size_t row) {
+  TripPoint p;
+  if (row < times.local.size()) p.local = times.local[row];
+  if (row < times.utc.size()) p.utc = times.utc[row];
+  p.inOrder = p.utc != kNoTime && row < times.outOfOrder.size() && !times.outOfOrder[row];
+  p.latitude = fix.latitude;
+  p.longitude = fix.longitude;
+  p.speed = fix.speed;
+  const auto lat = Number(fix.latitude), lon = Number(fix.longitude), kmh = Number(fix.speed);
+  p.position = lat && lon && IsPosition(*lat, *lon);
+  if (p.position) {
+    p.lat = *lat;
+    p.lon = *lon;
+  }
+  p.hasSpeed = kmh && std::isfinite(*kmh) && *kmh >= 0;
+  if (p.hasSpeed) p.kmh = *kmh;
+  return p;
+}
+
 }  // namespace
 
-std::vector<TripPoint> ReadTripPoints(const TrackHeader& header, const ExportLines& lines,
-                                      const RowTimes& times, const std::vector<std::int64_t>& utc) {
-  const auto first = static_cast<std::size_t>(header.firstDataLine);
-  const std::size_t rows = lines.size() > first ? lines.size() - first : 0;
+bool IsPosition(double lat, double lon) {
+  return std::isfinite(lat) && std::isfinite(lon) && lat >= -90 && lat <= 90 && lon >= -180 &&
+         lon < 180;
+}
 
-  std::vector<TripPoint> points;
-  for (std::size_t n = 0; n < rows; ++n) {
-    const std::size_t k = times.newestFirst ? rows - 1 - n : n;
-    const auto fix = ReadFix(lines[first + k]);
-    if (!fix) continue;
-    TripPoint& p = points.emplace_back();
-    p.local = k < times.local.size() ? times.local[k] : kNoTime;
-    p.utc = k < utc.size() ? utc[k] : kNoTime;
-    p.latitude = fix->latitude;
-    p.longitude = fix->longitude;
-    p.speed = fix->speed;
-    const auto lat = Number(fix->latitude), lon = Number(fix->longitude), kmh = Number(fix->speed);
-    p.read = lat && lon && kmh;
-    if (p.read) {
-      p.lat = *lat;
-      p.lon = *lon;
-      p.kmh = *kmh;
+void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
+              std::span<TripWriter* const> writers) {
+  const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
+  const auto hand = [&](std::string_view line, std::size_t row) {
+    if (const auto fix = ReadFix(line)) {
+      const TripPoint point = PointOf(*fix, times, row);
+      for (TripWriter* writer : writers)
+        writer->Fix(point);
+    } else {
+      for (TripWriter* writer : writers)
+        writer->NoFix();
     }
+  };
+  if (times.newestFirst) {
+    std::size_t row = times.local.size();
+    ForEachLineFromEnd(rows, [&](std::string_view line) { hand(line, row > 0 ? --row : row); });
+  } else {
+    std::size_t row = 0;
+    ForEachLine(rows, [&](std::string_view line) { hand(line, row++); });
   }
-  return points;
+  for (TripWriter* writer : writers)
+    writer->End();
 }

@@ -1,24 +1,38 @@
-// The fixes of an export in the order they were taken, oldest first, with their times, for
-// the documents and the report that follow the trip rather than the export's own order.
+// The fixes of an export in the order they were taken, oldest first, with their times, read
+// once and handed to every output that follows the trip (the GPX, the trip's facts).
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
-#include <vector>
 
 #include "fix_times.h"
 #include "track_types.h"
 
 struct TripPoint {
-  std::int64_t local = kNoTime;                 // local seconds (see fix_times.h)
-  std::int64_t utc = kNoTime;                   // seconds from 1970-01-01 00:00:00 UTC
+  std::int64_t local = kNoTime;  // local seconds (see fix_times.h)
+  std::int64_t utc = kNoTime;    // seconds from 1970-01-01 00:00:00 UTC
+  bool inOrder = false;          // has a time, and it is in order with the trip's: timed facts
   std::string_view latitude, longitude, speed;  // as the export has them: decimal commas
-  // The same read as numbers, for the report's arithmetic; `read` false when one does not.
+  // The same read as numbers, for arithmetic and ranges.
   double lat = 0, lon = 0, kmh = 0;
-  bool read = false;
+  bool position = false;  // a finite latitude in [-90, 90] and longitude in [-180, 180)
+  bool hasSpeed = false;  // a finite speed, not below 0
 };
 
-// From the export's lines and header, as ReadRowTimes reads them; `utc` holds one UTC time per
-// data row, top down, as RowTimes::local does local ones.
-std::vector<TripPoint> ReadTripPoints(const TrackHeader& header, const ExportLines& lines,
-                                      const RowTimes& times, const std::vector<std::int64_t>& utc);
+// Whether a latitude and longitude make a position anywhere on Earth, once each.
+bool IsPosition(double lat, double lon);
+
+class TripWriter {
+ public:
+  virtual ~TripWriter() = default;
+  // Every fix, oldest first; between them, every data row without a fix.
+  virtual void Fix(const TripPoint& point) = 0;
+  virtual void NoFix() {}
+  virtual void End() {}
+};
+
+// Reads the export's data rows once, in trip order, handing each to every writer in turn.
+// `times` as ReadRowTimes and PutUtcTimes made them from the same text.
+void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
+              std::span<TripWriter* const> writers);

@@ -1,25 +1,11 @@
 #include "trip_report.h"
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <iterator>
-#include <numbers>
+#include <cstdlib>
 
 #include "cp1253.h"
 
 namespace {
-
-constexpr double kEarthRadiusKm = 6371.0088;  // the mean radius
-
-double GreatCircleKm(const TripPoint& a, const TripPoint& b) {
-  constexpr double kRadians = std::numbers::pi / 180;
-  const double dLat = (b.lat - a.lat) * kRadians, dLon = (b.lon - a.lon) * kRadians;
-  const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                   std::cos(a.lat * kRadians) * std::cos(b.lat * kRadians) * std::sin(dLon / 2) *
-                       std::sin(dLon / 2);
-  return 2 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
-}
 
 std::string Clock(std::int64_t seconds) {
   char text[32];
@@ -29,7 +15,7 @@ std::string Clock(std::int64_t seconds) {
 }
 
 std::string LocalTime(std::int64_t local) {
-  if (local == kNoTime) return {};
+  if (local == kNoTime) return "none";
   std::string text;
   AppendIsoTime(text, local);
   text[10] = ' ';
@@ -37,7 +23,7 @@ std::string LocalTime(std::int64_t local) {
 }
 
 std::string Fixed(double value, int decimals) {
-  char text[64];
+  char text[400];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
   return text;
 }
@@ -49,127 +35,196 @@ std::string Utf8(std::string_view exportText) {
   return text;
 }
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"') quoted.push_back('"');
-    quoted.push_back(c);
-  }
-  return quoted + "\"";
+// A coordinate as the export has it, with a decimal point: a position's text is a number.
+std::string Coordinate(std::string_view text) {
+  std::string number(text);
+  for (char& c : number)
+    if (c == ',') c = '.';
+  return Utf8(number);
+}
+
+std::string Place(const TripPlace& place) {
+  return Coordinate(place.latitude) + ", " + Coordinate(place.longitude);
+}
+
+std::string Speed(std::optional<double> kmh) {
+  return kmh ? Fixed(*kmh, 1) + " km/h" : "none";
+}
+
+std::string StopsTitle(const TripRules& rules) {
+  if (rules.stopSeconds == 0) return "Stops (every run at speed 0)";
+  return "Stops of " + std::to_string(rules.stopSeconds / 60) + " min or more";
+}
+
+std::string SpeedingTitle(const TripRules& rules) {
+  return "Runs over " + Fixed(*rules.speedLimit, 0) + " km/h for " +
+         std::to_string(rules.speedingSeconds) + " s or more";
+}
+
+// The number as the CSV writes it, so that a workbook holds the same figure.
+ReportCell Number(double value, int decimals) {
+  const std::string digits = Fixed(value, decimals);
+  return ReportCell::Of(std::strtod(digits.c_str(), nullptr), digits);
+}
+
+ReportCell CoordinateCell(std::string_view text) {
+  const std::string digits = Coordinate(text);
+  return ReportCell::Of(std::strtod(digits.c_str(), nullptr), digits);
+}
+
+ReportCell Average(std::optional<double> kmh) {
+  return kmh ? Number(*kmh, 1) : ReportCell{};
 }
 
 }  // namespace
 
-TripFacts ComputeTripFacts(const std::vector<TripPoint>& points, std::int64_t stopSeconds) {
-  TripFacts facts;
-  const TripPoint* previous = nullptr;  // the last fix whose numbers read
-  const TripPoint* runStart = nullptr;  // the first fix of the run of speed 0 going on
-  const TripPoint* runLast = nullptr;
-  double runKm = 0;  // travelled within that run
-  const auto endRun = [&] {
-    if (runStart != nullptr && runStart->local != kNoTime && runLast->local != kNoTime) {
-      const std::int64_t seconds = runLast->local - runStart->local;
-      if (seconds > 0 && seconds >= stopSeconds) {
-        facts.stops.push_back(
-            TripStop{runStart->local, seconds, runStart->latitude, runStart->longitude});
-        facts.stopped += seconds;
-        facts.movingKm -= runKm;
-      }
-    }
-    runStart = runLast = nullptr;
-    runKm = 0;
-  };
-  for (const TripPoint& p : points) {
-    if (p.local == kNoTime) ++facts.pointsWithoutTime;
-    if (!p.read) continue;
-    if (p.local != kNoTime) {
-      if (facts.first == kNoTime) facts.first = p.local;
-      facts.last = p.local;
-    }
-    facts.maxKmh = std::max(facts.maxKmh, p.kmh);
-    const double km = previous != nullptr ? GreatCircleKm(*previous, p) : 0;
-    facts.distanceKm += km;
-    facts.movingKm += km;
-    if (p.kmh == 0) {
-      if (runStart == nullptr) {
-        runStart = &p;
-      } else {
-        runKm += km;
-      }
-      runLast = &p;
-    } else {
-      endRun();
-    }
-    previous = &p;
-  }
-  endRun();
-  if (facts.first != kNoTime) facts.duration = facts.last - facts.first;
-  facts.moving = facts.duration - facts.stopped;
-  return facts;
-}
-
 std::string TripReportText(const TrackHeader& header, const TripFacts& facts, std::string_view zone,
-                           std::int64_t stopSeconds) {
+                           const TripRules& rules) {
   std::string out;
   const auto line = [&out](std::string_view name, const std::string& value) {
     out.append(name).append(": ").append(value).append("\n");
   };
+  const auto item = [&out](const std::string& text) { out.append("  ").append(text).append("\n"); };
   const std::string where = " (" + std::string(zone) + ")";
+  const bool timed = facts.first.utc != kNoTime;
   line("Vehicle", Utf8(header.vehicle));
   line("Driver", Utf8(header.driver));
   line("Date", Utf8(header.date));
-  line("First fix", facts.first == kNoTime ? "none" : LocalTime(facts.first) + where);
-  line("Last fix", facts.last == kNoTime ? "none" : LocalTime(facts.last) + where);
+  line("First fix", timed ? LocalTime(facts.first.local) + where : "none");
+  line("Last fix", timed ? LocalTime(facts.last.local) + where : "none");
   line("Duration", Clock(facts.duration));
   line("Distance", Fixed(facts.distanceKm, 2) + " km");
   line("Moving time", Clock(facts.moving));
   line("Stopped time", Clock(facts.stopped));
-  line("Stops of " + std::to_string(stopSeconds / 60) + " min or more",
-       std::to_string(facts.stops.size()));
-  for (const TripStop& stop : facts.stops) {
-    std::string latitude(stop.latitude), longitude(stop.longitude);
-    std::replace(latitude.begin(), latitude.end(), ',', '.');
-    std::replace(longitude.begin(), longitude.end(), ',', '.');
-    out.append("  ").append(LocalTime(stop.start)).append(" for ").append(Clock(stop.seconds));
-    out.append(" at ").append(Utf8(latitude)).append(", ").append(Utf8(longitude)).append("\n");
+  line(StopsTitle(rules), std::to_string(facts.stops.size()));
+  for (const TripStop& stop : facts.stops)
+    item(LocalTime(stop.arrival.local) + " for " + Clock(stop.seconds) + " at " +
+         Place(stop.arrival));
+  line("Legs", std::to_string(facts.legs.size()));
+  for (const TripLeg& leg : facts.legs)
+    item(LocalTime(leg.start.local) + " to " + LocalTime(leg.end.local) + ", " + Fixed(leg.km, 2) +
+         " km in " + Clock(leg.seconds) + ", maximum " + Speed(leg.maxKmh) + ", average " +
+         Speed(AverageKmh(leg.km, leg.seconds)) + ", from " + Place(leg.start) + " to " +
+         Place(leg.end));
+  if (rules.speedLimit) {
+    line(SpeedingTitle(rules), std::to_string(facts.speeding.size()));
+    for (const TripSpeeding& run : facts.speeding)
+      item(LocalTime(run.start.local) + " for " + Clock(run.seconds) + ", top " +
+           Speed(run.topKmh) + " at " + Place(run.start));
   }
-  line("Maximum speed", Fixed(facts.maxKmh, 1) + " km/h");
-  line("Average moving speed",
-       facts.moving > 0 ? Fixed(facts.movingKm / (facts.moving / 3600.0), 1) + " km/h" : "none");
+  line("Maximum speed", Speed(facts.maxKmh));
+  line("Average moving speed", Speed(facts.AverageMovingKmh()));
   line("Rows without a fix", std::to_string(facts.rowsWithoutFix));
   line("Points without a time", std::to_string(facts.pointsWithoutTime));
+  line("Points without a position", std::to_string(facts.pointsWithoutPosition));
+  line("Points out of time order", std::to_string(facts.pointsOutOfOrder));
   return out;
 }
 
-std::string TripReportCsvHeader() {
-  return "file,vehicle,driver,date,time_zone,first_fix,last_fix,duration_s,distance_km,"
-         "moving_s,stopped_s,stops,max_speed_kmh,average_moving_speed_kmh,rows_without_fix,"
-         "points_without_time\n";
+TripTables::TripTables(std::string timeZone) : zone(std::move(timeZone)) {
+  days.sheet = "Days";
+  days.columns = {{"file", "File"},
+                  {"vehicle", "Vehicle"},
+                  {"driver", "Driver"},
+                  {"date", "Date"},
+                  {"time_zone", "Time zone"},
+                  {"first_fix", "First fix", true},
+                  {"last_fix", "Last fix", true},
+                  {"duration_s", "Duration (s)"},
+                  {"distance_km", "Distance (km)"},
+                  {"moving_s", "Moving time (s)"},
+                  {"stopped_s", "Stopped time (s)"},
+                  {"stops", "Stops"},
+                  {"max_speed_kmh", "Maximum speed (km/h)"},
+                  {"average_moving_speed_kmh", "Average moving speed (km/h)"},
+                  {"rows_without_fix", "Rows without a fix"},
+                  {"points_without_time", "Points without a time"},
+                  {"legs", "Legs"},
+                  {"speeding_runs", "Runs over the speed limit"},
+                  {"points_without_position", "Points without a position"},
+                  {"points_out_of_order", "Points out of time order"}};
+  stops.sheet = "Stops";
+  stops.columns = {{"file", "File"},
+                   {"vehicle", "Vehicle"},
+                   {"stop", "Stop"},
+                   {"arrival", "Arrival", true},
+                   {"departure", "Departure", true},
+                   {"duration_s", "Duration (s)"},
+                   {"latitude", "Latitude (°)"},
+                   {"longitude", "Longitude (°)"}};
+  legs.sheet = "Legs";
+  legs.columns = {{"file", "File"},
+                  {"vehicle", "Vehicle"},
+                  {"leg", "Leg"},
+                  {"start", "Start", true},
+                  {"start_latitude", "Start latitude (°)"},
+                  {"start_longitude", "Start longitude (°)"},
+                  {"end", "End", true},
+                  {"end_latitude", "End latitude (°)"},
+                  {"end_longitude", "End longitude (°)"},
+                  {"distance_km", "Distance (km)"},
+                  {"driving_s", "Driving time (s)"},
+                  {"max_speed_kmh", "Maximum speed (km/h)"},
+                  {"average_speed_kmh", "Average speed (km/h)"}};
+  speeding.sheet = "Speeding";
+  speeding.columns = {{"file", "File"},
+                      {"vehicle", "Vehicle"},
+                      {"run", "Run"},
+                      {"start", "Start", true},
+                      {"end", "End", true},
+                      {"duration_s", "Duration (s)"},
+                      {"top_speed_kmh", "Top speed (km/h)"},
+                      {"speed_limit_kmh", "Speed limit (km/h)"},
+                      {"latitude", "Latitude (°)"},
+                      {"longitude", "Longitude (°)"}};
 }
 
-std::string TripReportCsvRow(std::string_view file, const TrackHeader& header,
-                             const TripFacts& facts, std::string_view zone) {
-  const std::string fields[] = {
-      CsvField(file),
-      CsvField(Utf8(header.vehicle)),
-      CsvField(Utf8(header.driver)),
-      CsvField(Utf8(header.date)),
-      CsvField(zone),
-      LocalTime(facts.first),
-      LocalTime(facts.last),
-      std::to_string(facts.duration),
-      Fixed(facts.distanceKm, 2),
-      std::to_string(facts.moving),
-      std::to_string(facts.stopped),
-      std::to_string(facts.stops.size()),
-      Fixed(facts.maxKmh, 1),
-      facts.moving > 0 ? Fixed(facts.movingKm / (facts.moving / 3600.0), 1) : "",
-      std::to_string(facts.rowsWithoutFix),
-      std::to_string(facts.pointsWithoutTime),
-  };
-  std::string row;
-  for (std::size_t i = 0; i < std::size(fields); ++i)
-    row.append(i == 0 ? "" : ",").append(fields[i]);
-  return row + "\n";
+void TripTables::Add(std::string_view file, const TrackHeader& header, const TripFacts& facts,
+                     const TripRules& rules) {
+  using Cell = ReportCell;
+  const std::string name(file), vehicle = Utf8(header.vehicle);
+  const auto count = [](std::size_t n) { return Cell::Of(static_cast<std::int64_t>(n)); };
+  days.rows.push_back({Cell::Of(name),
+                       Cell::Of(vehicle),
+                       Cell::Of(Utf8(header.driver)),
+                       Cell::Of(Utf8(header.date)),
+                       Cell::Of(zone),
+                       Cell::At(facts.first.local, facts.first.utc),
+                       Cell::At(facts.last.local, facts.last.utc),
+                       Cell::Of(facts.duration),
+                       Number(facts.distanceKm, 2),
+                       Cell::Of(facts.moving),
+                       Cell::Of(facts.stopped),
+                       count(facts.stops.size()),
+                       facts.maxKmh ? Number(*facts.maxKmh, 1) : Cell{},
+                       Average(facts.AverageMovingKmh()),
+                       count(facts.rowsWithoutFix),
+                       count(facts.pointsWithoutTime),
+                       count(facts.legs.size()),
+                       rules.speedLimit ? count(facts.speeding.size()) : Cell{},
+                       count(facts.pointsWithoutPosition),
+                       count(facts.pointsOutOfOrder)});
+  for (std::size_t i = 0; i < facts.stops.size(); ++i) {
+    const TripStop& s = facts.stops[i];
+    stops.rows.push_back({Cell::Of(name), Cell::Of(vehicle), count(i + 1),
+                          Cell::At(s.arrival.local, s.arrival.utc),
+                          Cell::At(s.departure.local, s.departure.utc), Cell::Of(s.seconds),
+                          CoordinateCell(s.arrival.latitude), CoordinateCell(s.arrival.longitude)});
+  }
+  for (std::size_t i = 0; i < facts.legs.size(); ++i) {
+    const TripLeg& l = facts.legs[i];
+    legs.rows.push_back({Cell::Of(name), Cell::Of(vehicle), count(i + 1),
+                         Cell::At(l.start.local, l.start.utc), CoordinateCell(l.start.latitude),
+                         CoordinateCell(l.start.longitude), Cell::At(l.end.local, l.end.utc),
+                         CoordinateCell(l.end.latitude), CoordinateCell(l.end.longitude),
+                         Number(l.km, 2), Cell::Of(l.seconds), Number(l.maxKmh, 1),
+                         Average(AverageKmh(l.km, l.seconds))});
+  }
+  for (std::size_t i = 0; i < facts.speeding.size(); ++i) {
+    const TripSpeeding& r = facts.speeding[i];
+    speeding.rows.push_back({Cell::Of(name), Cell::Of(vehicle), count(i + 1),
+                             Cell::At(r.start.local, r.start.utc), Cell::At(r.endLocal, r.endUtc),
+                             Cell::Of(r.seconds), Number(r.topKmh, 1), Number(*rules.speedLimit, 1),
+                             CoordinateCell(r.start.latitude), CoordinateCell(r.start.longitude)});
+  }
 }

@@ -1,0 +1,47 @@
+// What the tool makes of one export: the files in a table of outputs, each written by a writer
+// that one reading of the export's rows feeds (the KML's pieces on threads of their own), and
+// the facts of its trip for the report.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "atomic_file.h"
+#include "cli_options.h"
+#include "export_conversion.h"
+#include "save_rules.h"
+#include "time_zone.h"
+#include "trip_report.h"
+
+// The files one export is saved to, in the order they are written.
+std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& options);
+
+struct ExportResult {
+  ConversionCounts counts;
+  std::size_t withoutTime = 0;  // fixes whose time does not read
+  std::string report;           // this export's part of the report on standard output
+};
+
+class ExportConverter {
+ public:
+  // `zone` when the options need times.
+  ExportConverter(const CliOptions& options, const ZoneClock* zone);
+
+  // Writes the outputs of `text` into `files` (opened for OutputsFor(file)); the caller
+  // commits them. `file` as it is to be shown.
+  ExportResult Convert(std::string_view shownFile, std::string_view text,
+                       const std::vector<std::unique_ptr<AtomicFile>>& files);
+  // What the report on standard output begins with: a CSV's column names.
+  std::string ReportHeader() const;
+  const TripTables& Tables() const { return tables_; }
+
+ private:
+  const ReportTable* CsvTable() const;
+
+  const CliOptions& options_;
+  const ZoneClock* zone_;
+  TripRules rules_;
+  TripTables tables_;
+};

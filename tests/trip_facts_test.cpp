@@ -1,0 +1,250 @@
+// The trip's facts and GPX from exports made for each case: days the clocks change on, rows
+// out of order, positions and speeds at and past their edges, legs and runs over a limit
+// worked out by hand.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "export_reader.h"
+#include "gpx_document.h"
+#include "greek.h"
+#include "time_zone.h"
+#include "trip_facts.h"
+
+namespace {
+
+// Rows every `step` seconds of the local clock from `from` to `to` ("hh:mm:ss"), at `speed`;
+// each row that moves goes 0.001 degrees north.
+struct Rows {
+  std::string from, to;
+  int step;
+  std::string speed;
+};
+
+int Seconds(const std::string& clock) {
+  int h = 0, m = 0, s = 0;
+  std::sscanf(clock.c_str(), "%d:%d:%d", &h, &m, &s);
+  return h * 3600 + m * 60 + s;
+}
+
+std::string Header(const std::string& date) {
+  return greek::kVehicleLabel + greek::kVehicle + ";\r\n" + greek::kDriverLabel + greek::kDriver +
+         ";\r\n" + greek::kDateLabel + date + ";\r\n" + greek::kTitleLabel + "x\r\n";
+}
+
+std::string Row(int second, const std::string& speed, const std::string& lat,
+                const std::string& lon) {
+  char time[16];
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", second / 3600 % 24, second / 60 % 60,
+                second % 60);
+  return std::string(time) + ";x;" + speed + ";y;" + lat + ";" + lon + "\r\n";
+}
+
+std::string Export(const std::string& date, const std::vector<Rows>& runs) {
+  std::string text = Header(date);
+  int north = 0;
+  for (const Rows& run : runs) {
+    for (int t = Seconds(run.from); t <= Seconds(run.to); t += run.step) {
+      if (run.speed != "0") ++north;
+      char lat[32];
+      std::snprintf(lat, sizeof lat, "37,%05d", 50000 + north * 100);
+      text += Row(t, run.speed, lat, "23,70000");
+    }
+  }
+  return text;
+}
+
+struct Day {
+  RowTimes times;
+  TripFacts facts;
+};
+
+Day Read(const std::string& text, const std::string& zone, const TripRules& rules) {
+  Day day;
+  const TrackHeader header = ReadTrackHeader(text);
+  day.times = ReadRowTimes(header, text);
+  PutUtcTimes(day.times, ZoneClock(zone));
+  TripFactsWriter facts(rules);
+  TripWriter* const writers[] = {&facts};
+  ReadTrip(text, header, day.times, writers);
+  day.facts = facts.Facts();
+  return day;
+}
+
+// Every timed figure counts the time that passed, whatever the clocks did.
+TEST(TripFacts, DaysTheClocksChangeOn) {
+  struct Case {
+    std::string name, zone, date;
+    std::vector<Rows> runs;
+    std::int64_t duration, stopped;
+    std::size_t stops;
+  } cases[] = {
+      {"Athens, clocks forward at 03:00: a 20-minute stop across it",
+       "Europe/Athens",
+       "31/03/2024",
+       {{"02:00:00", "02:49:00", 60, "40"},
+        {"02:50:00", "02:59:00", 60, "0"},
+        {"04:00:00", "04:09:00", 60, "0"},
+        {"04:10:00", "05:00:00", 60, "40"}},
+       2 * 3600,
+       20 * 60,
+       1},
+      {"Athens, clocks back at 04:00: a 50-minute stop across it",
+       "Europe/Athens",
+       "27/10/2024",
+       {{"02:00:00", "03:39:00", 60, "40"},
+        {"03:40:00", "03:59:00", 60, "0"},
+        {"03:00:00", "03:29:00", 60, "0"},
+        {"03:30:00", "05:00:00", 60, "40"}},
+       4 * 3600,
+       50 * 60,
+       1},
+      {"New York, clocks forward at 02:00",
+       "America/New_York",
+       "10/03/2024",
+       {{"01:00:00", "01:59:00", 60, "30"}, {"03:00:00", "04:00:00", 60, "30"}},
+       2 * 3600,
+       0,
+       0},
+      {"New York, clocks back at 02:00",
+       "America/New_York",
+       "03/11/2024",
+       {{"00:30:00", "01:59:00", 60, "30"}, {"01:00:00", "02:30:00", 60, "30"}},
+       3 * 3600,
+       0,
+       0},
+  };
+  for (const Case& c : cases) {
+    const Day day = Read(Export(c.date, c.runs), c.zone, TripRules{});
+    EXPECT_EQ(day.facts.duration, c.duration) << c.name;
+    EXPECT_EQ(day.facts.stopped, c.stopped) << c.name;
+    EXPECT_EQ(day.facts.moving, c.duration - c.stopped) << c.name;
+    EXPECT_EQ(day.facts.stops.size(), c.stops) << c.name;
+    EXPECT_EQ(day.times.outOfOrderCount, 0u) << c.name;
+  }
+}
+
+// Two rows swapped in the first passing of the repeated hour stay in it: only they are out of
+// place, and one of them is out of order. Rows out of order and a day rolling past 9999 leave
+// no figure negative.
+TEST(TripFacts, RowsOutOfOrder) {
+  const std::vector<Rows> hours = {{"02:30:00", "03:59:00", 60, "40"},
+                                   {"03:00:00", "04:29:00", 60, "40"}};
+  const std::string text = Export("27/10/2024", hours);
+  std::string swapped = text;
+  const auto a = swapped.find("03:10:00"), b = swapped.find("03:11:00");
+  swapped.replace(a, 8, "03:11:00");
+  swapped.replace(b, 8, "03:10:00");
+  const Day right = Read(text, "Europe/Athens", TripRules{});
+  const Day day = Read(swapped, "Europe/Athens", TripRules{});
+  std::size_t differ = 0;
+  for (std::size_t k = 0; k < right.times.utc.size(); ++k)
+    differ += right.times.utc[k] != day.times.utc[k];
+  EXPECT_EQ(differ, 2u) << "the two swapped rows, and no other";
+  EXPECT_EQ(day.times.outOfOrderCount, 1u);
+  EXPECT_EQ(day.facts.duration, 3 * 3600 - 60);
+
+  const Day back =
+      Read(Header("22/10/2013") + Row(9 * 3600, "40", "37,5", "23,7") +
+               Row(8 * 3600, "0", "37,5", "23,7") + Row(10 * 3600, "40", "37,6", "23,7"),
+           "Europe/Athens", TripRules{});
+  EXPECT_EQ(back.facts.pointsOutOfOrder, 1u);
+  EXPECT_GE(back.facts.duration, 0);
+  EXPECT_GE(back.facts.moving, 0);
+  EXPECT_LE(back.facts.stopped, back.facts.duration);
+
+  const Day last = Read(Header("31/12/9999") + Row(23 * 3600 + 59 * 60, "40", "37,5", "23,7") +
+                            Row(60, "40", "37,6", "23,7"),
+                        "America/New_York", TripRules{});
+  EXPECT_EQ(last.facts.pointsWithoutTime, 2u) << "the second rolls into 10000, the first's UTC";
+}
+
+// The hand-worked day: moving rows go 0.001 degrees north each (0.111195 km), every 10 s.
+TEST(TripFacts, LegsAndRunsOverTheLimit) {
+  const std::string text = Export("22/10/2013", {{"07:00:00", "07:00:50", 10, "40"},
+                                                 {"07:01:00", "07:01:30", 10, "0"},
+                                                 {"07:01:40", "07:02:30", 10, "60"},
+                                                 {"07:02:40", "07:02:40", 10, "0"},
+                                                 {"07:02:50", "07:03:00", 10, "60"}});
+  const Day day = Read(text, "Europe/Athens",
+                       TripRules{.stopSeconds = 0, .speedLimit = 50, .speedingSeconds = 10});
+  const TripFacts& f = day.facts;
+  ASSERT_EQ(f.stops.size(), 2u);
+  EXPECT_EQ(f.stops[0].seconds, 40) << "arrival 07:01:00 to departure 07:01:40";
+  EXPECT_EQ(f.stops[1].seconds, 10) << "one fix at speed 0 is a stop of 0 minutes or more";
+  ASSERT_EQ(f.legs.size(), 3u);
+  const double step = 0.111195;
+  const struct {
+    std::int64_t seconds;
+    double km, maxKmh;
+  } legs[] = {{60, 5 * step, 40}, {60, 5 * step, 60}, {10, 1 * step, 60}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(f.legs[i].seconds, legs[i].seconds) << i;
+    EXPECT_NEAR(f.legs[i].km, legs[i].km, 1e-5) << i;
+    EXPECT_EQ(f.legs[i].maxKmh, legs[i].maxKmh) << i;
+  }
+  ASSERT_EQ(f.speeding.size(), 2u);
+  EXPECT_EQ(f.speeding[0].seconds, 60) << "07:01:40 to 07:02:40, when it stood";
+  EXPECT_EQ(f.speeding[1].seconds, 10) << "07:02:50 to the day's last fix";
+  EXPECT_EQ(f.duration, 180);
+  EXPECT_EQ(f.stopped, 50);
+  EXPECT_NEAR(f.distanceKm, 13 * step, 1e-5);
+}
+
+// Positions are plain decimals in range or left out (and counted); a speed that is not one has
+// no element but keeps its fix; reception lost for a minute starts a new segment.
+TEST(TripFacts, GpxPositionsAndSpeeds) {
+  const struct {
+    std::string lat, lon, speed, point;  // the point as written, or "" when left out
+  } cases[] = {
+      {"37,5", "23,7", "10", "lat=\"37.5\" lon=\"23.7\"><extensions><trackkml:speed>10<"},
+      {"3.801e1", "-180", "1e1", "lat=\"38.01\" lon=\"-180\"><extensions><trackkml:speed>10<"},
+      {"90", "179,99999", "0", "lat=\"90\" lon=\"179.99999\"><extensions><trackkml:speed>0<"},
+      {"-90", "0", "inf", "lat=\"-90\" lon=\"0\"></trkpt>"},
+      {"+37.5", "23", "-", "lat=\"37.5\" lon=\"23\"></trkpt>"},
+      {"37", "23", "", "lat=\"37\" lon=\"23\"></trkpt>"},
+      {"37", "23", "-5", "lat=\"37\" lon=\"23\"></trkpt>"},
+      {"90,0001", "23", "1", ""},
+      {"37", "180", "1", ""},
+      {"nan", "23", "1", ""},
+      {"37", "inf", "1", ""},
+      {"1e400", "23", "1", ""},
+  };
+  for (const auto& c : cases) {
+    const std::string text = Header("") + "07:00:00;x;" + c.speed + ";y;" + c.lat + ";" + c.lon;
+    const TrackHeader header = ReadTrackHeader(text);
+    const RowTimes times = ReadRowTimes(header, text);
+    const std::string gpx = GpxDocument(header, text, times);
+    if (c.point.empty()) {
+      EXPECT_EQ(gpx.find("<trkpt"), std::string::npos) << c.lat << " " << c.lon;
+    } else {
+      EXPECT_NE(gpx.find("<trkpt " + c.point), std::string::npos) << gpx;
+    }
+    TripFactsWriter facts{TripRules{}};
+    TripWriter* const writers[] = {&facts};
+    ReadTrip(text, header, times, writers);
+    EXPECT_EQ(facts.Facts().pointsWithoutPosition, c.point.empty() ? 1u : 0u);
+    EXPECT_EQ(facts.Facts().maxKmh.has_value(), c.point.find("speed") != std::string::npos);
+  }
+
+  // Rows without a fix for 50 s then 60 s between fixes: one segment, then a second.
+  std::string text = Header("22/10/2013");
+  for (const int t : {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150}) {
+    const bool fix = t == 0 || t == 50 || t == 110 || t == 150;
+    text +=
+        fix ? Row(7 * 3600 + t, "40", "37,5", "23,7") : "07:00:00;;0;y;" + greek::kNoFix + ";\r\n";
+  }
+  const TrackHeader header = ReadTrackHeader(text);
+  RowTimes times = ReadRowTimes(header, text);
+  PutUtcTimes(times, ZoneClock("Europe/Athens"));
+  const std::string gpx = GpxDocument(header, text, times);
+  EXPECT_EQ(gpx.find("</trkseg>\r\n<trkseg>"), gpx.rfind("</trkseg>\r\n<trkseg>"));
+  EXPECT_NE(gpx.find("</trkseg>\r\n<trkseg>\r\n<trkpt lat=\"37.5\" lon=\"23.7\"><time>"
+                     "2013-10-22T04:01:50Z"),
+            std::string::npos)
+      << gpx;
+}
+
+}  // namespace
