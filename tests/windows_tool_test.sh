@@ -41,10 +41,21 @@ for zone in Europe/Athens America/New_York; do
   mkdir -p "$work/$zone/linux" "$work/$zone/windows"
   cp "$data/day.csv" "$work/$zone/linux/day.csv"
   cp "$data/day.csv" "$work/$zone/windows/day.csv"
-  "$linux" --timestamps --gpx --report --time-zone "$zone" "$work/$zone/linux/day.csv" \
-    >"$work/$zone/linux.txt" 2>/dev/null
-  "$run" "$exe" --timestamps --gpx --report --time-zone "$zone" "Z:$work/$zone/windows/day.csv" \
-    >"$work/$zone/windows.txt" 2>/dev/null || fail "time options in $zone"
+  facts=(--speed-limit 100 --stop-minutes 0 --report=xlsx)
+  "$linux" --timestamps --gpx --report --time-zone "$zone" "${facts[@]}" "$work/$zone/linux/day.xlsx" \
+    "$work/$zone/linux/day.csv" >"$work/$zone/linux.txt" 2>/dev/null
+  "$run" "$exe" --timestamps --gpx --report --time-zone "$zone" "${facts[@]}" \
+    "Z:$work/$zone/windows/day.xlsx" "Z:$work/$zone/windows/day.csv" >"$work/$zone/windows.txt" \
+    2>/dev/null || fail "time options in $zone"
+  # The workbooks hold the same cells, but for the file's own name.
+  /usr/bin/python3 - "$work/$zone/linux/day.xlsx" "$work/$zone/windows/day.xlsx" <<'EOF' ||
+import sys, openpyxl
+def cells(name):
+    book = openpyxl.load_workbook(name)
+    return [[row[1:] for row in sheet.iter_rows(values_only=True)] for sheet in book]
+sys.exit(cells(sys.argv[1]) != cells(sys.argv[2]))
+EOF
+    fail "workbook in $zone differs"
   for f in day.kml day.gpx; do
     cmp "$work/$zone/windows/$f" "$work/$zone/linux/$f" || fail "$f in $zone differs"
   done
