@@ -1,26 +1,56 @@
 #include "export_outputs.h"
 
 #include <exception>
+#include <future>
+#include <optional>
 #include <thread>
 
 #include "convert_file.h"
 #include "export_reader.h"
 #include "gpx_document.h"
+#include "piece_writer.h"
 #include "trip_facts.h"
 #include "utc_times.h"
 
 namespace {
 
+// An export read once for all its outputs: its text, header and, when the options need them,
+// the times of its rows.
+struct ExportReading {
+  std::string_view text;
+  TrackHeader header;
+  RowTimes times;
+  bool timed = false;
+};
+
+// Writes one output's document into its file, its pieces made on several threads.
+using DocumentWriter = ConversionCounts (*)(const ExportReading&, const CliOptions&, AtomicFile&);
+
+ConversionCounts WriteKml(const ExportReading& reading, const CliOptions& options,
+                          AtomicFile& file) {
+  return ConvertInto(reading.text, file,
+                     reading.timed && options.timestamps ? &reading.times.utc : nullptr);
+}
+
+ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, AtomicFile& file) {
+  const GpxPieces pieces(reading.header, reading.text, reading.times);
+  return WritePiecesInOrder(
+      pieces, [&file](std::string_view bytes) { file.Write(bytes); }, PieceThreads());
+}
+
 struct FileOutput {
   std::string_view kind;
   std::string_view extension;
   bool (*wanted)(const CliOptions&);
+  bool needsTimes;  // beyond what the options ask of it
+  DocumentWriter write;
 };
 
-// Every file an export may be saved to; a new format is a new entry here and its writer below.
+// Every file an export may be saved to, in the order they are written; a new format is a new
+// entry here. The first, the KML, counts the rows for the per-file line.
 constexpr FileOutput kFileOutputs[] = {
-    {"KML", ".kml", [](const CliOptions&) { return true; }},
-    {"GPX", ".gpx", [](const CliOptions& options) { return options.gpx; }},
+    {"KML", ".kml", [](const CliOptions&) { return true; }, false, WriteKml},
+    {"GPX", ".gpx", [](const CliOptions& options) { return options.gpx; }, true, WriteGpx},
 };
 
 // Each line of a text indented by two spaces.
@@ -54,61 +84,67 @@ ExportConverter::ExportConverter(const CliOptions& options, const ZoneClock* zon
 
 ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_view text,
                                       const std::vector<std::unique_ptr<AtomicFile>>& files) {
-  ExportResult result;
-  if (zone_ == nullptr) {
-    result.counts = ConvertInto(text, *files[0]);
-    return result;
-  }
-  // The times of every row, once, for every output that follows the trip.
-  const TrackHeader header = ReadTrackHeader(text);
-  RowTimes times = ReadRowTimes(header, text);
-  PutUtcTimes(times, *zone_);
-  result.withoutTime = times.withoutTime;
+  ExportReading reading{text, ReadTrackHeader(text), {}, zone_ != nullptr};
+  // The times of every row, once, for every output that follows the trip: first, on every
+  // core, when the KML carries them; otherwise read beside the KML, before the facts.
+  std::promise<void> timesRead;
+  std::shared_future<void> timesReady = timesRead.get_future().share();
+  const auto readTimes = [&](unsigned threads) {
+    reading.times = ReadRowTimes(reading.header, text, threads);
+    PutUtcTimes(reading.times, *zone_);
+  };
+  const bool timesFirst = reading.timed && options_.timestamps;
+  if (timesFirst) readTimes(PieceThreads());
+  if (!reading.timed || timesFirst) timesRead.set_value();
 
-  // The writers the one reading of the trip feeds, in the order of the outputs' table.
-  std::vector<std::unique_ptr<TripWriter>> writers;
-  std::size_t file = 1;
-  if (options_.gpx) {
-    AtomicFile& gpx = *files[file++];
-    writers.push_back(
-        std::make_unique<GpxWriter>(header, [&gpx](std::string_view bytes) { gpx.Write(bytes); }));
-  }
-  TripFactsWriter* facts = nullptr;
-  if (options_.NeedsFacts()) {
-    auto writer = std::make_unique<TripFactsWriter>(rules_);
-    facts = writer.get();
-    writers.push_back(std::move(writer));
-  }
-  std::vector<TripWriter*> fed;
-  for (const auto& writer : writers)
-    fed.push_back(writer.get());
-
-  // The trip is read while the KML's pieces are made.
+  std::optional<TripFactsWriter> facts;
+  if (options_.NeedsFacts()) facts.emplace(rules_);
   std::exception_ptr tripError;
+  ExportResult result;
   {
-    std::jthread trip([&] {
-      try {
-        if (!fed.empty()) ReadTrip(text, header, times, fed);
-      } catch (...) {
-        tripError = std::current_exception();
-      }
-    });
-    result.counts = ConvertInto(text, *files[0], options_.timestamps ? &times.utc : nullptr);
+    std::jthread trip;
+    if (reading.timed && (!timesFirst || facts)) {
+      trip = std::jthread([&] {
+        bool timesSet = timesFirst;
+        try {
+          if (!timesFirst) {
+            readTimes(1);
+            timesSet = true;
+            timesRead.set_value();
+          }
+          if (!facts) return;
+          TripWriter* const writers[] = {&*facts};
+          ReadTrip(text, reading.header, reading.times, writers);
+        } catch (...) {
+          tripError = std::current_exception();
+          if (!timesSet) timesRead.set_exception(tripError);
+        }
+      });
+    }
+    std::size_t file = 0;
+    for (const FileOutput& output : kFileOutputs) {
+      if (!output.wanted(options_)) continue;
+      if (output.needsTimes) timesReady.get();
+      const ConversionCounts counts = output.write(reading, options_, *files[file]);
+      if (file++ == 0) result.counts = counts;
+    }
+    if (reading.timed) timesReady.get();  // the per-file line counts the rows without a time
   }
   if (tripError) std::rethrow_exception(tripError);
-
-  if (facts != nullptr) {
-    const ReportTable* table = CsvTable();
-    const std::size_t before = table != nullptr ? table->rows.size() : 0;
-    tables_.Add(shownFile, header, facts->Facts(), rules_);
-    if (options_.report == CliOptions::Report::Text) {
-      result.report = std::string(shownFile) + ":\n" +
-                      Indented(TripReportText(header, facts->Facts(), options_.timeZone, rules_));
-    } else if (table != nullptr) {
-      result.report = CsvRows(*table, before);
-    }
-  }
+  result.withoutTime = reading.times.withoutTime;
+  if (facts) result.report = Report(shownFile, reading.header, facts->Facts());
   return result;
+}
+
+std::string ExportConverter::Report(std::string_view shownFile, const TrackHeader& header,
+                                    const TripFacts& facts) {
+  const ReportTable* table = CsvTable();
+  const std::size_t before = table != nullptr ? table->rows.size() : 0;
+  tables_.Add(shownFile, header, facts, rules_);
+  if (options_.report == CliOptions::Report::Text)
+    return std::string(shownFile) + ":\n" +
+           Indented(TripReportText(header, facts, options_.timeZone, rules_));
+  return table != nullptr ? CsvRows(*table, before) : std::string();
 }
 
 const ReportTable* ExportConverter::CsvTable() const {

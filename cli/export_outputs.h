@@ -1,6 +1,7 @@
-// What the tool makes of one export: the files in a table of outputs, each written by a writer
-// that one reading of the export's rows feeds (the KML's pieces on threads of their own), and
-// the facts of its trip for the report.
+// What the tool makes of one export: the files in a table of outputs, each a document written
+// in pieces on several threads from the one reading of the export (its text, header and the
+// times of its rows), and the facts of its trip for the report, read from the rows in trip
+// order meanwhile.
 #pragma once
 
 #include <memory>
@@ -13,6 +14,7 @@
 #include "export_conversion.h"
 #include "save_rules.h"
 #include "time_zone.h"
+#include "trip_facts.h"
 #include "trip_report.h"
 
 // The files one export is saved to, in the order they are written.
@@ -39,6 +41,8 @@ class ExportConverter {
 
  private:
   const ReportTable* CsvTable() const;
+  // Adds the export's facts to the tables; its part of the report on standard output.
+  std::string Report(std::string_view shownFile, const TrackHeader& header, const TripFacts& facts);
 
   const CliOptions& options_;
   const ZoneClock* zone_;

@@ -14,7 +14,7 @@ namespace {
 
 class Turns {
  public:
-  explicit Turns(const KmlPieces& pieces, const WriteBytes& write)
+  explicit Turns(const DocumentPieces& pieces, const WriteBytes& write)
       : pieces_(pieces), write_(write) {}
 
   // One thread's share: pieces until none is left or the writing failed.
@@ -24,7 +24,7 @@ class Turns {
     try {
       for (std::size_t i = next_++; i < pieces_.Count(); i = next_++) {
         bytes.clear();
-        counts += pieces_.Append(i, bytes, nullptr);
+        counts += pieces_.Append(i, bytes);
         if (!WaitForTurn(i)) break;
         write_(bytes);  // alone: the turn passes only after this
         PassTurn();
@@ -62,7 +62,7 @@ class Turns {
     changed_.notify_all();
   }
 
-  const KmlPieces& pieces_;
+  const DocumentPieces& pieces_;
   const WriteBytes& write_;
   std::atomic<std::size_t> next_ = 0;
   std::mutex mutex_;
@@ -74,7 +74,7 @@ class Turns {
 
 }  // namespace
 
-ConversionCounts WritePiecesInOrder(const KmlPieces& pieces, const WriteBytes& write,
+ConversionCounts WritePiecesInOrder(const DocumentPieces& pieces, const WriteBytes& write,
                                     unsigned threads) {
   Turns turns(pieces, write);
   {

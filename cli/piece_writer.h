@@ -6,13 +6,13 @@
 #include <functional>
 #include <string_view>
 
-#include "export_conversion.h"
+#include "document_pieces.h"
 
 using WriteBytes = std::function<void(std::string_view)>;
 
 // `threads` counts the calling one, which takes part. An error of a piece or of a write ends
 // the writing and is raised here, once every thread has stopped.
-ConversionCounts WritePiecesInOrder(const KmlPieces& pieces, const WriteBytes& write,
+ConversionCounts WritePiecesInOrder(const DocumentPieces& pieces, const WriteBytes& write,
                                     unsigned threads);
 
 // As many threads as make the tool faster here: the cores there are, at least two, since

@@ -88,8 +88,8 @@ void WriteSheet(lxw_workbook* book, const ReportTable& table, const std::string&
 std::string TripWorkbook(const TripTables& tables) {
   const PrivateFolder folder;
   const std::string leaf = "report.xlsx";
-  const std::string name = (folder.Path() / leaf).string();
-  std::string tmpdir = folder.Path().string();
+  const std::string name = folder.Utf8Name(leaf);
+  std::string tmpdir = folder.Utf8Name();
   lxw_workbook_options options{};
   options.tmpdir = tmpdir.data();
   lxw_workbook* book = workbook_new_opt(name.c_str(), &options);

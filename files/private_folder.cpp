@@ -36,6 +36,11 @@ PrivateFolder::~PrivateFolder() {
   fs::remove_all(path_, ignored);
 }
 
+std::string PrivateFolder::Utf8Name(const std::string& leaf) const {
+  const std::u8string name = (leaf.empty() ? path_ : path_ / leaf).u8string();
+  return std::string(name.begin(), name.end());
+}
+
 std::string PrivateFolder::Read(const std::string& leaf) const {
   std::ifstream file(path_ / leaf, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

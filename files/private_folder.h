@@ -13,7 +13,8 @@ class PrivateFolder {
   PrivateFolder(const PrivateFolder&) = delete;
   PrivateFolder& operator=(const PrivateFolder&) = delete;
 
-  const std::filesystem::path& Path() const { return path_; }
+  // The folder, or a file in it, named in UTF-8 (as the libraries take names on Windows too).
+  std::string Utf8Name(const std::string& leaf = {}) const;
   // The bytes of a file a library wrote there.
   std::string Read(const std::string& leaf) const;
 

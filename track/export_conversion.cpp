@@ -8,8 +8,8 @@
 namespace {
 
 constexpr std::string_view kBreak = "\r\n";
-// Rows a piece reads: its markers make about 1.5 MB, its part of the route line 160 KB.
-constexpr std::size_t kRowsPerRun = 8192;
+// A piece of kRowsPerRun rows: its markers make about 1.5 MB, its part of the route line
+// 160 KB.
 constexpr std::size_t kBlock = 1 << 20;  // bytes gathered before they are handed on
 
 }  // namespace

@@ -9,25 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "document_pieces.h"
 #include "kml_document.h"
 #include "track_types.h"
-
-struct ConversionCounts {
-  std::size_t points = 0;
-  std::size_t skipped = 0;  // data rows without a satellite fix
-
-  ConversionCounts& operator+=(const ConversionCounts& other) {
-    points += other.points;
-    skipped += other.skipped;
-    return *this;
-  }
-};
 
 // The document after its preamble, cut into pieces that can be made apart from each other,
 // on any thread, and joined in order: the body's start, the route line a run of rows at a
 // time, the rest of the body, the markers a run of rows at a time, the closing. Rows are read
 // from the last line up, as the document lists them.
-class KmlPieces {
+class KmlPieces final : public DocumentPieces {
  public:
   // Views `text` (lines broken by CR LF, as a pane holds them), which must outlive the pieces.
   // With `rowTimes` (UTC seconds or kNoTime for each data row, top down, as long as those
@@ -35,10 +25,13 @@ class KmlPieces {
   explicit KmlPieces(std::string_view text, const std::vector<std::int64_t>* rowTimes = nullptr);
 
   const TrackHeader& Header() const { return header_; }
-  std::size_t Count() const { return 2 * runs_ + 3; }
+  std::size_t Count() const override { return 2 * runs_ + 3; }
   // Appends piece i to kml, every line followed by CR LF; the route line's pieces also append
   // their summary lines to summary when it is given, and count the rows they read.
   ConversionCounts Append(std::size_t i, std::string& kml, std::string* summary) const;
+  ConversionCounts Append(std::size_t i, std::string& kml) const override {
+    return Append(i, kml, nullptr);
+  }
 
  private:
   void AppendRoute(std::size_t run, std::string& kml, std::string* summary,

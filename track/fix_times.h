@@ -23,6 +23,7 @@ struct RowTimes {
   // without a fix or whose date or time does not read, or that would leave the years
   // 0001-9999.
   std::vector<std::int64_t> local;
+  std::vector<bool> fix;  // which data rows have a satellite fix
   // The same as UTC seconds, once a zone's clock has told them (see utc_times.h), and which
   // rows lie out of time order: left out of everything timed.
   std::vector<std::int64_t> utc;
@@ -42,8 +43,8 @@ inline constexpr std::int64_t kLastCivilSecond = 253402300799;
 // Rows are read in the direction that makes their times run forward; a time more than 12
 // hours earlier than the one before it in that direction means the day has turned: it and the
 // rows after it fall on the next date.
-// `text` is the export's, `header` read from it.
-RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text);
+// `text` is the export's, `header` read from it. The rows are read on `threads` threads.
+RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned threads = 1);
 
 // Local or UTC seconds as a civil time, "2013-10-22T04:00:00" (kIsoTimeSize characters).
 inline constexpr std::size_t kIsoTimeSize = 19;

@@ -2,30 +2,22 @@
 
 #include <charconv>
 
+#include "export_reader.h"
+#include "line_view.h"
+#include "trip_points.h"
 #include "xml_text.h"
 
 namespace {
 
 constexpr std::string_view kBreak = "\r\n";
-constexpr std::size_t kBlock = 1 << 20;
 
-// "-12,345" or "12": digits GPX takes as they stand once the comma is a point.
-bool IsPlainDecimal(std::string_view text) {
-  if (text.starts_with('-')) text.remove_prefix(1);
-  const std::size_t point = text.find_first_of(".,");
-  const std::string_view whole = text.substr(0, point);
-  const std::string_view part =
-      point == std::string_view::npos ? std::string_view("0") : text.substr(point + 1);
-  const auto digits = [](std::string_view s) {
-    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
-  };
-  return digits(whole) && digits(part);
-}
-
-void AppendDecimal(std::string& out, std::string_view text, double value) {
-  if (IsPlainDecimal(text)) {
-    for (const char c : text)
-      out.push_back(c == ',' ? '.' : c);
+// A number the export wrote as a plain decimal as it stands, its comma a point; any other
+// form of it (an exponent, a plus sign, more than 15 digits) by its value.
+void AppendDecimal(std::string& out, std::string_view text, bool plain, double value) {
+  if (plain) {
+    const std::size_t at = out.size();
+    out.append(text);
+    if (const std::size_t comma = out.find(',', at); comma != std::string::npos) out[comma] = '.';
     return;
   }
   char digits[400];  // the longest fixed form of a finite double
@@ -34,75 +26,124 @@ void AppendDecimal(std::string& out, std::string_view text, double value) {
   out.append(digits, written.ptr);
 }
 
+// Where the last segment stands at a point: the time of the fix before it, and whether rows
+// without a fix came between.
+struct SegmentState {
+  std::int64_t lastFixUtc = kNoTime;
+  bool sinceFixWithout = false;
+};
+
+// The state before the row at trip position `n`, found from the rows' fixes and times.
+SegmentState StateBefore(const RowTimes& times, std::size_t n) {
+  SegmentState state;
+  for (std::size_t m = n; m-- > 0;) {
+    const std::size_t row = times.TopDown(m);
+    if (row < times.fix.size() && times.fix[row]) {
+      state.lastFixUtc = row < times.utc.size() ? times.utc[row] : kNoTime;
+      return state;
+    }
+    state.sinceFixWithout = true;
+  }
+  return state;
+}
+
+void AppendPoint(std::string& out, const TripPoint& p, SegmentState& state) {
+  const bool newSegment = state.sinceFixWithout && state.lastFixUtc != kNoTime &&
+                          p.utc != kNoTime && p.utc - state.lastFixUtc >= kGpxSegmentGapSeconds;
+  state = SegmentState{p.utc, false};
+  if (!p.position) return;
+  if (newSegment) out.append("</trkseg>").append(kBreak).append("<trkseg>").append(kBreak);
+  out.append("<trkpt lat=\"");
+  AppendDecimal(out, p.latitude, p.plainLatitude, p.lat);
+  out.append("\" lon=\"");
+  AppendDecimal(out, p.longitude, p.plainLongitude, p.lon);
+  out.append("\">");
+  if (p.utc != kNoTime) {
+    out.append("<time>");
+    AppendIsoTime(out, p.utc);
+    out.append("Z</time>");
+  }
+  if (p.hasSpeed) {
+    out.append("<extensions><trackkml:speed>");
+    AppendDecimal(out, p.speed, p.plainSpeed, p.kmh);
+    out.append("</trackkml:speed></extensions>");
+  }
+  out.append("</trkpt>").append(kBreak);
+}
+
 }  // namespace
 
-GpxWriter::GpxWriter(const TrackHeader& header, std::function<void(std::string_view)> write)
-    : write_(std::move(write)) {
-  out_.reserve(kBlock + 4096);
-  out_.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>").append(kBreak);
-  out_.append(
-          "<gpx version=\"1.1\" creator=\"trackkml\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
-          "xmlns:trackkml=\"")
+GpxPieces::GpxPieces(const TrackHeader& header, std::string_view text, const RowTimes& times)
+    : header_(header),
+      times_(times),
+      rows_(TextFromLine(text, static_cast<std::size_t>(header.firstDataLine))) {
+  borders_ = LineStartsEvery(rows_, 0, kRowsPerRun);
+  borders_.push_back(rows_.size());
+  runs_ = borders_.size() - 1;
+}
+
+ConversionCounts GpxPieces::Append(std::size_t i, std::string& out) const {
+  if (i == 0) {
+    AppendHead(out);
+  } else if (i <= runs_) {
+    AppendRun(i - 1, out);
+  } else {
+    out.append("</trkseg>").append(kBreak);
+    out.append("</trk>").append(kBreak);
+    out.append("</gpx>").append(kBreak);
+  }
+  return {};
+}
+
+void GpxPieces::AppendHead(std::string& out) const {
+  out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>").append(kBreak);
+  out.append(
+         "<gpx version=\"1.1\" creator=\"trackkml\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+         "xmlns:trackkml=\"")
       .append(kGpxExtensionsUri)
       .append("\">")
       .append(kBreak);
-  out_.append("<trk>").append(kBreak);
-  out_.append("<name>");
-  AppendXmlText(out_, header.vehicle);
-  out_.append("</name>").append(kBreak);
-  out_.append("<desc>");
-  AppendXmlText(out_, header.driver);
-  out_.append("</desc>").append(kBreak);
-  out_.append("<trkseg>").append(kBreak);
+  out.append("<trk>").append(kBreak);
+  out.append("<name>");
+  AppendXmlText(out, header_.vehicle);
+  out.append("</name>").append(kBreak);
+  out.append("<desc>");
+  AppendXmlText(out, header_.driver);
+  out.append("</desc>").append(kBreak);
+  out.append("<trkseg>").append(kBreak);
 }
 
-void GpxWriter::Fix(const TripPoint& p) {
-  if (!p.position) {
-    ++leftOut_;
-    return;
+// Run `run` in trip order: the runs are cut from the top, so with the newest rows first the
+// trip's first run is the text's last, read from its last row up.
+void GpxPieces::AppendRun(std::size_t run, std::string& out) const {
+  const std::size_t fromTop = times_.newestFirst ? runs_ - 1 - run : run;
+  const std::string_view text =
+      rows_.substr(borders_[fromTop], borders_[fromTop + 1] - borders_[fromTop]);
+  const std::size_t rows = times_.local.size();
+  const std::size_t firstRow = fromTop * kRowsPerRun;
+  const std::size_t endRow = std::min(rows, firstRow + kRowsPerRun);
+  // The trip's position of the run's first row, and its rows one by one.
+  std::size_t n = times_.newestFirst ? rows - endRow : firstRow;
+  SegmentState state = StateBefore(times_, n);
+  const auto hand = [&](std::string_view line) {
+    const std::size_t row = times_.TopDown(n++);
+    if (const auto fix = ReadFix(line)) {
+      AppendPoint(out, TripPointOf(*fix, times_, row), state);
+    } else {
+      state.sinceFixWithout = true;
+    }
+  };
+  if (times_.newestFirst) {
+    ForEachLineFromEnd(text, hand);
+  } else {
+    ForEachLine(text, hand);
   }
-  if (sinceFixWithout_ && lastUtc_ != kNoTime && p.utc != kNoTime &&
-      p.utc - lastUtc_ >= kGpxSegmentGapSeconds) {
-    out_.append("</trkseg>").append(kBreak).append("<trkseg>").append(kBreak);
-  }
-  sinceFixWithout_ = false;
-  lastUtc_ = p.utc;
-  out_.append("<trkpt lat=\"");
-  AppendDecimal(out_, p.latitude, p.lat);
-  out_.append("\" lon=\"");
-  AppendDecimal(out_, p.longitude, p.lon);
-  out_.append("\">");
-  if (p.utc != kNoTime) {
-    out_.append("<time>");
-    AppendIsoTime(out_, p.utc);
-    out_.append("Z</time>");
-  }
-  if (p.hasSpeed) {
-    out_.append("<extensions><trackkml:speed>");
-    AppendDecimal(out_, p.speed, p.kmh);
-    out_.append("</trackkml:speed></extensions>");
-  }
-  out_.append("</trkpt>").append(kBreak);
-  if (out_.size() >= kBlock) Flush();
 }
 
-void GpxWriter::End() {
-  out_.append("</trkseg>").append(kBreak);
-  out_.append("</trk>").append(kBreak);
-  out_.append("</gpx>").append(kBreak);
-  Flush();
-}
-
-void GpxWriter::Flush() {
-  write_(out_);
-  out_.clear();
-}
-
-std::string GpxDocument(const TrackHeader& header, std::string_view exportText,
-                        const RowTimes& times) {
+std::string GpxDocument(const TrackHeader& header, std::string_view text, const RowTimes& times) {
+  const GpxPieces pieces(header, text, times);
   std::string document;
-  GpxWriter gpx(header, [&document](std::string_view bytes) { document.append(bytes); });
-  TripWriter* const writers[] = {&gpx};
-  ReadTrip(exportText, header, times, writers);
+  for (std::size_t i = 0; i < pieces.Count(); ++i)
+    pieces.Append(i, document);
   return document;
 }

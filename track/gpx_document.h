@@ -8,36 +8,37 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "document_pieces.h"
+#include "fix_times.h"
 #include "track_types.h"
-#include "trip_points.h"
 
 inline constexpr std::string_view kGpxExtensionsUri = "urn:trackkml:gpx-extensions:1";
 inline constexpr std::int64_t kGpxSegmentGapSeconds = 60;
 
-// Hands the document on in blocks of about a megabyte as the trip is read.
-class GpxWriter final : public TripWriter {
+// The document in pieces: its head, the points a run of rows at a time in trip order, its end.
+class GpxPieces final : public DocumentPieces {
  public:
-  GpxWriter(const TrackHeader& header, std::function<void(std::string_view)> write);
-  void Fix(const TripPoint& point) override;
-  void NoFix() override { sinceFixWithout_ = true; }
-  void End() override;
+  // Views `text`, `header` and `times` (as ReadRowTimes and PutUtcTimes made them from the
+  // text), which must outlive the pieces.
+  GpxPieces(const TrackHeader& header, std::string_view text, const RowTimes& times);
 
-  std::size_t PointsLeftOut() const { return leftOut_; }
+  std::size_t Count() const override { return runs_ + 2; }
+  ConversionCounts Append(std::size_t i, std::string& out) const override;
 
  private:
-  void Flush();
+  void AppendHead(std::string& out) const;
+  void AppendRun(std::size_t run, std::string& out) const;
 
-  std::function<void(std::string_view)> write_;
-  std::string out_;
-  std::int64_t lastUtc_ = kNoTime;  // the time of the last point written
-  bool sinceFixWithout_ = false;    // rows without a fix since that point
-  std::size_t leftOut_ = 0;
+  const TrackHeader& header_;
+  const RowTimes& times_;
+  std::string_view rows_;             // the data rows
+  std::size_t runs_ = 0;              // of kRowsPerRun rows, from the top
+  std::vector<std::size_t> borders_;  // where each run starts in rows_; its end
 };
 
 // The whole document at once.
-std::string GpxDocument(const TrackHeader& header, std::string_view exportText,
-                        const RowTimes& times);
+std::string GpxDocument(const TrackHeader& header, std::string_view text, const RowTimes& times);

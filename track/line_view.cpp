@@ -44,14 +44,8 @@ std::size_t CountLines(std::string_view text) {
 }
 
 std::string_view LineOf(std::string_view text, std::size_t i) {
-  std::size_t start = 0;
-  for (std::size_t k = 0; k < i; ++k) {
-    const std::size_t at = text.find(kBreak, start);
-    if (at == std::string_view::npos) return {};
-    start = at + 2;
-  }
-  const std::size_t end = text.find(kBreak, start);
-  return Limited(text.substr(start, end == std::string_view::npos ? end : end - start));
+  const std::string_view rest = TextFromLine(text, i);
+  return Limited(rest.substr(0, rest.find(kBreak)));
 }
 
 ExportLines SplitLines(std::string_view text) {

@@ -26,16 +26,26 @@ std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t firs
 // The text from the start of line `first` on; empty when there is no such line.
 std::string_view TextFromLine(std::string_view text, std::size_t first);
 
-// Calls row(line) for every line from the first down, each cut like LineOf.
+// Calls row(line) for every line from the first down, each cut like LineOf. Breaks are found
+// a block of 64 bytes at a time.
 template <typename Row>
 void ForEachLine(std::string_view text, Row row) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t at = text.find("\r\n", start);
-    const std::size_t end = at == std::string_view::npos ? text.size() : at;
-    row(text.substr(start, end - start).substr(0, kLineReadLimit));
-    start = at == std::string_view::npos ? text.size() : at + 2;
+  std::size_t start = 0;  // of the line being read
+  const auto lineTo = [&](std::size_t cr) {
+    row(text.substr(start, cr - start).substr(0, kLineReadLimit));
+    start = cr + 2;
+  };
+  // A CR LF is found by its LF, and the CR mask read one byte lower, as from the end.
+  std::size_t at = 1;
+  for (; at + kMaskBlock <= text.size(); at += kMaskBlock) {
+    std::uint64_t breaks = ByteMask(text.data() + at, '\n') & ByteMask(text.data() + at - 1, '\r');
+    for (; breaks != 0; breaks &= breaks - 1)
+      lineTo(at + static_cast<std::size_t>(std::countr_zero(breaks)) - 1);
   }
+  for (; at < text.size(); ++at) {
+    if (text[at] == '\n' && text[at - 1] == '\r') lineTo(at - 1);
+  }
+  if (start < text.size()) row(text.substr(start).substr(0, kLineReadLimit));
 }
 
 // Calls row(line) for every line from the last up, each cut like LineOf: rows read bottom-up

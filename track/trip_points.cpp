@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 
 #include "export_reader.h"
@@ -9,7 +10,38 @@
 
 namespace {
 
-std::optional<double> Number(std::string_view text) {
+struct Number {
+  double value = 0;
+  bool plain = false;  // a plain decimal, see TripPoint
+};
+
+// "-37,59709": up to 15 digits with a decimal comma or point, as exports write them, read as
+// the exact quotient of two doubles, the value from_chars gives, at a fraction of its cost.
+std::optional<double> PlainNumber(std::string_view text) {
+  static constexpr double kTens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = text.starts_with('-');
+  if (negative) text.remove_prefix(1);
+  std::int64_t digits = 0;
+  int count = 0, decimals = -1;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      digits = digits * 10 + (c - '0');
+      ++count;
+      if (decimals >= 0) ++decimals;
+    } else if ((c == ',' || c == '.') && decimals < 0 && count > 0) {
+      decimals = 0;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0 || count > 15 || decimals == 0) return std::nullopt;
+  const double value = static_cast<double>(digits) / kTens[decimals < 0 ? 0 : decimals];
+  return negative ? -value : value;
+}
+
+std::optional<Number> ReadNumber(std::string_view text) {
+  if (const auto plain = PlainNumber(text)) return Number{*plain, true};
   if (text.starts_with('+') && !text.starts_with("+-")) text.remove_prefix(1);  // "+37.5"
   char buffer[32];
   if (text.empty() || text.size() > sizeof buffer) return std::nullopt;
@@ -18,10 +50,12 @@ std::optional<double> Number(std::string_view text) {
   double value = 0;
   const auto [end, error] = std::from_chars(buffer, buffer + text.size(), value);
   if (error != std::errc() || end != buffer + text.size()) return std::nullopt;
-  return value;
+  return Number{value, false};
 }
 
-TripPoint PointOf(const FixTexts& fix, const RowTimes& times, std::size_t row) {
+}  // namespace
+
+TripPoint TripPointOf(const FixTexts& fix, const RowTimes& times, std::size_t row) {
   TripPoint p;
   if (row < times.local.size()) p.local = times.local[row];
   if (row < times.utc.size()) p.utc = times.utc[row];
@@ -29,18 +63,22 @@ TripPoint PointOf(const FixTexts& fix, const RowTimes& times, std::size_t row) {
   p.latitude = fix.latitude;
   p.longitude = fix.longitude;
   p.speed = fix.speed;
-  const auto lat = Number(fix.latitude), lon = Number(fix.longitude), kmh = Number(fix.speed);
-  p.position = lat && lon && IsPosition(*lat, *lon);
+  const auto lat = ReadNumber(fix.latitude), lon = ReadNumber(fix.longitude);
+  const auto kmh = ReadNumber(fix.speed);
+  p.position = lat && lon && IsPosition(lat->value, lon->value);
   if (p.position) {
-    p.lat = *lat;
-    p.lon = *lon;
+    p.lat = lat->value;
+    p.lon = lon->value;
+    p.plainLatitude = lat->plain;
+    p.plainLongitude = lon->plain;
   }
-  p.hasSpeed = kmh && std::isfinite(*kmh) && *kmh >= 0;
-  if (p.hasSpeed) p.kmh = *kmh;
+  p.hasSpeed = kmh && std::isfinite(kmh->value) && kmh->value >= 0;
+  if (p.hasSpeed) {
+    p.kmh = kmh->value;
+    p.plainSpeed = kmh->plain;
+  }
   return p;
 }
-
-}  // namespace
 
 bool IsPosition(double lat, double lon) {
   return std::isfinite(lat) && std::isfinite(lon) && lat >= -90 && lat <= 90 && lon >= -180 &&
@@ -52,7 +90,7 @@ void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& 
   const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
   const auto hand = [&](std::string_view line, std::size_t row) {
     if (const auto fix = ReadFix(line)) {
-      const TripPoint point = PointOf(*fix, times, row);
+      const TripPoint point = TripPointOf(*fix, times, row);
       for (TripWriter* writer : writers)
         writer->Fix(point);
     } else {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "fix_times.h"
+#include "kml_document.h"
 #include "track_types.h"
 
 struct TripPoint {
@@ -18,10 +19,16 @@ struct TripPoint {
   double lat = 0, lon = 0, kmh = 0;
   bool position = false;  // a finite latitude in [-90, 90] and longitude in [-180, 180)
   bool hasSpeed = false;  // a finite speed, not below 0
+  // Which texts are plain decimals ("-37,5": a minus, digits, one comma or point), written in
+  // a GPX as they stand, the comma a point.
+  bool plainLatitude = false, plainLongitude = false, plainSpeed = false;
 };
 
 // Whether a latitude and longitude make a position anywhere on Earth, once each.
 bool IsPosition(double lat, double lon);
+
+// The fix of data row `row` (top down) with its times.
+TripPoint TripPointOf(const FixTexts& fix, const RowTimes& times, std::size_t row);
 
 class TripWriter {
  public:
