@@ -3,10 +3,13 @@
 // worked out by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "export_generator.h"
 #include "export_reader.h"
 #include "gpx_document.h"
 #include "greek.h"
@@ -241,10 +244,37 @@ TEST(TripFacts, GpxPositionsAndSpeeds) {
   PutUtcTimes(times, ZoneClock("Europe/Athens"));
   const std::string gpx = GpxDocument(header, text, times);
   EXPECT_EQ(gpx.find("</trkseg>\r\n<trkseg>"), gpx.rfind("</trkseg>\r\n<trkseg>"));
+  ASSERT_NE(gpx.find("</trkseg>\r\n<trkseg>"), std::string::npos);
   EXPECT_NE(gpx.find("</trkseg>\r\n<trkseg>\r\n<trkpt lat=\"37.5\" lon=\"23.7\"><time>"
                      "2013-10-22T04:01:50Z"),
             std::string::npos)
       << gpx;
+}
+
+// Without the schema at hand offline, what it asks of the points is checked point by point
+// on generated days, newest first and oldest first: decimals, ranges, times in UTC.
+TEST(TripFacts, GeneratedGpxHoldsToTheSchemasTypes) {
+  const std::regex point(
+      "<trkpt lat=\"(-?[0-9]+(\\.[0-9]+)?)\" lon=\"(-?[0-9]+(\\.[0-9]+)?)\">"
+      "(<time>[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z</time>)?"
+      "(<extensions><trackkml:speed>[0-9]+(\\.[0-9]+)?</trackkml:speed></extensions>)?</trkpt>");
+  for (const unsigned seed : {1u, 2u, 3u}) {
+    const std::string text = GenerateExport(ExportShape{.rows = 3000, .seed = seed}).bytes;
+    const TrackHeader header = ReadTrackHeader(text);
+    RowTimes times = ReadRowTimes(header, text);
+    PutUtcTimes(times, ZoneClock("Europe/Athens"));
+    const std::string gpx = GpxDocument(header, text, times);
+    std::size_t points = 0;
+    for (std::size_t at = gpx.find("<trkpt "); at != std::string::npos;
+         at = gpx.find("<trkpt ", at + 1), ++points) {
+      const std::string line = gpx.substr(at, gpx.find("\r\n", at) - at);
+      std::smatch m;
+      ASSERT_TRUE(std::regex_match(line, m, point)) << line;
+      EXPECT_LE(std::abs(std::stod(m[1])), 90) << line;
+      EXPECT_TRUE(std::stod(m[3]) >= -180 && std::stod(m[3]) < 180) << line;
+    }
+    EXPECT_GT(points, 2800u) << seed;
+  }
 }
 
 }  // namespace
