@@ -137,6 +137,21 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
   return claims;
 }
 
+// Saves the workbook of the run's facts, under the rules of the run's other outputs.
+bool SaveWorkbook(const std::string& name, int claim, const TripTables& tables, SaveRules& rules,
+                  OsFiles& os) {
+  try {
+    const std::string bytes = TripWorkbook(tables);
+    const auto workbook = rules.Open(claim);
+    workbook[0]->Write(bytes);
+    CommitTogether(workbook, os);
+    return true;
+  } catch (const std::exception& error) {
+    ReportError(name, error);
+    return false;
+  }
+}
+
 int Run(const CliOptions& options) {
   OsFiles& os = SystemFiles();
   StandardOutput out(os);
@@ -194,14 +209,9 @@ int Run(const CliOptions& options) {
     progress.Update();
   }
   if (claims.workbook) {
-    try {
-      const std::string bytes = TripWorkbook(converter.Tables());
-      const auto workbook = rules.Open(*claims.workbook);
-      workbook[0]->Write(bytes);
-      CommitTogether(workbook, os);
+    if (SaveWorkbook(options.workbook, *claims.workbook, converter.Tables(), rules, os)) {
       if (report) std::cerr << Shown(options.workbook) << ": facts of the exports as a workbook\n";
-    } catch (const std::exception& error) {
-      ReportError(options.workbook, error);
+    } else {
       status = 1;
     }
   }

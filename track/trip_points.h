@@ -1,5 +1,6 @@
-// The fixes of an export in the order they were taken, oldest first, with their times, read
-// once and handed to every output that follows the trip (the GPX, the trip's facts).
+// The fixes of an export in the order they were taken, oldest first, with their times and
+// their numbers read, for the outputs that follow the trip: the GPX a run of rows at a time,
+// the trip's facts in one reading from the first fix to the last.
 #pragma once
 
 #include <cstdint>
