@@ -36,7 +36,8 @@ double SpeedLimit(const std::string& text) {
                       part.find_first_not_of("0123456789") == std::string::npos &&
                       (point == std::string::npos || !part.empty());
   const double limit = digits ? std::stod(text) : 0;
-  if (limit <= 0) throw AppError("option --speed-limit needs a speed in km/h (above 0, to 9999)");
+  if (limit <= 0 || limit > 9999)
+    throw AppError("option --speed-limit needs a speed in km/h (above 0, to 9999)");
   return limit;
 }
 
@@ -86,8 +87,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, const std::vect
     } else if (arg == "--report=speeding-csv") {
       options.report = CliOptions::Report::SpeedingCsv;
     } else if (arg == "--report=xlsx") {
-      if (i + 1 == args.size() || args[i + 1].empty())
-        throw AppError("option --report=xlsx needs a FILE for the workbook");
+      // The next argument is the workbook's name; an option or "-" there is a mistake.
+      if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+        throw AppError(
+            "option --report=xlsx needs a FILE for the workbook (write one whose "
+            "name begins with \"-\" as ./-NAME)");
+      if (!options.workbook.empty()) throw AppError("option --report=xlsx given twice");
       options.workbook = args[++i];
     } else if (arg == "--time-zone" || arg.starts_with("--time-zone=")) {
       options.timeZone = ValueOf(args, i, "--time-zone", "a zone name");

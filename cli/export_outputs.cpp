@@ -75,8 +75,9 @@ std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& op
   return outputs;
 }
 
-ExportConverter::ExportConverter(const CliOptions& options, const ZoneClock* zone)
-    : options_(options), zone_(zone), tables_(options.timeZone) {
+ExportConverter::ExportConverter(const CliOptions& options, const ZoneClock* zone,
+                                 TripWorkbook* workbook)
+    : options_(options), zone_(zone), workbook_(workbook) {
   rules_.stopSeconds = static_cast<std::int64_t>(options.stopMinutes) * 60;
   rules_.speedLimit = options.speedLimit;
   rules_.speedingSeconds = options.speedingSeconds;
@@ -138,31 +139,34 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
 
 std::string ExportConverter::Report(std::string_view shownFile, const TrackHeader& header,
                                     const TripFacts& facts) {
-  const ReportTable* table = CsvTable();
-  const std::size_t before = table != nullptr ? table->rows.size() : 0;
-  tables_.Add(shownFile, header, facts, rules_);
+  // One export's rows at a time: a run of many holds none of them.
+  TripTables tables(options_.timeZone);
+  tables.Add(shownFile, header, facts, rules_);
+  if (workbook_ != nullptr) workbook_->Add(tables);
   if (options_.report == CliOptions::Report::Text)
     return std::string(shownFile) + ":\n" +
            Indented(TripReportText(header, facts, options_.timeZone, rules_));
-  return table != nullptr ? CsvRows(*table, before) : std::string();
+  const ReportTable* table = CsvTable(tables);
+  return table != nullptr ? CsvRows(*table) : std::string();
 }
 
-const ReportTable* ExportConverter::CsvTable() const {
+const ReportTable* ExportConverter::CsvTable(const TripTables& tables) const {
   switch (options_.report) {
     case CliOptions::Report::Csv:
-      return &tables_.days;
+      return &tables.days;
     case CliOptions::Report::LegsCsv:
-      return &tables_.legs;
+      return &tables.legs;
     case CliOptions::Report::StopsCsv:
-      return &tables_.stops;
+      return &tables.stops;
     case CliOptions::Report::SpeedingCsv:
-      return &tables_.speeding;
+      return &tables.speeding;
     default:
       return nullptr;
   }
 }
 
 std::string ExportConverter::ReportHeader() const {
-  const ReportTable* table = CsvTable();
+  const TripTables tables(options_.timeZone);
+  const ReportTable* table = CsvTable(tables);
   return table != nullptr ? CsvHeader(*table) : std::string();
 }

@@ -16,6 +16,7 @@
 #include "time_zone.h"
 #include "trip_facts.h"
 #include "trip_report.h"
+#include "trip_workbook.h"
 
 // The files one export is saved to, in the order they are written.
 std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& options);
@@ -28,8 +29,8 @@ struct ExportResult {
 
 class ExportConverter {
  public:
-  // `zone` when the options need times.
-  ExportConverter(const CliOptions& options, const ZoneClock* zone);
+  // `zone` when the options need times; `workbook` when the facts go to one too.
+  ExportConverter(const CliOptions& options, const ZoneClock* zone, TripWorkbook* workbook);
 
   // Writes the outputs of `text` into `files` (opened for OutputsFor(file)); the caller
   // commits them. `file` as it is to be shown.
@@ -37,15 +38,15 @@ class ExportConverter {
                        const std::vector<std::unique_ptr<AtomicFile>>& files);
   // What the report on standard output begins with: a CSV's column names.
   std::string ReportHeader() const;
-  const TripTables& Tables() const { return tables_; }
 
  private:
-  const ReportTable* CsvTable() const;
-  // Adds the export's facts to the tables; its part of the report on standard output.
+  // The table of `tables` the report on standard output prints, if a CSV one.
+  const ReportTable* CsvTable(const TripTables& tables) const;
+  // The export's facts to the workbook; its part of the report on standard output.
   std::string Report(std::string_view shownFile, const TrackHeader& header, const TripFacts& facts);
 
   const CliOptions& options_;
   const ZoneClock* zone_;
+  TripWorkbook* workbook_;
   TripRules rules_;
-  TripTables tables_;
 };

@@ -137,14 +137,19 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
   return claims;
 }
 
-// Saves the workbook of the run's facts, under the rules of the run's other outputs.
-bool SaveWorkbook(const std::string& name, int claim, const TripTables& tables, SaveRules& rules,
-                  OsFiles& os) {
+// The workbook of the run's facts, begun before any export is read, and its file opened then
+// too: a workbook that cannot be written stops the run before anything is.
+struct Workbook {
+  std::vector<std::unique_ptr<AtomicFile>> file;
+  std::unique_ptr<TripWorkbook> book;
+};
+
+// Saves the workbook, once at least one export gave it its rows; an old one is kept otherwise.
+bool SaveWorkbook(const std::string& name, Workbook& workbook, std::size_t converted, OsFiles& os) {
   try {
-    const std::string bytes = TripWorkbook(tables);
-    const auto workbook = rules.Open(claim);
-    workbook[0]->Write(bytes);
-    CommitTogether(workbook, os);
+    if (converted == 0) throw AppError("Not written: no export was converted");
+    workbook.file[0]->Write(workbook.book->Finish());
+    CommitTogether(workbook.file, os);
     return true;
   } catch (const std::exception& error) {
     ReportError(name, error);
@@ -168,8 +173,13 @@ int Run(const CliOptions& options) {
 
   SaveRules rules(os);
   Claims claims;
+  Workbook workbook;
   try {
     claims = ClaimOutputs(rules, options);
+    if (claims.workbook) {
+      workbook.file = rules.Open(*claims.workbook);
+      workbook.book = std::make_unique<TripWorkbook>(options.timeZone, os);
+    }
   } catch (const AppError& error) {  // the workbook may not be written: nothing is
     ReportError(options.workbook, error);
     return 1;
@@ -177,7 +187,8 @@ int Run(const CliOptions& options) {
 
   // With a report, standard output holds the report alone.
   const bool perFileToStdout = options.report == CliOptions::Report::None;
-  ExportConverter converter(options, clock);
+  ExportConverter converter(options, clock, workbook.book.get());
+  std::size_t converted = 0;
   out.Write(converter.ReportHeader());
 
   int status = 0;
@@ -191,6 +202,7 @@ int Run(const CliOptions& options) {
       progress.points += result.counts.points;
       // Every output whole before any replaces its file.
       CommitTogether(outputs, os);
+      ++converted;
       out.Write(result.report);
       if (report) {
         const std::string line = ConvertedLine(file, outputs, result, clock != nullptr);
@@ -208,8 +220,8 @@ int Run(const CliOptions& options) {
     ++progress.done;
     progress.Update();
   }
-  if (claims.workbook) {
-    if (SaveWorkbook(options.workbook, *claims.workbook, converter.Tables(), rules, os)) {
+  if (workbook.book) {
+    if (SaveWorkbook(options.workbook, workbook, converted, os)) {
       if (report) std::cerr << Shown(options.workbook) << ": facts of the exports as a workbook\n";
     } else {
       status = 1;

@@ -99,10 +99,14 @@ class OsFiles {
   // the replaced file.
   virtual int Rename(int folder, const std::string& from, const std::string& to) = 0;
   virtual int Remove(int folder, const std::string& leaf) = 0;
+  // A new folder `leaf` in `folder` that only this user may enter (-1 when the name is taken),
+  // and the removal of an empty one.
+  virtual int MakePrivateFolder(int folder, const std::string& leaf) = 0;
+  virtual int RemoveFolder(int folder, const std::string& leaf) = 0;
   // Forces a folder's entries to the disk, so a name given in it survives a crash.
   virtual int FlushFolder(int folder) = 0;
   // Removes `leaf` if the program is ended by a signal before ForgetOnSignal; a few files at
-  // once (the outputs of one export).
+  // once (the outputs of one export), or an empty folder, in the order they were given.
   virtual void RemoveOnSignal(int folder, const std::string& leaf) = 0;
   virtual void ForgetOnSignal(int folder, const std::string& leaf) = 0;
   // A signal that would end the program (Ctrl-C) waits from HoldSignals until the matching

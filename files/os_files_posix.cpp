@@ -36,7 +36,8 @@ struct SignalCleanup {
     int folder = -1;
     std::array<char, 4096> leaf{};
   };
-  std::array<Temporary, 4> temporaries{};  // the outputs of one export at a time
+  // The outputs of one export at a time, and a run's workbook with its private folder.
+  std::array<Temporary, 8> temporaries{};
   volatile std::sig_atomic_t holding = 0;  // how many holds are open
   volatile std::sig_atomic_t held = 0;     // the signal that came while holding
   std::array<struct sigaction, kSignals.size()> previous{};
@@ -52,8 +53,12 @@ struct SignalCleanup {
 SignalCleanup cleanup;
 
 void Die(int signal) {
+  // Files first, then the folders they emptied.
   for (const auto& t : cleanup.temporaries) {
     if (t.armed) ::unlinkat(t.folder, t.leaf.data(), 0);
+  }
+  for (const auto& t : cleanup.temporaries) {
+    if (t.armed) ::unlinkat(t.folder, t.leaf.data(), AT_REMOVEDIR);
   }
   // Then end as the signal would have, so the caller sees the usual status.
   ::signal(signal, SIG_DFL);
@@ -343,6 +348,14 @@ class PosixFiles final : public OsFiles {
 
   int Remove(int folder, const std::string& leaf) override {
     return ::unlinkat(folder, leaf.c_str(), 0);
+  }
+
+  int MakePrivateFolder(int folder, const std::string& leaf) override {
+    return ::mkdirat(folder, leaf.c_str(), 0700);
+  }
+
+  int RemoveFolder(int folder, const std::string& leaf) override {
+    return ::unlinkat(folder, leaf.c_str(), AT_REMOVEDIR);
   }
 
   int FlushFolder(int folder) override {

@@ -117,7 +117,8 @@ struct Temporary {
   volatile LONG armed = 0;
   std::array<wchar_t, 32768> path{};
 };
-std::array<Temporary, 4> temporaries{};  // the outputs of one export at a time
+// The outputs of one export at a time, and a run's workbook with its private folder.
+std::array<Temporary, 8> temporaries{};
 volatile LONG holding = 0, held = 0;
 bool handlerInstalled = false;
 
@@ -126,8 +127,12 @@ BOOL WINAPI RemoveOnControl(DWORD) {
     held = 1;
     return TRUE;  // the program ends when the files are whole
   }
+  // Files first, then the folders they emptied.
   for (const auto& t : temporaries) {
     if (t.armed) ::DeleteFileW(t.path.data());
+  }
+  for (const auto& t : temporaries) {
+    if (t.armed) ::RemoveDirectoryW(t.path.data());
   }
   return FALSE;  // then the default: the program ends
 }
@@ -368,6 +373,15 @@ class Win32Files final : public OsFiles {
 
   int Remove(int folder, const std::string& leaf) override {
     return ::DeleteFileW(WidePathIn(folder, leaf).c_str()) ? 0 : Fail();
+  }
+
+  // In the user's own temporary folder, whose permissions it takes.
+  int MakePrivateFolder(int folder, const std::string& leaf) override {
+    return ::CreateDirectoryW(WidePathIn(folder, leaf).c_str(), nullptr) ? 0 : Fail();
+  }
+
+  int RemoveFolder(int folder, const std::string& leaf) override {
+    return ::RemoveDirectoryW(WidePathIn(folder, leaf).c_str()) ? 0 : Fail();
   }
 
   // MOVEFILE_WRITE_THROUGH has put the new name on disk already.

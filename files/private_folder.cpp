@@ -8,41 +8,63 @@
 
 namespace fs = std::filesystem;
 
-PrivateFolder::PrivateFolder() {
-  std::error_code error;
-  const fs::path temporary = fs::temp_directory_path(error);
-  if (error) throw AppError("No temporary folder to write in", error.message());
-  std::random_device random;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    const fs::path path = temporary / ("trackkml-" + std::to_string(random()));
-    // A name someone already took is never used: only a folder made here.
-    if (!fs::create_directory(path, error)) {
-      if (error) break;
-      continue;
-    }
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::replace, error);
-    path_ = path;
-    if (error) break;
-    return;
-  }
-  std::error_code ignored;
-  if (!path_.empty()) fs::remove_all(path_, ignored);
-  throw AppError("No temporary folder could be made in \"" + temporary.string() + "\"",
-                 error.message());
-}
+namespace {
 
-PrivateFolder::~PrivateFolder() {
-  std::error_code ignored;
-  fs::remove_all(path_, ignored);
-}
-
-std::string PrivateFolder::Utf8Name(const std::string& leaf) const {
-  const std::u8string name = (leaf.empty() ? path_ : path_ / leaf).u8string();
+std::string Utf8(const fs::path& path) {
+  const std::u8string name = path.u8string();
   return std::string(name.begin(), name.end());
 }
 
-std::string PrivateFolder::Read(const std::string& leaf) const {
-  std::ifstream file(path_ / leaf, std::ios::binary);
+}  // namespace
+
+PrivateFolder::PrivateFolder(OsFiles& os, std::string leaf) : os_(os), fileLeaf_(std::move(leaf)) {
+  std::error_code error;
+  const fs::path temporary = fs::temp_directory_path(error);
+  if (error) throw AppError("No temporary folder to write in", error.message());
+  std::string unused;
+  parent_ = os_.OpenSaveFolder(Utf8(temporary / "x"), unused);
+  if (parent_ < 0) {
+    throw AppError("The temporary folder \"" + Utf8(temporary) + "\" cannot be used",
+                   os_.ErrorText(errno));
+  }
+  std::random_device random;
+  for (int attempt = 0; attempt < 16 && leaf_.empty(); ++attempt) {
+    const std::string name = "trackkml-" + std::to_string(random());
+    // A name someone else took is never used: only a folder made here, for this user alone.
+    if (os_.MakePrivateFolder(parent_, name) == 0) leaf_ = name;
+  }
+  if (leaf_.empty()) {
+    const int reason = errno;
+    os_.Close(parent_);
+    throw AppError("No folder could be made in \"" + Utf8(temporary) + "\"", os_.ErrorText(reason));
+  }
+  os_.RemoveOnSignal(parent_, leaf_);
+  path_ = temporary / leaf_;
+  folder_ = os_.OpenSaveFolder(Utf8(path_ / "x"), unused);
+  if (folder_ >= 0) os_.RemoveOnSignal(folder_, fileLeaf_);
+}
+
+PrivateFolder::~PrivateFolder() {
+  if (folder_ >= 0) {
+    os_.Remove(folder_, fileLeaf_);
+    os_.ForgetOnSignal(folder_, fileLeaf_);
+    os_.Close(folder_);
+  }
+  os_.RemoveFolder(parent_, leaf_);
+  os_.ForgetOnSignal(parent_, leaf_);
+  os_.Close(parent_);
+}
+
+std::string PrivateFolder::Utf8Name() const {
+  return Utf8(path_);
+}
+
+std::string PrivateFolder::Utf8FileName() const {
+  return Utf8(path_ / fileLeaf_);
+}
+
+std::string PrivateFolder::ReadFile() const {
+  std::ifstream file(path_ / fileLeaf_, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   if (!file.good() && !file.eof()) throw AppError("The temporary workbook could not be read");
   return bytes;

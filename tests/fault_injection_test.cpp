@@ -133,6 +133,12 @@ class FaultyFiles final : public OsFiles {
     return fault == Fault::Rename ? Fail() : os_.Rename(folder, from, to);
   }
   int Remove(int folder, const std::string& leaf) override { return os_.Remove(folder, leaf); }
+  int MakePrivateFolder(int folder, const std::string& leaf) override {
+    return os_.MakePrivateFolder(folder, leaf);
+  }
+  int RemoveFolder(int folder, const std::string& leaf) override {
+    return os_.RemoveFolder(folder, leaf);
+  }
   std::string FullPath(const std::string& name) override { return os_.FullPath(name); }
   std::string ErrorText(int e) override { return os_.ErrorText(e); }
 

@@ -104,6 +104,15 @@ TEST(TripFacts, DaysTheClocksChangeOn) {
        4 * 3600,
        50 * 60,
        1},
+      {"Athens, clocks back: a stop across it with no row while it stood",
+       "Europe/Athens",
+       "27/10/2024",
+       {{"02:00:00", "03:39:00", 60, "40"},
+        {"03:40:00", "03:40:00", 60, "0"},
+        {"03:30:00", "05:00:00", 60, "40"}},
+       4 * 3600,
+       50 * 60,
+       1},
       {"New York, clocks forward at 02:00",
        "America/New_York",
        "10/03/2024",
@@ -154,6 +163,13 @@ TEST(TripFacts, RowsOutOfOrder) {
                Row(8 * 3600, "0", "37,5", "23,7") + Row(10 * 3600, "40", "37,6", "23,7"),
            "Europe/Athens", TripRules{});
   EXPECT_EQ(back.facts.pointsOutOfOrder, 1u);
+  const Day stray =
+      Read(Header("22/10/2013") + Row(20 * 3600, "40", "37,5", "23,7") +
+               Row(20 * 3600 + 10, "40", "37,5", "23,7") + Row(0, "40", "37,5", "23,7") +
+               Row(20 * 3600 + 20, "40", "37,5", "23,7"),
+           "Europe/Athens", TripRules{});
+  EXPECT_EQ(stray.facts.duration, 20) << "a row at 00:00:00 among 20:00 ones is no new day";
+  EXPECT_EQ(stray.facts.pointsOutOfOrder, 1u);
   EXPECT_GE(back.facts.duration, 0);
   EXPECT_GE(back.facts.moving, 0);
   EXPECT_LE(back.facts.stopped, back.facts.duration);
@@ -232,22 +248,25 @@ TEST(TripFacts, GpxPositionsAndSpeeds) {
     EXPECT_EQ(facts.Facts().maxKmh.has_value(), c.point.find("speed") != std::string::npos);
   }
 
-  // Rows without a fix for 50 s then 60 s between fixes: one segment, then a second.
+  // Rows without a fix for 50 s then 60 s between points: one segment, then a second; then a
+  // fix without a position in a gap of 60 s, which hides nothing: a third.
   std::string text = Header("22/10/2013");
   for (const int t : {0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150}) {
     const bool fix = t == 0 || t == 50 || t == 110 || t == 150;
     text +=
         fix ? Row(7 * 3600 + t, "40", "37,5", "23,7") : "07:00:00;;0;y;" + greek::kNoFix + ";\r\n";
   }
+  text += "07:02:40;;0;y;" + greek::kNoFix + ";\r\n" + Row(7 * 3600 + 200, "40", "abc", "23,7") +
+          Row(7 * 3600 + 210, "40", "37,5", "23,7");
   const TrackHeader header = ReadTrackHeader(text);
   RowTimes times = ReadRowTimes(header, text);
   PutUtcTimes(times, ZoneClock("Europe/Athens"));
   const std::string gpx = GpxDocument(header, text, times);
-  EXPECT_EQ(gpx.find("</trkseg>\r\n<trkseg>"), gpx.rfind("</trkseg>\r\n<trkseg>"));
-  ASSERT_NE(gpx.find("</trkseg>\r\n<trkseg>"), std::string::npos);
-  EXPECT_NE(gpx.find("</trkseg>\r\n<trkseg>\r\n<trkpt lat=\"37.5\" lon=\"23.7\"><time>"
-                     "2013-10-22T04:01:50Z"),
-            std::string::npos)
+  std::vector<std::string> starts;
+  const std::string cut = "</trkseg>\r\n<trkseg>\r\n<trkpt lat=\"37.5\" lon=\"23.7\"><time>";
+  for (auto at = gpx.find(cut); at != std::string::npos; at = gpx.find(cut, at + 1))
+    starts.push_back(gpx.substr(at + cut.size(), 19));
+  EXPECT_EQ(starts, (std::vector<std::string>{"2013-10-22T04:01:50", "2013-10-22T04:03:30"}))
       << gpx;
 }
 

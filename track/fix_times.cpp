@@ -8,6 +8,7 @@
 #include "document_pieces.h"
 #include "export_reader.h"
 #include "line_view.h"
+#include "trip_points.h"
 
 namespace {
 
@@ -52,6 +53,20 @@ bool RunsBackward(const std::vector<std::int64_t>& timesOfDay) {
   return back > forth;
 }
 
+// Whether a time of day more than 12 hours before the one before it (at trip position n) is
+// the day turning, judged from the times around it: the next time goes on from it (it too is
+// that far before), and the one before it was no stray (the time before that was also that far
+// after this one). One row out of place never moves the rest of the day to the next date.
+bool DayTurns(const RowTimes& times, std::size_t n, std::int64_t t, std::int64_t previous,
+              std::int64_t beforePrevious) {
+  if (beforePrevious != kNoTime && beforePrevious - t <= kHalfDay) return false;
+  for (std::size_t m = n + 1; m < times.local.size(); ++m) {
+    const std::int64_t next = times.local[times.TopDown(m)];
+    if (next != kNoTime) return previous - next > kHalfDay;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> ParseExportDate(std::string_view text) {
@@ -91,7 +106,7 @@ RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned
                   [&](std::string_view row) {
                     const auto fix = ReadFix(row);
                     const auto t = fix && date ? ParseTimeOfDay(fix->time) : std::nullopt;
-                    fixes[k] = fix.has_value();
+                    fixes[k] = !fix ? 0 : HasPosition(*fix) ? 2 : 1;
                     if (t) ofDay[k] = *t;
                     ++k;
                   });
@@ -103,19 +118,27 @@ RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned
       helpers.emplace_back(readRuns);
     readRuns();
   }
-  times.fix.assign(fixes.begin(), fixes.end());
+  times.fix.resize(fixes.size());
+  times.position.resize(fixes.size());
+  for (std::size_t k = 0; k < fixes.size(); ++k) {
+    times.fix[k] = fixes[k] != 0;
+    times.position[k] = fixes[k] == 2;
+  }
   for (std::size_t k = 0; k < ofDay.size(); ++k)
     times.withoutTime += fixes[k] && ofDay[k] == kNoTime;
   times.newestFirst = RunsBackward(ofDay);
 
   // Forward in time, counting the turns of the day.
   std::int64_t days = 0;
-  std::int64_t previous = kNoTime;
+  std::int64_t previous = kNoTime, beforePrevious = kNoTime;
   for (std::size_t n = 0; n < ofDay.size(); ++n) {
     const std::size_t k = times.TopDown(n);
     const std::int64_t t = ofDay[k];
     if (t == kNoTime) continue;
-    if (previous != kNoTime && previous - t > kHalfDay) ++days;
+    if (previous != kNoTime && previous - t > kHalfDay &&
+        DayTurns(times, n, t, previous, beforePrevious))
+      ++days;
+    beforePrevious = previous;
     previous = t;
     times.local[k] = (*date + days) * kDay + t;
     if (times.local[k] > kLastCivilSecond) {  // the day turned past 31/12/9999

@@ -23,7 +23,8 @@ struct RowTimes {
   // without a fix or whose date or time does not read, or that would leave the years
   // 0001-9999.
   std::vector<std::int64_t> local;
-  std::vector<bool> fix;  // which data rows have a satellite fix
+  std::vector<bool> fix;       // which data rows have a satellite fix
+  std::vector<bool> position;  // and which of those a position on Earth (see IsPosition)
   // The same as UTC seconds, once a zone's clock has told them (see utc_times.h), and which
   // rows lie out of time order: left out of everything timed.
   std::vector<std::int64_t> utc;

@@ -1,7 +1,5 @@
 #include "gpx_document.h"
 
-#include <charconv>
-
 #include "export_reader.h"
 #include "line_view.h"
 #include "trip_points.h"
@@ -11,25 +9,10 @@ namespace {
 
 constexpr std::string_view kBreak = "\r\n";
 
-// A number the export wrote as a plain decimal as it stands, its comma a point; any other
-// form of it (an exponent, a plus sign, more than 15 digits) by its value.
-void AppendDecimal(std::string& out, std::string_view text, bool plain, double value) {
-  if (plain) {
-    const std::size_t at = out.size();
-    out.append(text);
-    if (const std::size_t comma = out.find(',', at); comma != std::string::npos) out[comma] = '.';
-    return;
-  }
-  char digits[400];  // the longest fixed form of a finite double
-  const auto written =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
-  out.append(digits, written.ptr);
-}
-
-// Where the last segment stands at a point: the time of the fix before it, and whether rows
-// without a fix came between.
+// Where the segment stands at a point: the time of the last point written, and whether rows
+// without a fix came since. A fix without a position is not written and changes nothing.
 struct SegmentState {
-  std::int64_t lastFixUtc = kNoTime;
+  std::int64_t lastPointUtc = kNoTime;
   bool sinceFixWithout = false;
 };
 
@@ -38,25 +21,25 @@ SegmentState StateBefore(const RowTimes& times, std::size_t n) {
   SegmentState state;
   for (std::size_t m = n; m-- > 0;) {
     const std::size_t row = times.TopDown(m);
-    if (row < times.fix.size() && times.fix[row]) {
-      state.lastFixUtc = row < times.utc.size() ? times.utc[row] : kNoTime;
+    if (times.position[row]) {
+      state.lastPointUtc = times.utc.empty() ? kNoTime : times.utc[row];
       return state;
     }
-    state.sinceFixWithout = true;
+    if (!times.fix[row]) state.sinceFixWithout = true;
   }
   return state;
 }
 
 void AppendPoint(std::string& out, const TripPoint& p, SegmentState& state) {
-  const bool newSegment = state.sinceFixWithout && state.lastFixUtc != kNoTime &&
-                          p.utc != kNoTime && p.utc - state.lastFixUtc >= kGpxSegmentGapSeconds;
-  state = SegmentState{p.utc, false};
   if (!p.position) return;
+  const bool newSegment = state.sinceFixWithout && state.lastPointUtc != kNoTime &&
+                          p.utc != kNoTime && p.utc - state.lastPointUtc >= kGpxSegmentGapSeconds;
+  state = SegmentState{p.utc, false};
   if (newSegment) out.append("</trkseg>").append(kBreak).append("<trkseg>").append(kBreak);
   out.append("<trkpt lat=\"");
-  AppendDecimal(out, p.latitude, p.plainLatitude, p.lat);
+  AppendPlainDecimal(out, p.latitude, p.plainLatitude, p.lat);
   out.append("\" lon=\"");
-  AppendDecimal(out, p.longitude, p.plainLongitude, p.lon);
+  AppendPlainDecimal(out, p.longitude, p.plainLongitude, p.lon);
   out.append("\">");
   if (p.utc != kNoTime) {
     out.append("<time>");
@@ -65,7 +48,7 @@ void AppendPoint(std::string& out, const TripPoint& p, SegmentState& state) {
   }
   if (p.hasSpeed) {
     out.append("<extensions><trackkml:speed>");
-    AppendDecimal(out, p.speed, p.plainSpeed, p.kmh);
+    AppendPlainDecimal(out, p.speed, p.plainSpeed, p.kmh);
     out.append("</trackkml:speed></extensions>");
   }
   out.append("</trkpt>").append(kBreak);

@@ -57,7 +57,12 @@ void TripFactsWriter::Fix(const TripPoint& p) {
   if (previous_) facts_.distanceKm += GreatCircleKm(*previous_, previousCos_, p, cosLat);
   previous_ = p;
   previousCos_ = cosLat;
-  if (p.inOrder) Timed(p, TripPlace{p.local, p.utc, p.latitude, p.longitude});
+  if (p.inOrder) Timed(p, TripPlace::Of(p));
+}
+
+TripPlace TripPlace::Of(const TripPoint& p) {
+  return TripPlace{p.local, p.utc, p.latitude,      p.longitude,
+                   p.lat,   p.lon, p.plainLatitude, p.plainLongitude};
 }
 
 // A fix with a position and a time in order: the stops, legs and runs over the limit.
@@ -65,9 +70,10 @@ void TripFactsWriter::Timed(const TripPoint& p, const TripPlace& place) {
   if (!legStart_) {
     facts_.first = place;
     legStart_ = place;
-    kmAtLegStart_ = facts_.distanceKm;
+    kmAtLegStart_ = kmAtFirst_ = facts_.distanceKm;
   }
   facts_.last = place;
+  kmAtLast_ = facts_.distanceKm;
   if (!p.hasSpeed) return;  // neither standing nor moving, as far as is known
   if (p.kmh == 0) {
     if (!arrival_) {
@@ -75,7 +81,6 @@ void TripFactsWriter::Timed(const TripPoint& p, const TripPlace& place) {
       kmAtArrival_ = facts_.distanceKm;
       legMaxAtArrival_ = legMax_;
     }
-    kmAtLastStill_ = facts_.distanceKm;
   } else {
     if (arrival_) EndRun(place);
     legMax_ = std::max(legMax_, p.kmh);
@@ -97,11 +102,12 @@ void TripFactsWriter::EndRun(const TripPlace& departure) {
   if (seconds < rules_.stopSeconds) return;
   facts_.stops.push_back(TripStop{arrival, departure, seconds});
   facts_.stopped += seconds;
-  stoppedKm_ += kmAtLastStill_ - kmAtArrival_;
+  // The drive away, up to the departure, belongs to the stop as its time does.
+  stoppedKm_ += kmAtLast_ - kmAtArrival_;
   CloseLeg(arrival, kmAtArrival_, legMaxAtArrival_);
   // The next leg sets out from the departure.
   legStart_ = departure;
-  kmAtLegStart_ = facts_.distanceKm;
+  kmAtLegStart_ = kmAtLast_;
   legMax_ = 0;
 }
 
@@ -125,9 +131,9 @@ void TripFactsWriter::End() {
   if (over_) EndSpeeding(facts_.last);
   const std::size_t stops = facts_.stops.size();
   if (arrival_) EndRun(facts_.last);
-  if (facts_.stops.size() == stops) CloseLeg(facts_.last, facts_.distanceKm, legMax_);
+  if (facts_.stops.size() == stops) CloseLeg(facts_.last, kmAtLast_, legMax_);
   facts_.duration = facts_.last.utc - facts_.first.utc;
   facts_.stopped = std::min(facts_.stopped, facts_.duration);
   facts_.moving = facts_.duration - facts_.stopped;
-  facts_.movingKm = std::max(0.0, facts_.distanceKm - stoppedKm_);
+  facts_.movingKm = std::max(0.0, kmAtLast_ - kmAtFirst_ - stoppedKm_);
 }

@@ -11,10 +11,14 @@
 
 #include "trip_points.h"
 
-// Where and when a fix was taken. The texts are the export's (decimal commas).
+// Where and when a fix was taken: its time and its position as a TripPoint has them.
 struct TripPlace {
   std::int64_t local = kNoTime, utc = kNoTime;
-  std::string_view latitude, longitude;
+  std::string_view latitude, longitude;  // the export's texts (decimal commas)
+  double lat = 0, lon = 0;
+  bool plainLatitude = false, plainLongitude = false;
+
+  static TripPlace Of(const TripPoint& p);
 };
 
 // From the vehicle's arrival (its first fix at speed 0) to its departure (the next fix that
@@ -51,7 +55,8 @@ struct TripFacts {
   TripPlace first, last;      // the first and last fix in time order
   std::int64_t duration = 0;  // seconds from the first fix to the last
   double distanceKm = 0;      // great-circle, between consecutive positions
-  double movingKm = 0;        // the same, outside stops
+  double movingKm = 0;        // the same from the first fix to the last, outside stops: the
+                              // legs' distances added up
   std::int64_t moving = 0;    // seconds: the duration less the stops
   std::int64_t stopped = 0;   // seconds of the stops
   std::vector<TripStop> stops;
@@ -89,9 +94,11 @@ class TripFactsWriter final : public TripWriter {
   std::optional<TripPoint> previous_;  // the last fix with a position
   double previousCos_ = 1;             // the cosine of its latitude
   double stoppedKm_ = 0;
-  // The run at speed 0 going on: its arrival and the distance there and at its last fix.
+  // The run at speed 0 going on: its arrival and the distance there.
   std::optional<TripPlace> arrival_;
-  double kmAtArrival_ = 0, kmAtLastStill_ = 0, legMaxAtArrival_ = 0;
+  double kmAtArrival_ = 0, legMaxAtArrival_ = 0;
+  // The distance at the first and the last fix in time order: the timed part of the day.
+  double kmAtFirst_ = 0, kmAtLast_ = 0;
   // The leg going on.
   std::optional<TripPlace> legStart_;
   double kmAtLegStart_ = 0, legMax_ = 0;

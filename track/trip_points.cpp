@@ -85,6 +85,24 @@ bool IsPosition(double lat, double lon) {
          lon < 180;
 }
 
+bool HasPosition(const FixTexts& fix) {
+  const auto lat = ReadNumber(fix.latitude), lon = ReadNumber(fix.longitude);
+  return lat && lon && IsPosition(lat->value, lon->value);
+}
+
+void AppendPlainDecimal(std::string& out, std::string_view text, bool plain, double value) {
+  if (plain) {
+    const std::size_t at = out.size();
+    out.append(text);
+    if (const std::size_t comma = out.find(',', at); comma != std::string::npos) out[comma] = '.';
+    return;
+  }
+  char digits[400];  // the longest fixed form of a finite double
+  const auto written =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+  out.append(digits, written.ptr);
+}
+
 void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
               std::span<TripWriter* const> writers) {
   const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));

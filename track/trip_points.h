@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "fix_times.h"
@@ -27,6 +28,12 @@ struct TripPoint {
 
 // Whether a latitude and longitude make a position anywhere on Earth, once each.
 bool IsPosition(double lat, double lon);
+// Whether a fix's texts read as such a position.
+bool HasPosition(const FixTexts& fix);
+
+// A number of a fix as a plain decimal: its text as it stands, the comma a point, when it is
+// plain; otherwise its value's shortest fixed form ("3.801e1" as "38.01").
+void AppendPlainDecimal(std::string& out, std::string_view text, bool plain, double value);
 
 // The fix of data row `row` (top down) with its times.
 TripPoint TripPointOf(const FixTexts& fix, const RowTimes& times, std::size_t row);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "cp1253.h"
+#include "shown_text.h"
 
 namespace {
 
@@ -28,23 +29,28 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
+// A text of the export in UTF-8, its control characters escaped as in the tool's messages.
 std::string Utf8(std::string_view exportText) {
   std::string text;
   for (const char c : exportText)
     AppendUtf8(text, Cp1253ToUnicode(static_cast<unsigned char>(c)));
+  return Shown(text);
+}
+
+// A coordinate as the GPX writes it: a plain decimal, the export's own digits where they are.
+std::string Latitude(const TripPlace& place) {
+  std::string text;
+  AppendPlainDecimal(text, place.latitude, place.plainLatitude, place.lat);
+  return text;
+}
+std::string Longitude(const TripPlace& place) {
+  std::string text;
+  AppendPlainDecimal(text, place.longitude, place.plainLongitude, place.lon);
   return text;
 }
 
-// A coordinate as the export has it, with a decimal point: a position's text is a number.
-std::string Coordinate(std::string_view text) {
-  std::string number(text);
-  for (char& c : number)
-    if (c == ',') c = '.';
-  return Utf8(number);
-}
-
 std::string Place(const TripPlace& place) {
-  return Coordinate(place.latitude) + ", " + Coordinate(place.longitude);
+  return Latitude(place) + ", " + Longitude(place);
 }
 
 std::string Speed(std::optional<double> kmh) {
@@ -56,8 +62,16 @@ std::string StopsTitle(const TripRules& rules) {
   return "Stops of " + std::to_string(rules.stopSeconds / 60) + " min or more";
 }
 
+// The limit as it was given: "90", "90.5".
+std::string Limit(double kmh) {
+  std::string text = Fixed(kmh, 3);
+  text.erase(text.find_last_not_of('0') + 1);
+  if (text.back() == '.') text.pop_back();
+  return text;
+}
+
 std::string SpeedingTitle(const TripRules& rules) {
-  return "Runs over " + Fixed(*rules.speedLimit, 0) + " km/h for " +
+  return "Runs over " + Limit(*rules.speedLimit) + " km/h for " +
          std::to_string(rules.speedingSeconds) + " s or more";
 }
 
@@ -67,8 +81,7 @@ ReportCell Number(double value, int decimals) {
   return ReportCell::Of(std::strtod(digits.c_str(), nullptr), digits);
 }
 
-ReportCell CoordinateCell(std::string_view text) {
-  const std::string digits = Coordinate(text);
+ReportCell CoordinateCell(const std::string& digits) {
   return ReportCell::Of(std::strtod(digits.c_str(), nullptr), digits);
 }
 
@@ -206,17 +219,17 @@ void TripTables::Add(std::string_view file, const TrackHeader& header, const Tri
                        count(facts.pointsOutOfOrder)});
   for (std::size_t i = 0; i < facts.stops.size(); ++i) {
     const TripStop& s = facts.stops[i];
-    stops.rows.push_back({Cell::Of(name), Cell::Of(vehicle), count(i + 1),
-                          Cell::At(s.arrival.local, s.arrival.utc),
-                          Cell::At(s.departure.local, s.departure.utc), Cell::Of(s.seconds),
-                          CoordinateCell(s.arrival.latitude), CoordinateCell(s.arrival.longitude)});
+    stops.rows.push_back(
+        {Cell::Of(name), Cell::Of(vehicle), count(i + 1), Cell::At(s.arrival.local, s.arrival.utc),
+         Cell::At(s.departure.local, s.departure.utc), Cell::Of(s.seconds),
+         CoordinateCell(Latitude(s.arrival)), CoordinateCell(Longitude(s.arrival))});
   }
   for (std::size_t i = 0; i < facts.legs.size(); ++i) {
     const TripLeg& l = facts.legs[i];
     legs.rows.push_back({Cell::Of(name), Cell::Of(vehicle), count(i + 1),
-                         Cell::At(l.start.local, l.start.utc), CoordinateCell(l.start.latitude),
-                         CoordinateCell(l.start.longitude), Cell::At(l.end.local, l.end.utc),
-                         CoordinateCell(l.end.latitude), CoordinateCell(l.end.longitude),
+                         Cell::At(l.start.local, l.start.utc), CoordinateCell(Latitude(l.start)),
+                         CoordinateCell(Longitude(l.start)), Cell::At(l.end.local, l.end.utc),
+                         CoordinateCell(Latitude(l.end)), CoordinateCell(Longitude(l.end)),
                          Number(l.km, 2), Cell::Of(l.seconds), Number(l.maxKmh, 1),
                          Average(AverageKmh(l.km, l.seconds))});
   }
@@ -225,6 +238,7 @@ void TripTables::Add(std::string_view file, const TrackHeader& header, const Tri
     speeding.rows.push_back({Cell::Of(name), Cell::Of(vehicle), count(i + 1),
                              Cell::At(r.start.local, r.start.utc), Cell::At(r.endLocal, r.endUtc),
                              Cell::Of(r.seconds), Number(r.topKmh, 1), Number(*rules.speedLimit, 1),
-                             CoordinateCell(r.start.latitude), CoordinateCell(r.start.longitude)});
+                             CoordinateCell(Latitude(r.start)),
+                             CoordinateCell(Longitude(r.start))});
   }
 }

@@ -4,23 +4,45 @@
 
 namespace {
 
-// Whether a step back from `latest` to the time of rows[at], in an hour that repeats by
-// `repeat` seconds, is the clock going back. It is when the step is nearer a whole repeat than
-// none (the instants then move on a little rather than back a lot), and the times run on from
-// there rather than at once returning to where they were: a row out of place alone is not.
-bool ClockWentBack(const RowTimes& times, std::size_t at, std::int64_t latest,
-                   std::int64_t repeat) {
-  const std::int64_t back = latest - times.local[times.TopDown(at)];
-  if (back <= 0 || back > repeat || 2 * back <= repeat) return false;
-  for (std::size_t n = at + 1; n < times.local.size(); ++n) {
-    const std::int64_t next = times.local[times.TopDown(n)];
-    if (next != kNoTime) return next < latest;
+// The next time in trip order after position n, or kNoTime.
+std::int64_t NextTime(const RowTimes& times, std::size_t n) {
+  for (std::size_t m = n + 1; m < times.local.size(); ++m) {
+    const std::int64_t next = times.local[times.TopDown(m)];
+    if (next != kNoTime) return next;
   }
-  return true;
+  return kNoTime;
+}
+
+// Whether a step back from `latest` to the time at trip position `at`, in an hour that
+// repeats by `repeat` seconds, is the clock going back, judged from the times that follow:
+// - a step back of more than half the hour, the times going on from it rather than at once
+//   returning to where they were (one row out of place is not the clock);
+// - a shorter one (a vehicle that stood without a row across the change) when at least two
+//   rows follow it below where the times were and cover three quarters of the step, as a
+//   second passing does; two rows swapped do not.
+// `budget` bounds the rows looked at over the whole export, so no input makes this quadratic.
+bool ClockWentBack(const RowTimes& times, std::size_t at, std::int64_t latest, std::int64_t repeat,
+                   std::size_t& budget) {
+  const std::int64_t local = times.local[times.TopDown(at)];
+  const std::int64_t back = latest - local;
+  if (back <= 0 || back > repeat) return false;
+  if (2 * back > repeat) {
+    const std::int64_t next = NextTime(times, at);
+    return next == kNoTime || next < latest;
+  }
+  std::size_t rows = 0;
+  for (std::size_t m = at + 1; m < times.local.size() && budget > 0; ++m, --budget) {
+    const std::int64_t t = times.local[times.TopDown(m)];
+    if (t == kNoTime) continue;
+    if (t >= latest) return false;
+    if (++rows >= 2 && 4 * (t - local) >= 3 * back) return true;
+  }
+  return false;
 }
 
 void PutInstants(RowTimes& times, const LocalClock& clock) {
   times.utc.assign(times.local.size(), kNoTime);
+  std::size_t budget = 4 * times.local.size() + 4096;
   std::int64_t latest = kNoTime;  // the latest local time so far
   bool secondPassing = false;     // the clock has gone back, within the hour that repeats
   for (std::size_t n = 0; n < times.local.size(); ++n) {
@@ -32,7 +54,7 @@ void PutInstants(RowTimes& times, const LocalClock& clock) {
     if (repeat == 0) {
       secondPassing = false;
     } else if (!secondPassing && latest != kNoTime) {
-      secondPassing = ClockWentBack(times, n, latest, repeat);
+      secondPassing = ClockWentBack(times, n, latest, repeat, budget);
     }
     std::int64_t utc = secondPassing ? passings.second : passings.first;
     latest = std::max(latest, local);

@@ -20,9 +20,9 @@ class LocalClock {
 };
 
 // Fills times.utc and times.outOfOrder, taking rows in time order. In an hour that repeats, a
-// step back is the clock going back only when it is more than half the hour and the times then
-// run on from there, as the hour's second passing does; a small disorder, or one row out of
-// place, stays in its passing. A time whose instant
+// step back is the clock going back only when the times then run on from there as the hour's
+// second passing does (see ClockWentBack); a small disorder, or one row out of place, stays
+// in its passing. A time whose instant
 // would leave the years 0001-9999 has none (counted in withoutTime). The rows out of order are
 // the fewest without which the instants never go back.
 void PutUtcTimes(RowTimes& times, const LocalClock& clock);

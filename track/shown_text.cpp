@@ -32,7 +32,12 @@ std::string Shown(std::string_view text) {
     if (b >= 0x20 && b < 0x7F) {
       shown.push_back(c);
     } else if (const std::size_t size = b >= 0x80 ? Utf8SequenceAt(text.substr(i)) : 0) {
-      shown.append(text.substr(i, size));
+      const auto second = static_cast<unsigned char>(text[i + 1]);
+      if (b == 0xC2 && second < 0xA0) {  // U+0080 to U+009F: controls too
+        shown.append("\\u00").append(1, kHex[second >> 4]).append(1, kHex[second & 15]);
+      } else {
+        shown.append(text.substr(i, size));
+      }
       i += size - 1;
     } else if (c == '\n') {
       shown.append("\\n");
