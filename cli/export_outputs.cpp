@@ -109,7 +109,7 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
         bool timesSet = timesFirst;
         try {
           if (!timesFirst) {
-            readTimes(1);
+            readTimes(PieceThreads());
             timesSet = true;
             timesRead.set_value();
           }
