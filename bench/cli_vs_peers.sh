@@ -27,7 +27,7 @@ measure() {
   local times=() peak=0
   for ((i = 0; i < runs; i++)); do
     # Every output gone first: replacing a large file costs the freeing of its blocks.
-    rm -f "$output" "$work/day.kml" "$work/day.gpx" "$work/week.xlsx"
+    rm -f "$output" "$work/day.gpx" "$work/week.xlsx"
     # Wall time to the microsecond from the shell (time's own is in hundredths).
     local start=$EPOCHREALTIME
     /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
