@@ -26,8 +26,8 @@ std::optional<double> PlainNumber(std::string_view text) {
   int count = 0, decimals = -1;
   for (const char c : text) {
     if (c >= '0' && c <= '9') {
+      if (++count > 15) return std::nullopt;  // from_chars reads it
       digits = digits * 10 + (c - '0');
-      ++count;
       if (decimals >= 0) ++decimals;
     } else if ((c == ',' || c == '.') && decimals < 0 && count > 0) {
       decimals = 0;
@@ -35,7 +35,7 @@ std::optional<double> PlainNumber(std::string_view text) {
       return std::nullopt;
     }
   }
-  if (count == 0 || count > 15 || decimals == 0) return std::nullopt;
+  if (count == 0 || decimals == 0) return std::nullopt;
   const double value = static_cast<double>(digits) / kTens[decimals < 0 ? 0 : decimals];
   return negative ? -value : value;
 }
