@@ -1,22 +1,12 @@
 #include "cli_options.h"
 
+#include <getopt.h>
+
+#include <map>
+
 #include "program_args.h"
 
 namespace {
-
-// The value of an option given as "--name VALUE" or "--name=VALUE".
-std::string ValueOf(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
-                    const std::string& what) {
-  std::string value;
-  if (args[i] == name) {
-    if (i + 1 == args.size()) throw AppError("option " + name + " needs " + what);
-    value = args[++i];
-  } else {
-    value = args[i].substr(name.size() + 1);
-  }
-  if (value.empty()) throw AppError("option " + name + " needs " + what);
-  return value;
-}
 
 // A whole number from 0 to 9999, or the option's usage error.
 int WholeNumber(const std::string& text, const std::string& option, const std::string& what) {
@@ -43,72 +33,178 @@ double SpeedLimit(const std::string& text) {
 
 }  // namespace
 
-CliOptions ParseCliOptions(const std::vector<std::string>& args, const std::vector<bool>& quoted) {
-  CliOptions options;
-  std::vector<bool> quotedFiles;
-  bool onlyFiles = false;
-  bool speedingSecondsGiven = false;
+namespace {
+
+// The long options; a prefix that names one of them alone names it.
+enum LongOnly {
+  kStdout = 256,
+  kSummary,
+  kVersion,
+  kTimestamps,
+  kGpx,
+  kReport,
+  kWorkbook,
+  kZone,
+  kStopMinutes,
+  kSpeedLimit,
+  kSpeedingSeconds
+};
+constexpr option kLongOptions[] = {
+    {"output-dir", required_argument, nullptr, 'o'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"stdout", no_argument, nullptr, kStdout},
+    {"summary", no_argument, nullptr, kSummary},
+    {"version", no_argument, nullptr, kVersion},
+    {"timestamps", no_argument, nullptr, kTimestamps},
+    {"gpx", no_argument, nullptr, kGpx},
+    {"report", optional_argument, nullptr, kReport},
+    {"workbook", required_argument, nullptr, kWorkbook},
+    {"time-zone", required_argument, nullptr, kZone},
+    {"stop-minutes", required_argument, nullptr, kStopMinutes},
+    {"speed-limit", required_argument, nullptr, kSpeedLimit},
+    {"speeding-seconds", required_argument, nullptr, kSpeedingSeconds},
+    {nullptr, 0, nullptr, 0},
+};
+
+// The arguments with "--report=xlsx FILE" made "--workbook=FILE", since the library takes one
+// value an option, and whether each was written in quotes.
+struct Arguments {
+  std::vector<std::string> args;
+  std::vector<bool> quoted;
+};
+
+Arguments WithWorkbookJoined(const std::vector<std::string>& args,
+                             const std::vector<bool>& quoted) {
+  Arguments joined;
+  const auto keep = [&](std::size_t i) {
+    joined.args.push_back(args[i]);
+    joined.quoted.push_back(i < quoted.size() && quoted[i]);
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (onlyFiles || arg == "-" || arg.empty() || arg[0] != '-') {
-      options.files.push_back(arg);
-      quotedFiles.push_back(i < quoted.size() && quoted[i]);
-    } else if (arg == "--") {
-      onlyFiles = true;
-    } else if (arg == "-o" || arg == "--output-dir") {
-      if (i + 1 == args.size()) throw AppError("option " + arg + " needs a folder");
-      options.outputDir = args[++i];
-      if (options.outputDir.empty()) throw AppError("option " + arg + " needs a folder");
-    } else if (arg.starts_with("--output-dir=")) {
-      options.outputDir = arg.substr(13);
-      if (options.outputDir.empty()) throw AppError("option --output-dir needs a folder");
-    } else if (arg == "--stdout") {
-      options.toStdout = true;
-    } else if (arg == "--summary") {
-      options.summary = true;
-    } else if (arg == "-q" || arg == "--quiet") {
-      options.quiet = true;
-    } else if (arg == "-h" || arg == "--help") {
-      options.help = true;
-    } else if (arg == "--version") {
-      options.version = true;
-    } else if (arg == "--timestamps") {
-      options.timestamps = true;
-    } else if (arg == "--gpx") {
-      options.gpx = true;
-    } else if (arg == "--report" || arg == "--report=text") {
-      options.report = CliOptions::Report::Text;
-    } else if (arg == "--report=csv") {
-      options.report = CliOptions::Report::Csv;
-    } else if (arg == "--report=legs-csv") {
-      options.report = CliOptions::Report::LegsCsv;
-    } else if (arg == "--report=stops-csv") {
-      options.report = CliOptions::Report::StopsCsv;
-    } else if (arg == "--report=speeding-csv") {
-      options.report = CliOptions::Report::SpeedingCsv;
-    } else if (arg == "--report=xlsx") {
-      // The next argument is the workbook's name; an option or "-" there is a mistake.
-      if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
-        throw AppError(
-            "option --report=xlsx needs a FILE for the workbook (write one whose "
-            "name begins with \"-\" as ./-NAME)");
-      if (!options.workbook.empty()) throw AppError("option --report=xlsx given twice");
-      options.workbook = args[++i];
-    } else if (arg == "--time-zone" || arg.starts_with("--time-zone=")) {
-      options.timeZone = ValueOf(args, i, "--time-zone", "a zone name");
-    } else if (arg == "--stop-minutes" || arg.starts_with("--stop-minutes=")) {
-      options.stopMinutes = WholeNumber(ValueOf(args, i, "--stop-minutes", "a number of minutes"),
-                                        "--stop-minutes", "a number of minutes");
-    } else if (arg == "--speed-limit" || arg.starts_with("--speed-limit=")) {
-      options.speedLimit = SpeedLimit(ValueOf(args, i, "--speed-limit", "a speed in km/h"));
-    } else if (arg == "--speeding-seconds" || arg.starts_with("--speeding-seconds=")) {
-      options.speedingSeconds =
-          WholeNumber(ValueOf(args, i, "--speeding-seconds", "a number of seconds"),
-                      "--speeding-seconds", "a number of seconds");
-      speedingSecondsGiven = true;
-    } else {
-      throw AppError("unknown option " + arg);
+    if (args[i] == "--") {  // only files follow
+      for (; i < args.size(); ++i)
+        keep(i);
+      break;
     }
+    if (args[i] != "--report=xlsx") {
+      keep(i);
+      continue;
+    }
+    // The next argument is the workbook's name; an option or "-" there is a mistake.
+    if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
+      throw AppError(
+          "option --report=xlsx needs a FILE for the workbook (write one whose "
+          "name begins with \"-\" as ./-NAME)");
+    joined.args.push_back("--workbook=" + args[++i]);
+    joined.quoted.push_back(false);
+  }
+  return joined;
+}
+
+CliOptions::Report ReportForm(const char* form) {
+  const std::string name = form == nullptr ? "text" : form;
+  if (name == "text") return CliOptions::Report::Text;
+  if (name == "csv") return CliOptions::Report::Csv;
+  if (name == "legs-csv") return CliOptions::Report::LegsCsv;
+  if (name == "stops-csv") return CliOptions::Report::StopsCsv;
+  if (name == "speeding-csv") return CliOptions::Report::SpeedingCsv;
+  throw AppError(
+      "option --report takes text, csv, legs-csv, stops-csv, speeding-csv or "
+      "xlsx FILE, not \"" +
+      name + "\"");
+}
+
+}  // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vector<bool>& quoted) {
+  // The library's argument vector over our own strings: a file's place in it is found again
+  // by its address, however the library orders the arguments.
+  Arguments joined = WithWorkbookJoined(given, quoted);
+  std::vector<std::string>& args = joined.args;
+  std::string program = "trackkml-cli";
+  std::vector<char*> argv{program.data()};
+  for (auto& arg : args)
+    argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(argv.size()) - 1;
+
+  CliOptions options;
+  bool speedingSecondsGiven = false;
+  opterr = 0;  // its messages are ours
+  optind = 0;  // a fresh scan, also when called again
+  for (;;) {
+    int index = -1;
+    const int c = getopt_long(argc, argv.data(), ":o:qh", kLongOptions, &index);
+    if (c == -1) break;
+    const std::string value = optarg != nullptr ? optarg : "";
+    const std::string name = index >= 0 ? std::string("--") + kLongOptions[index].name
+                                        : std::string("-") + static_cast<char>(optopt);
+    switch (c) {
+      case 'o':
+        if (value.empty()) throw AppError("option " + name + " needs a folder");
+        options.outputDir = value;
+        break;
+      case 'q':
+        options.quiet = true;
+        break;
+      case 'h':
+        options.help = true;
+        break;
+      case kStdout:
+        options.toStdout = true;
+        break;
+      case kSummary:
+        options.summary = true;
+        break;
+      case kVersion:
+        options.version = true;
+        break;
+      case kTimestamps:
+        options.timestamps = true;
+        break;
+      case kGpx:
+        options.gpx = true;
+        break;
+      case kReport:
+        options.report = ReportForm(optarg);
+        break;
+      case kWorkbook:
+        if (value.empty()) throw AppError("option --report=xlsx needs a FILE for the workbook");
+        if (!options.workbook.empty()) throw AppError("option --report=xlsx given twice");
+        options.workbook = value;
+        break;
+      case kZone:
+        if (value.empty()) throw AppError("option --time-zone needs a zone name");
+        options.timeZone = value;
+        break;
+      case kStopMinutes:
+        options.stopMinutes = WholeNumber(value, "--stop-minutes", "a number of minutes");
+        break;
+      case kSpeedLimit:
+        options.speedLimit = SpeedLimit(value);
+        break;
+      case kSpeedingSeconds:
+        options.speedingSeconds = WholeNumber(value, "--speeding-seconds", "a number of seconds");
+        speedingSecondsGiven = true;
+        break;
+      case ':':
+        throw AppError("option " + std::string(argv[static_cast<std::size_t>(optind) - 1]) +
+                       " needs a value");
+      default:
+        throw AppError("unknown or ambiguous option " +
+                       (optopt != 0 ? std::string("-") + static_cast<char>(optopt)
+                                    : std::string(argv[static_cast<std::size_t>(optind) - 1])));
+    }
+  }
+  std::map<const char*, bool> quotedAt;
+  for (std::size_t k = 0; k < args.size(); ++k)
+    quotedAt[args[k].data()] = joined.quoted[k];
+  std::vector<bool> quotedFiles;
+  for (int i = optind; i < argc; ++i) {
+    const char* file = argv[static_cast<std::size_t>(i)];
+    options.files.push_back(file);
+    quotedFiles.push_back(quotedAt[file]);
   }
   if (options.help || options.version) return options;
 
@@ -144,7 +240,7 @@ std::string HelpText() {
          "Converts exports of the vehicle-tracking service (.csv) to KML documents.\n"
          "Each FILE's KML is saved under its path with every \".csv\" replaced by \".kml\".\n"
          "\n"
-         "  -o, --output-dir DIR  write the KML documents into DIR instead\n"
+         "  -o, --output-dir DIR  write the KML documents into DIR instead (made if missing)\n"
          "      --stdout         write the KML of the one FILE to standard output\n"
          "      --summary        write the summary lines of the one FILE to standard output\n"
          "  -q, --quiet          report nothing but errors\n"

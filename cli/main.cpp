@@ -22,6 +22,8 @@
 #include "fix_times.h"
 #include "gpx_document.h"
 #include "line_view.h"
+#include "output_folder.h"
+#include "path_name.h"
 #include "program_args.h"
 #include "save_rules.h"
 #include "shown_text.h"
@@ -57,7 +59,17 @@ void ReportError(const std::string& file, const std::exception& error) {
   const std::string message = memory ? DisplayMessage("Not enough memory to convert it")
                               : appError != nullptr ? DisplayMessageWithReason(*appError)
                                                     : DisplayMessage(error.what());
-  std::cerr << "trackkml-cli: " << Shown(file) << ": " << Shown(message) << '\n';
+  // A message that names the file itself (it cannot be opened) names it once; one about "its"
+  // outputs keeps the name it speaks of.
+  const bool named = !message.starts_with("Its ") &&
+                     message.find(SystemFiles().FullPath(file)) != std::string::npos;
+  std::cerr << "trackkml-cli: " << (named ? "" : Shown(file) + ": ") << Shown(message) << '\n';
+}
+
+void ReportUsageError(const std::string& reason) {
+  std::cerr << "trackkml-cli: " << reason << '\n'
+            << kUsageLine << '\n'
+            << "Try 'trackkml-cli --help'.\n";
 }
 
 // The zone is read once, before any file, when the options need times: a name it does not
@@ -169,7 +181,19 @@ int Run(const CliOptions& options) {
   Progress progress;
   progress.total = options.files.size();
   progress.show = !options.quiet && progress.total > 1 && IsTerminal(STDERR_FILENO);
-  const bool report = !options.quiet && !progress.show;
+  // With a report, standard output holds the report alone.
+  const bool perFileToStdout = options.report == CliOptions::Report::None;
+  // The per-file lines go wherever they do not fight the progress line for the terminal.
+  const bool report =
+      !options.quiet && (!progress.show || (perFileToStdout && !IsTerminal(STDOUT_FILENO)));
+  if (!options.outputDir.empty()) {
+    try {
+      MakeFolders(options.outputDir);
+    } catch (const AppError& error) {
+      ReportError(options.outputDir, error);
+      return 1;
+    }
+  }
 
   SaveRules rules(os);
   Claims claims;
@@ -185,10 +209,8 @@ int Run(const CliOptions& options) {
     return 1;
   }
 
-  // With a report, standard output holds the report alone.
-  const bool perFileToStdout = options.report == CliOptions::Report::None;
   ExportConverter converter(options, clock, workbook.book.get());
-  std::size_t converted = 0;
+  std::size_t converted = 0, withoutFix = 0;
   out.Write(converter.ReportHeader());
 
   int status = 0;
@@ -196,6 +218,9 @@ int Run(const CliOptions& options) {
     const std::string& file = options.files[i];
     try {
       const std::string text = LoadExport(file, os);
+      // A text with no column-title row is no export: nothing is made of it.
+      if (!ReadTrackHeader(text).titlesFound)
+        throw AppError("Not a track export: no column-title row found");
       if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
       const auto outputs = rules.Open(claims.claims[i]);
       const ExportResult result = converter.Convert(Shown(file), text, outputs);
@@ -203,6 +228,7 @@ int Run(const CliOptions& options) {
       // Every output whole before any replaces its file.
       CommitTogether(outputs, os);
       ++converted;
+      if (result.counts.points == 0) ++withoutFix;
       out.Write(result.report);
       if (report) {
         const std::string line = ConvertedLine(file, outputs, result, clock != nullptr);
@@ -227,6 +253,17 @@ int Run(const CliOptions& options) {
       status = 1;
     }
   }
+  if (!options.quiet && options.files.size() > 1) {
+    std::ostringstream closing;
+    closing << converted << " converted, " << options.files.size() - converted << " failed";
+    if (withoutFix != 0) closing << ", " << withoutFix << " without a fix";
+    closing << '\n';
+    if (perFileToStdout && report) {
+      out.Write(closing.str());
+    } else {
+      std::cerr << closing.str();
+    }
+  }
   return out.Failed() ? 1 : status;
 }
 
@@ -244,7 +281,7 @@ int main(int argc, char** argv) {
     const ProgramArguments arguments = ReadProgramArguments(argc, argv);
     options = ParseCliOptions(arguments.args, arguments.quoted);
   } catch (const AppError& error) {
-    std::cerr << "trackkml-cli: " << error.what() << '\n' << kUsageLine << '\n';
+    ReportUsageError(error.what());
     return 2;
   }
   if (options.help) {
@@ -258,7 +295,7 @@ int main(int argc, char** argv) {
   try {
     return Run(options);
   } catch (const AppError& error) {  // the options could not be used: an unknown time zone
-    std::cerr << "trackkml-cli: " << error.what() << '\n' << kUsageLine << '\n';
+    ReportUsageError(error.what());
     return 2;
   }
 }

@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
   QtErrorShower errors;
   TForm1 Form1(title, asker, errors);
   Form1.show();
+  // A file given on the command line, as a file manager gives the one opened with trackkml.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) Form1.OpenGiven(arguments.at(1));
   QApplication::exec();
   return 0;  // closing the window ends the program, always with 0
 }

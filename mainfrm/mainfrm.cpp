@@ -256,6 +256,11 @@ void TForm1::dropEvent(QDropEvent* event) {
   RunCommand([&] { OpenFileName(name); });
 }
 
+void TForm1::OpenGiven(const QString& file) {
+  const std::string name = LocalFileName(file);
+  RunCommand([&] { OpenFileName(name); });
+}
+
 void TForm1::RunCommand(const std::function<void()>& command) {
   // Errors end the command and are shown; what the command did before them stays done.
   try {

@@ -38,6 +38,9 @@ class TForm1 : public QWidget {
   void kml_headers();
   // What Open does once a name is accepted: also the end of a file dropped on the window.
   void OpenFileName(const std::string& fileName);
+  // Opens a file named on the command line (a file manager's "Open with") as Open would,
+  // its errors shown as Open shows them.
+  void OpenGiven(const QString& file);
 
   ControlRect ScaledDesign(const QWidget* control) const;
   QScrollArea* Scroller() const { return scroller_; }

@@ -4,6 +4,7 @@
 
 #include "export_generator.h"
 #include "export_reader.h"
+#include "greek.h"
 #include "kml_lines.h"
 #include "line_view.h"
 #include "pane_test_support.h"
@@ -63,19 +64,21 @@ TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
 
 TEST(Cli, KeepsGoingAfterAFailureAndReportsIt) {
   ScratchDir dir;
-  WriteBytes(dir / "a.csv", "a;b\r\n");
-  WriteBytes(dir / "c.CSV", "c\n");
-  WriteBytes(dir / "d.txt", "d\n");
+  // Exports of a column-title row and a line, whatever their names.
+  const std::string c = greek::kTitleLabel + "\r\nc\n", d = greek::kTitleLabel + "\r\nd\n";
+  WriteBytes(dir / "a.csv", greek::kTitleLabel + "\r\na;b\r\n");
+  WriteBytes(dir / "c.CSV", c);
+  WriteBytes(dir / "d.txt", d);
   const auto r = Cli("-q " + ShellQuote(dir / "a.csv") + " " + ShellQuote(dir / "missing.csv") +
                      " " + ShellQuote(dir / "c.CSV") + " " + ShellQuote(dir / "d.txt"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "missing.csv" + ": Cannot open file \"" +
-                       dir / "missing.csv" + "\". No such file or directory.\n");
+  EXPECT_EQ(r.err, "trackkml-cli: Cannot open file \"" + dir / "missing.csv" +
+                       "\". No such file or directory.\n");
   EXPECT_TRUE(fs::exists(dir / "a.kml"));
-  EXPECT_EQ(ReadBytes(dir / "c.kml"), ExpectedKml("c\n"));  // never over the export
-  EXPECT_EQ(ReadBytes(dir / "c.CSV"), "c\n");
-  EXPECT_EQ(ReadBytes(dir / "d.txt.kml"), ExpectedKml("d\n"));
+  EXPECT_EQ(ReadBytes(dir / "c.kml"), ExpectedKml(c));  // never over the export
+  EXPECT_EQ(ReadBytes(dir / "c.CSV"), c);
+  EXPECT_EQ(ReadBytes(dir / "d.txt.kml"), ExpectedKml(d));
 }
 
 TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
@@ -83,21 +86,23 @@ TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
   fs::create_directories(dir / "x");
   fs::create_directories(dir / "y");
   fs::create_directories(dir / "out");
-  WriteBytes(dir / "x/day.csv", "1\n");
-  WriteBytes(dir / "y/day.csv", "2\n");
+  const std::string one = greek::kTitleLabel + "\r\n1\n", two = greek::kTitleLabel + "\r\n2\n";
+  WriteBytes(dir / "x/day.csv", one);
+  WriteBytes(dir / "y/day.csv", two);
   const auto r = Cli("-o " + ShellQuote(dir / "out") + " " + ShellQuote(dir / "x/day.csv") + " " +
                      ShellQuote(dir / "y/day.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(ReadBytes(dir / "out/day.kml"), ExpectedKml("1\n"));
+  EXPECT_EQ(ReadBytes(dir / "out/day.kml"), ExpectedKml(one));
   EXPECT_EQ(r.err, "trackkml-cli: " + dir / "y/day.csv" + ": Its KML \"" + dir / "out/day.kml" +
                        "\" would replace the KML of \"" + dir / "x/day.csv" + "\"\n");
 
   // Nor is a file given for converting replaced by another's KML.
-  WriteBytes(dir / "x/day.kml", "keep");
+  const std::string keep = greek::kTitleLabel + "\r\nkeep\n";
+  WriteBytes(dir / "x/day.kml", keep);
   const auto again =
       Cli("-q " + ShellQuote(dir / "x/day.csv") + " " + ShellQuote(dir / "x/day.kml"));
   EXPECT_EQ(again.status, 1);
-  EXPECT_EQ(ReadBytes(dir / "x/day.kml"), "keep");
+  EXPECT_EQ(ReadBytes(dir / "x/day.kml"), keep);
   EXPECT_TRUE(std::filesystem::exists(dir / "x/day.kml.kml"));
 }
 
@@ -151,3 +156,51 @@ TEST(Cli, WindowsCommandLinesAreCutAsTheRuntimeCutsThem) {
 }
 
 }  // namespace
+
+// The conventions of command-line tools: options bundled, joined to their values or given
+// with "=", long ones by any unambiguous prefix; -o makes its folder; a usage error ends by
+// pointing to --help; a file that is no export is refused while the rest go on, and a run of
+// several files ends with its count.
+TEST(Cli, FollowsTheConventionsItsUsersKnow) {
+  const struct {
+    std::string args;  // "DIR" and "DAY" stand for the output folder and the export
+    int status;
+    std::string kml;  // where the KML lands, under DIR, or "" for none
+  } cases[] = {
+      {"-qo DIR/a DAY", 0, "a/day.kml"},
+      {"-oDIR/b/c DAY", 0, "b/c/day.kml"},
+      {"--output=DIR/d DAY", 0, "d/day.kml"},
+      {"--out DIR/e DAY", 0, "e/day.kml"},
+      {"-q --output-dir=DIR/f DAY", 0, "f/day.kml"},
+      {"-o", 2, ""},
+      {"--bogus DAY", 2, ""},
+      {"--t DAY", 2, ""},
+      {"--report=pdf DAY", 2, ""},
+      {"-x DAY", 2, ""},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
+    std::string args = c.args;
+    for (const auto& [word, path] : {std::pair{"DIR", dir.path()}, {"DAY", dir / "day.csv"}})
+      for (auto at = args.find(word); at != std::string::npos; at = args.find(word))
+        args.replace(at, std::string(word).size(), path);
+    const auto r = Cli(args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    if (c.status == 2) {
+      EXPECT_TRUE(r.err.ends_with("\nTry 'trackkml-cli --help'.\n")) << c.args << "\n" << r.err;
+    } else {
+      EXPECT_TRUE(fs::exists(dir / c.kml)) << c.args;
+    }
+  }
+
+  ScratchDir dir;
+  WriteBytes(dir / "a.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
+  WriteBytes(dir / "plain.csv", "name,lat,lon\r\nA,37.5,23.7\r\n");
+  const auto r = Cli(ShellQuote(dir / "plain.csv") + " " + ShellQuote(dir / "a.csv"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "plain.csv" +
+                       ": Not a track export: no column-title row found.\n");
+  EXPECT_FALSE(fs::exists(dir / "plain.kml"));
+  EXPECT_TRUE(r.out.ends_with("\n1 converted, 1 failed\n")) << r.out;
+}

@@ -361,6 +361,23 @@ std::string FirstDifference(const std::string& got, const std::string& want) {
 }
 
 // The committed golden pair: what both programs must write for a realistic export.
+// A file named on the command line (a file manager's "Open with") opens as Open opens it:
+// the same load, the same message, the dialog's name set to it.
+TEST_F(Window, OpensTheFileItIsGiven) {
+  const std::string a = dir / "a.csv";
+  WriteBytes(a, "A\nB");
+  form.OpenGiven(QString::fromStdString(a));
+  EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
+  EXPECT_EQ(form.OpenDialog1.FileName, a);
+  const std::string missing = dir / "missing.csv";
+  form.OpenGiven(QString::fromStdString(missing));
+  EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
+  EXPECT_EQ(form.OpenDialog1.FileName, missing);
+  ASSERT_EQ(errors.texts.size(), 1u);
+  EXPECT_EQ(errors.texts[0].toStdString(),
+            "Cannot open file \"" + missing + "\". " + NotFoundWords() + ".");
+}
+
 TEST_F(Window, OpenTranslateSaveAndTheBatchToolWriteTheGoldenFiles) {
   const std::string data = TRACKKML_TEST_DATA;
   const std::string kml = ReadBytes(data + "/day.kml");

@@ -57,6 +57,7 @@ TrackHeader ReadTrackHeader(std::string_view text) {
   header.driver = LabelValue(text, found.driver);
   header.date = LabelValue(text, found.date);
   header.firstDataLine = static_cast<long long>(found.titles.value_or(0)) + 1;
+  header.titlesFound = found.titles.has_value();
   return header;
 }
 

@@ -14,6 +14,7 @@ struct TrackHeader {
   std::string driver;
   std::string date;
   long long firstDataLine = 1;  // index of the column-title row + 1
+  bool titlesFound = false;     // there is a column-title row: the text is an export
 };
 
 // Texts of one fix, decimal commas already turned into points.
