@@ -10,7 +10,7 @@ packages=(
   gpsbabel gdal-bin libxml2-utils gpxinfo
   libcctz-dev libhowardhinnant-date-dev tzdata libxlsxwriter-dev python3-openpyxl
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
-  time bc dpkg-dev file zip unzip acl
+  time bc dpkg-dev file zip unzip acl lintian desktop-file-utils appstream man-db
   librsvg2-bin icoutils msitools wixl fonts-liberation2
   at-spi2-core python3-pyatspi dbus
   clang-14 libclang-rt-14-dev

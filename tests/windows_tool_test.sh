@@ -131,8 +131,10 @@ for name in a b C; do
   cmp "$work/cmd/out/$name.kml" "$work/linux.kml" || fail "$name.csv from the wildcard"
 done
 [ ! -e "$work/cmd/out/other.kml" ] || fail "the wildcard took other.txt"
-tr -d '\r' <"$work/cmd/lines.txt" | sed 's/ ->.*//;s/.*\\//' >"$work/cmd/order.txt"
+tr -d '\r' <"$work/cmd/lines.txt" | grep ' -> ' | sed 's/ ->.*//;s/.*\\//' >"$work/cmd/order.txt"
 printf 'a.csv\nb.csv\nC.csv\n' | cmp - "$work/cmd/order.txt" || fail "per-file lines: $(cat "$work/cmd/lines.txt")"
+[ "$(tr -d '\r' <"$work/cmd/lines.txt" | tail -n 1)" = "3 converted, 0 failed" ] ||
+  fail "closing count: $(cat "$work/cmd/lines.txt")"
 status=0
 "$run" cmd /c "$(winpath "$exe") -q \"$wincmd\\*.csv\" 2>$wincmd\\quoted.txt" || status=$?
 [ "$status" -eq 1 ] || fail "a quoted wildcard: status $status"
