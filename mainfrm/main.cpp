@@ -1,5 +1,6 @@
 // trackkml: the window that converts one export at a time.
 #include <QApplication>
+#include <QIcon>
 #include <csignal>
 
 #include "app_title.h"
@@ -15,6 +16,11 @@ int main(int argc, char** argv) {
   const std::string title =
       ApplicationTitle(QApplication::applicationFilePath().toLocal8Bit().toStdString());
   QApplication::setApplicationName(QString::fromLocal8Bit(title.c_str()));
+#ifndef _WIN32
+  // The icon the package installs under the desktop's icon theme (Windows takes the one in
+  // the program's resources).
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("trackkml")));
+#endif
 
   QtFileAsker asker;
   QtErrorShower errors;

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Installs what trackkml needs to build, run and test, and only what is missing.
+# Installs what trackkml needs, and only what is missing: with "window", what building and
+# running the two programs needs; otherwise also everything the tests use.
 # Works as root without a terminal; safe to run again.
+# Usage: scripts/setup.sh [window]
 set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libgl-dev
+  libcctz-dev libhowardhinnant-date-dev tzdata libxlsxwriter-dev librsvg2-bin
+)
+[ "${1:-}" = window ] || packages+=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  gpsbabel gdal-bin libxml2-utils gpxinfo
-  libcctz-dev libhowardhinnant-date-dev tzdata libxlsxwriter-dev python3-openpyxl
+  gpsbabel gdal-bin libxml2-utils gpxinfo python3-openpyxl
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file zip unzip acl lintian desktop-file-utils appstream man-db
-  librsvg2-bin icoutils msitools wixl fonts-liberation2
+  icoutils msitools wixl fonts-liberation2
   at-spi2-core python3-pyatspi dbus
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 ninja-build libz-mingw-w64-dev
