@@ -5,13 +5,16 @@
 #include <map>
 
 #include "program_args.h"
+#include "tool_messages.h"
+
+using namespace tool_messages;
 
 namespace {
 
 // A whole number from 0 to 9999, or the option's usage error.
-int WholeNumber(const std::string& text, const std::string& option, const std::string& what) {
+int WholeNumber(const std::string& text, std::string_view option, std::string_view what) {
   if (text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
-    throw AppError("option " + option + " needs " + what + " (0 to 9999)");
+    throw AppError(Filled(kNeedsWholeNumber, {option, what}));
   return std::stoi(text);
 }
 
@@ -26,8 +29,7 @@ double SpeedLimit(const std::string& text) {
                       part.find_first_not_of("0123456789") == std::string::npos &&
                       (point == std::string::npos || !part.empty());
   const double limit = digits ? std::stod(text) : 0;
-  if (limit <= 0 || limit > 9999)
-    throw AppError("option --speed-limit needs a speed in km/h (above 0, to 9999)");
+  if (limit <= 0 || limit > 9999) throw AppError(std::string(kNeedsSpeed));
   return limit;
 }
 
@@ -93,9 +95,7 @@ Arguments WithWorkbookJoined(const std::vector<std::string>& args,
     }
     // The next argument is the workbook's name; an option or "-" there is a mistake.
     if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
-      throw AppError(
-          "option --report=xlsx needs a FILE for the workbook (write one whose "
-          "name begins with \"-\" as ./-NAME)");
+      throw AppError(std::string(kNeedsWorkbookFile));
     joined.args.push_back("--workbook=" + args[++i]);
     joined.quoted.push_back(false);
   }
@@ -109,10 +109,7 @@ CliOptions::Report ReportForm(const char* form) {
   if (name == "legs-csv") return CliOptions::Report::LegsCsv;
   if (name == "stops-csv") return CliOptions::Report::StopsCsv;
   if (name == "speeding-csv") return CliOptions::Report::SpeedingCsv;
-  throw AppError(
-      "option --report takes text, csv, legs-csv, stops-csv, speeding-csv or "
-      "xlsx FILE, not \"" +
-      name + "\"");
+  throw AppError(Filled(kUnknownReport, {name}));
 }
 
 }  // namespace
@@ -142,7 +139,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
                                         : std::string("-") + static_cast<char>(optopt);
     switch (c) {
       case 'o':
-        if (value.empty()) throw AppError("option " + name + " needs a folder");
+        if (value.empty()) throw AppError(Filled(kNeedsFolder, {name}));
         options.outputDir = value;
         break;
       case 'q':
@@ -170,31 +167,31 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
         options.report = ReportForm(optarg);
         break;
       case kWorkbook:
-        if (value.empty()) throw AppError("option --report=xlsx needs a FILE for the workbook");
-        if (!options.workbook.empty()) throw AppError("option --report=xlsx given twice");
+        if (value.empty()) throw AppError(std::string(kNeedsWorkbookFile));
+        if (!options.workbook.empty()) throw AppError(std::string(kWorkbookTwice));
         options.workbook = value;
         break;
       case kZone:
-        if (value.empty()) throw AppError("option --time-zone needs a zone name");
+        if (value.empty()) throw AppError(std::string(kNeedsZone));
         options.timeZone = value;
         break;
       case kStopMinutes:
-        options.stopMinutes = WholeNumber(value, "--stop-minutes", "a number of minutes");
+        options.stopMinutes = WholeNumber(value, "--stop-minutes", kMinutes);
         break;
       case kSpeedLimit:
         options.speedLimit = SpeedLimit(value);
         break;
       case kSpeedingSeconds:
-        options.speedingSeconds = WholeNumber(value, "--speeding-seconds", "a number of seconds");
+        options.speedingSeconds = WholeNumber(value, "--speeding-seconds", kSeconds);
         speedingSecondsGiven = true;
         break;
       case ':':
-        throw AppError("option " + std::string(argv[static_cast<std::size_t>(optind) - 1]) +
-                       " needs a value");
+        throw AppError(Filled(kNeedsValue, {argv[static_cast<std::size_t>(optind) - 1]}));
       default:
-        throw AppError("unknown or ambiguous option " +
-                       (optopt != 0 ? std::string("-") + static_cast<char>(optopt)
-                                    : std::string(argv[static_cast<std::size_t>(optind) - 1])));
+        throw AppError(
+            Filled(kUnknownOption,
+                   {optopt != 0 ? std::string("-") + static_cast<char>(optopt)
+                                : std::string(argv[static_cast<std::size_t>(optind) - 1])}));
     }
   }
   std::map<const char*, bool> quotedAt;
@@ -209,58 +206,25 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
   if (options.help || options.version) return options;
 
   options.files = ExpandFilePatterns(options.files, quotedFiles);
-  if (options.files.empty()) throw AppError("no FILE given");
+  if (options.files.empty()) throw AppError(std::string(kNoFile));
   if (options.toStdout && options.summary) {
-    throw AppError("--stdout and --summary cannot be given together");
+    throw AppError(std::string(kStdoutAndSummary));
   }
   const bool toStandardOutput = options.toStdout || options.summary;
   if (toStandardOutput && options.files.size() != 1) {
-    throw AppError(std::string(options.toStdout ? "--stdout" : "--summary") +
-                   " takes exactly one FILE");
+    throw AppError(Filled(kOneFileOnly, {options.toStdout ? "--stdout" : "--summary"}));
   }
   if (toStandardOutput && (options.gpx || options.NeedsFacts())) {
-    throw AppError("--gpx and --report cannot be given with --stdout or --summary");
+    throw AppError(std::string(kNoFilesBeside));
   }
-  if (speedingSecondsGiven && !options.speedLimit)
-    throw AppError("--speeding-seconds needs --speed-limit");
+  if (speedingSecondsGiven && !options.speedLimit) throw AppError(std::string(kSecondsNeedLimit));
   if (toStandardOutput && !options.outputDir.empty()) {
-    throw AppError("--output-dir cannot be given with --stdout or --summary");
+    throw AppError(std::string(kNoFolderBeside));
   }
   for (const auto& file : options.files) {
     if (file == "-" && !toStandardOutput) {
-      throw AppError("standard input (-) can only be read with --stdout or --summary");
+      throw AppError(std::string(kStandardInputOnly));
     }
   }
   return options;
-}
-
-std::string HelpText() {
-  return std::string(kUsageLine) +
-         "\n"
-         "Converts exports of the vehicle-tracking service (.csv) to KML documents.\n"
-         "Each FILE's KML is saved under its path with every \".csv\" replaced by \".kml\".\n"
-         "\n"
-         "  -o, --output-dir DIR  write the KML documents into DIR instead (made if missing)\n"
-         "      --stdout         write the KML of the one FILE to standard output\n"
-         "      --summary        write the summary lines of the one FILE to standard output\n"
-         "  -q, --quiet          report nothing but errors\n"
-         "      --timestamps     give each marker its time, for a map's time slider\n"
-         "      --gpx            also write a GPX file (\".gpx\" for \".kml\") of the trip\n"
-         "      --report[=FORM]  print the facts of each day: FORM text (the default), csv\n"
-         "                       (a row a file), legs-csv, stops-csv or speeding-csv (a\n"
-         "                       row a leg, stop or run over the limit); the per-file\n"
-         "                       lines then go to standard error\n"
-         "      --report=xlsx FILE  write the facts as a workbook FILE: days, stops,\n"
-         "                       legs and speeding on sheets of their own\n"
-         "      --time-zone NAME the zone of the export's times (default Europe/Athens)\n"
-         "      --stop-minutes N a stop is speed 0 for N minutes or more, from arrival to\n"
-         "                       departure (default 5; 0: every run at speed 0)\n"
-         "      --speed-limit KMH  report each run of fixes over KMH km/h, from the first\n"
-         "                       fix over it to the next under it ...\n"
-         "      --speeding-seconds S  ... that lasts S seconds or more (default 10)\n"
-         "  -h, --help           show this help\n"
-         "      --version        show the version\n"
-         "\n"
-         "FILE \"-\" reads standard input. Exit status: 0 all converted, 1 some failed,\n"
-         "2 bad usage.\n";
 }

@@ -35,5 +35,3 @@ struct CliOptions {
 CliOptions ParseCliOptions(const std::vector<std::string>& args,
                            const std::vector<bool>& quoted = {});
 
-inline constexpr const char* kUsageLine = "usage: trackkml-cli [options] FILE...";
-std::string HelpText();

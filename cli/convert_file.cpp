@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "file_handle.h"
+#include "file_messages.h"
 #include "kml_document.h"
 #include "line_view.h"
 #include "path_name.h"
@@ -16,9 +17,8 @@ namespace {
 
 // The window cannot open more than this, so the tool converts no more either. A pipe is
 // waited for, as any tool reading one does.
-constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
-                                 .tooLarge = "The export is larger than the 2 GiB a window opens",
-                                 .waitForWriter = true};
+constexpr LoadRules kExportRules{
+    .limit = 0x7FFFFFFF, .tooLarge = file_messages::kExportTooLarge, .waitForWriter = true};
 
 // The document after its preamble, its pieces made on several threads and written in order.
 ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& write,

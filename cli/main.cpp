@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <sstream>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -29,8 +29,11 @@
 #include "shown_text.h"
 #include "standard_output.h"
 #include "time_zone.h"
+#include "tool_messages.h"
 #include "trip_workbook.h"
 #include "utc_times.h"
+
+using namespace tool_messages;
 
 namespace {
 
@@ -46,7 +49,9 @@ struct Progress {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double rate = seconds > 0 ? static_cast<double>(points) / seconds : 0.0;
-    std::fprintf(stderr, "\r%zu of %zu files, %.0f points/s ", done, total, rate);
+    const std::string line = Filled(kProgress, {std::to_string(done), std::to_string(total),
+                                                std::to_string(std::llround(rate))});
+    std::fputs(line.c_str(), stderr);
     if (done == total) std::fputc('\n', stderr);
     std::fflush(stderr);
   }
@@ -56,20 +61,18 @@ void ReportError(const std::string& file, const std::exception& error) {
   // The library's word for it would say nothing to the user.
   const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
   const auto* appError = dynamic_cast<const AppError*>(&error);
-  const std::string message = memory ? DisplayMessage("Not enough memory to convert it")
+  const std::string message = memory                ? DisplayMessage(kNoMemory)
                               : appError != nullptr ? DisplayMessageWithReason(*appError)
                                                     : DisplayMessage(error.what());
   // A message that names the file itself (it cannot be opened) names it once; one about "its"
   // outputs keeps the name it speaks of.
   const bool named = !message.starts_with("Its ") &&
                      message.find(SystemFiles().FullPath(file)) != std::string::npos;
-  std::cerr << "trackkml-cli: " << (named ? "" : Shown(file) + ": ") << Shown(message) << '\n';
+  std::cerr << kProgram << (named ? "" : Shown(file) + ": ") << Shown(message) << '\n';
 }
 
 void ReportUsageError(const std::string& reason) {
-  std::cerr << "trackkml-cli: " << reason << '\n'
-            << kUsageLine << '\n'
-            << "Try 'trackkml-cli --help'.\n";
+  std::cerr << kProgram << reason << '\n' << kUsageLine << '\n' << kTryHelp << '\n';
 }
 
 // The zone is read once, before any file, when the options need times: a name it does not
@@ -79,7 +82,7 @@ std::unique_ptr<ZoneClock> ReadZone(const CliOptions& options, bool& missing) {
   // A name that is no zone name is a usage error, database or not.
   if (!IsZoneName(options.timeZone)) throw UnknownZone(options.timeZone);
   if (const auto database = ZoneClock::MissingDatabase()) {
-    std::cerr << "trackkml-cli: " << Shown(*database) << '\n';
+    std::cerr << kProgram << Shown(*database) << '\n';
     missing = true;
     return nullptr;
   }
@@ -111,15 +114,14 @@ int WriteToStandardOutput(const CliOptions& options, const ZoneClock* zone, OsFi
 std::string ConvertedLine(const std::string& file,
                           const std::vector<std::unique_ptr<AtomicFile>>& outputs,
                           const ExportResult& result, bool timed) {
-  std::ostringstream line;
-  line << Shown(file) << " -> " << Shown(outputs[0]->Name());
+  std::string names = Shown(outputs[0]->Name());
   for (std::size_t i = 1; i < outputs.size(); ++i)
-    line << " and " << Shown(outputs[i]->Name());
-  line << ": " << result.counts.points << " points, " << result.counts.skipped
-       << " rows without a fix";
-  if (timed && result.withoutTime != 0) line << ", " << result.withoutTime << " without a time";
-  line << '\n';
-  return line.str();
+    names = Filled(kAndOutput, {names, Shown(outputs[i]->Name())});
+  std::string line = Filled(kConverted, {Shown(file), names, std::to_string(result.counts.points),
+                                         std::to_string(result.counts.skipped)});
+  if (timed && result.withoutTime != 0)
+    line += Filled(kWithoutTime, {std::to_string(result.withoutTime)});
+  return line + '\n';
 }
 
 // Every output of the run is found and checked before any is written: none may be a file
@@ -159,7 +161,7 @@ struct Workbook {
 // Saves the workbook, once at least one export gave it its rows; an old one is kept otherwise.
 bool SaveWorkbook(const std::string& name, Workbook& workbook, std::size_t converted, OsFiles& os) {
   try {
-    if (converted == 0) throw AppError("Not written: no export was converted");
+    if (converted == 0) throw AppError(std::string(kNothingConverted));
     workbook.file[0]->Write(workbook.book->Finish());
     CommitTogether(workbook.file, os);
     return true;
@@ -219,8 +221,7 @@ int Run(const CliOptions& options) {
     try {
       const std::string text = LoadExport(file, os);
       // A text with no column-title row is no export: nothing is made of it.
-      if (!ReadTrackHeader(text).titlesFound)
-        throw AppError("Not a track export: no column-title row found");
+      if (!ReadTrackHeader(text).titlesFound) throw AppError(std::string(kNotAnExport));
       if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
       const auto outputs = rules.Open(claims.claims[i]);
       const ExportResult result = converter.Convert(Shown(file), text, outputs);
@@ -248,20 +249,20 @@ int Run(const CliOptions& options) {
   }
   if (workbook.book) {
     if (SaveWorkbook(options.workbook, workbook, converted, os)) {
-      if (report) std::cerr << Shown(options.workbook) << ": facts of the exports as a workbook\n";
+      if (report) std::cerr << Filled(kWorkbookWritten, {Shown(options.workbook)}) << '\n';
     } else {
       status = 1;
     }
   }
   if (!options.quiet && options.files.size() > 1) {
-    std::ostringstream closing;
-    closing << converted << " converted, " << options.files.size() - converted << " failed";
-    if (withoutFix != 0) closing << ", " << withoutFix << " without a fix";
-    closing << '\n';
+    std::string closing = Filled(
+        kClosing, {std::to_string(converted), std::to_string(options.files.size() - converted)});
+    if (withoutFix != 0) closing += Filled(kWithoutFix, {std::to_string(withoutFix)});
+    closing += '\n';
     if (perFileToStdout && report) {
-      out.Write(closing.str());
+      out.Write(closing);
     } else {
-      std::cerr << closing.str();
+      std::cerr << closing;
     }
   }
   return out.Failed() ? 1 : status;
@@ -285,11 +286,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (options.help) {
-    std::cout << HelpText();
+    std::cout << kHelp;
     return 0;
   }
   if (options.version) {
-    std::cout << "trackkml-cli " TRACKKML_VERSION "\n";
+    std::cout << Filled(kVersionLine, {TRACKKML_VERSION}) << '\n';
     return 0;
   }
   try {

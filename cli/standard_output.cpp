@@ -6,6 +6,7 @@
 
 #include "app_error.h"
 #include "file_handle.h"
+#include "tool_messages.h"
 
 void StandardOutput::Write(std::string_view text) {
   if (failed_) return;
@@ -13,6 +14,7 @@ void StandardOutput::Write(std::string_view text) {
     WriteAll(os_, STDOUT_FILENO, text);
   } catch (const AppError& error) {
     failed_ = true;
-    std::cerr << "trackkml-cli: standard output: " << DisplayMessageWithReason(error) << '\n';
+    std::cerr << tool_messages::kProgram
+              << Filled(tool_messages::kStandardOutput, {DisplayMessageWithReason(error)}) << '\n';
   }
 }

@@ -5,6 +5,7 @@
 
 #include "path_name.h"
 #include "shown_text.h"
+#include "tool_messages.h"
 
 bool IsZoneName(std::string_view name) {
   if (name.empty() || name.size() > 255) return false;
@@ -21,5 +22,5 @@ bool IsZoneName(std::string_view name) {
 }
 
 AppError UnknownZone(const std::string& name) {
-  return AppError("unknown time zone \"" + Shown(name) + "\"");
+  return AppError(Filled(tool_messages::kUnknownZone, {Shown(name)}));
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "time_zone.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ std::optional<std::string> ZoneClock::MissingDatabase() {
   struct stat st {};
   const std::string folder = DatabaseFolder();
   if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return std::nullopt;
-  return "the time-zone database is missing: it was looked for in \"" + folder + "\"";
+  return Filled(tool_messages::kNoZoneDatabase, {folder});
 }
 
 ZoneClock::ZoneClock(const std::string& name) : rules_(std::make_unique<Rules>()) {

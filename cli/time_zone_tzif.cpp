@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "time_zone.h"
+#include "tool_messages.h"
 #include "wide_text.h"
 #include "zone_table.h"
 
@@ -79,7 +80,7 @@ std::optional<std::string> ZoneClock::MissingDatabase() {
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return std::nullopt;
-  return "the time-zone database is missing: it was looked for in \"" + Utf8FromWide(folder) + "\"";
+  return Filled(tool_messages::kNoZoneDatabase, {Utf8FromWide(folder)});
 }
 
 ZoneClock::ZoneClock(const std::string& name) {

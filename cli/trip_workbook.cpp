@@ -11,6 +11,7 @@
 
 #include "app_error.h"
 #include "private_folder.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ std::string SheetText(const std::string& text) {
 }
 
 void Check(lxw_error error) {
-  if (error != LXW_NO_ERROR) throw AppError("The workbook could not be made", lxw_strerror(error));
+  if (error != LXW_NO_ERROR)
+    throw AppError(std::string(tool_messages::kWorkbookNotMade), lxw_strerror(error));
 }
 
 }  // namespace
@@ -109,7 +111,7 @@ void TripWorkbook::Book::StartSheet(Sheets& s, const ReportTable& table) {
   ++s.parts;
   const std::string name = s.parts == 1 ? s.name : s.name + " " + std::to_string(s.parts);
   s.sheet = workbook_add_worksheet(book, name.c_str());
-  if (s.sheet == nullptr) throw AppError("The workbook could not be made");
+  if (s.sheet == nullptr) throw AppError(std::string(tool_messages::kWorkbookNotMade));
   s.widths.clear();
   for (std::size_t c = 0; c < table.columns.size(); ++c) {
     const ReportColumn& column = table.columns[c];
@@ -186,7 +188,7 @@ TripWorkbook::TripWorkbook(const std::string& zone, OsFiles& os)
   options.constant_memory = LXW_TRUE;
   options.tmpdir = b.tmpdir.data();
   b.book = workbook_new_opt(b.folder.Utf8FileName().c_str(), &options);
-  if (b.book == nullptr) throw AppError("The workbook could not be begun");
+  if (b.book == nullptr) throw AppError(std::string(tool_messages::kWorkbookNotBegun));
   b.title = workbook_add_format(b.book);
   format_set_bold(b.title);
   format_set_text_wrap(b.title);

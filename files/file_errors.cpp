@@ -1,13 +1,14 @@
 #include "file_errors.h"
 
+#include "file_messages.h"
+
 namespace {
 
-AppError FileError(std::string_view verb, OsFiles& os, const std::string& name,
+using namespace file_messages;
+
+AppError FileError(std::string_view message, OsFiles& os, const std::string& name,
                    const std::string& what) {
-  std::string message = "Cannot ";
-  message.append(verb).append(" file \"").append(os.FullPath(name)).append("\". ");
-  message.append(what);
-  return AppError(message);
+  return AppError(Filled(message, {os.FullPath(name), what}));
 }
 
 }  // namespace
@@ -22,15 +23,15 @@ std::string TrimmedErrorText(std::string text) {
 }
 
 AppError OpenError(OsFiles& os, const std::string& name, int error) {
-  return FileError("open", os, name, TrimmedErrorText(os.ErrorText(error)));
+  return FileError(kCannotOpen, os, name, TrimmedErrorText(os.ErrorText(error)));
 }
 
 AppError CreateError(OsFiles& os, const std::string& name, int error) {
-  return FileError("create", os, name, TrimmedErrorText(os.ErrorText(error)));
+  return FileError(kCannotCreate, os, name, TrimmedErrorText(os.ErrorText(error)));
 }
 
 AppError ReadError(OsFiles& os, const std::string& name, const std::string& what) {
-  return FileError("read", os, name, what);
+  return FileError(kCannotRead, os, name, what);
 }
 
 AppError ReadError(OsFiles& os, const std::string& name, int error) {
@@ -38,13 +39,14 @@ AppError ReadError(OsFiles& os, const std::string& name, int error) {
 }
 
 AppError WriteError() {
-  return AppError("Stream write error");
+  return AppError(std::string(kStreamWriteError));
 }
 
 AppError WriteError(OsFiles& os, int error) {
-  return AppError("Stream write error", error == 0 ? "" : TrimmedErrorText(os.ErrorText(error)));
+  return AppError(std::string(kStreamWriteError),
+                  error == 0 ? "" : TrimmedErrorText(os.ErrorText(error)));
 }
 
 AppError ReplacedError(OsFiles& os, const std::string& name) {
-  return FileError("create", os, name, "Another file took its place while it was being saved");
+  return FileError(kCannotCreate, os, name, std::string(kReplacedWhileSaving));
 }

@@ -17,6 +17,7 @@
 #include <map>
 #include <mutex>
 
+#include "file_messages.h"
 #include "os_files.h"
 #include "path_name.h"
 #include "system_errors.h"
@@ -436,12 +437,12 @@ class Win32Files final : public OsFiles {
   std::string ErrorText(int error) override {
     // The system's words ("The process cannot access the file...") do not say what to do.
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
-      return "The file is in use by another program";
+      return std::string(file_messages::kInUse);
     wchar_t* text = nullptr;
     const DWORD n = ::FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    if (n == 0) return "Error " + std::to_string(error);
+    if (n == 0) return Filled(file_messages::kSystemError, {std::to_string(error)});
     std::string words = Utf8FromWide(std::wstring_view(text, n));
     ::LocalFree(text);
     return words;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app_error.h"
+#include "file_messages.h"
 
 void MakeFolders(const std::string& name) {
   namespace fs = std::filesystem;
@@ -10,5 +11,5 @@ void MakeFolders(const std::string& name) {
   std::error_code error;
   if (fs::is_directory(path, error)) return;
   fs::create_directories(path, error);
-  if (error) throw AppError("Cannot make the folder \"" + name + "\"", error.message());
+  if (error) throw AppError(Filled(file_messages::kCannotMakeFolder, {name}), error.message());
 }

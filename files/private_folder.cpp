@@ -5,8 +5,10 @@
 #include <random>
 
 #include "app_error.h"
+#include "file_messages.h"
 
 namespace fs = std::filesystem;
+using namespace file_messages;
 
 namespace {
 
@@ -20,12 +22,11 @@ std::string Utf8(const fs::path& path) {
 PrivateFolder::PrivateFolder(OsFiles& os, std::string leaf) : os_(os), fileLeaf_(std::move(leaf)) {
   std::error_code error;
   const fs::path temporary = fs::temp_directory_path(error);
-  if (error) throw AppError("No temporary folder to write in", error.message());
+  if (error) throw AppError(std::string(kNoTemporaryFolder), error.message());
   std::string unused;
   parent_ = os_.OpenSaveFolder(Utf8(temporary / "x"), unused);
   if (parent_ < 0) {
-    throw AppError("The temporary folder \"" + Utf8(temporary) + "\" cannot be used",
-                   os_.ErrorText(errno));
+    throw AppError(Filled(kTemporaryFolderUnusable, {Utf8(temporary)}), os_.ErrorText(errno));
   }
   std::random_device random;
   for (int attempt = 0; attempt < 16 && leaf_.empty(); ++attempt) {
@@ -36,7 +37,7 @@ PrivateFolder::PrivateFolder(OsFiles& os, std::string leaf) : os_(os), fileLeaf_
   if (leaf_.empty()) {
     const int reason = errno;
     os_.Close(parent_);
-    throw AppError("No folder could be made in \"" + Utf8(temporary) + "\"", os_.ErrorText(reason));
+    throw AppError(Filled(kNoPrivateFolder, {Utf8(temporary)}), os_.ErrorText(reason));
   }
   os_.RemoveOnSignal(parent_, leaf_);
   path_ = temporary / leaf_;
@@ -66,6 +67,6 @@ std::string PrivateFolder::Utf8FileName() const {
 std::string PrivateFolder::ReadFile() const {
   std::ifstream file(path_ / fileLeaf_, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (!file.good() && !file.eof()) throw AppError("The temporary workbook could not be read");
+  if (!file.good() && !file.eof()) throw AppError(std::string(kTemporaryUnreadable));
   return bytes;
 }

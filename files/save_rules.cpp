@@ -2,14 +2,9 @@
 
 #include "app_error.h"
 #include "file_errors.h"
+#include "file_messages.h"
 
-namespace {
-
-std::string Quoted(const std::string& name) {
-  return "\"" + name + "\"";
-}
-
-}  // namespace
+using namespace file_messages;
 
 void SaveRules::Protect(const std::string& input) {
   if (const auto facts = os_.FactsOf(input)) inputs_.push_back({facts->id, input});
@@ -45,22 +40,20 @@ std::vector<std::unique_ptr<AtomicFile>> SaveRules::Open(int claim) {
 
 void SaveRules::Check(int claim, const std::vector<Claimed>& outputs) const {
   for (auto it = outputs.begin(); it != outputs.end(); ++it) {
-    const std::string its = "Its " + it->output.kind + " " + Quoted(it->output.name);
     for (const auto& input : inputs_) {
       if (it->place.file == input.id)
-        throw AppError(its + " would replace the input " + Quoted(input.name));
+        throw AppError(Filled(kWouldReplaceInput, {it->output.kind, it->output.name, input.name}));
     }
     for (auto before = outputs.begin(); before != it; ++before) {
       if (SameFile(before->place, it->place)) {
-        throw AppError("Its " + before->output.kind + " " + Quoted(before->output.name) +
-                       " and its " + it->output.kind + " " + Quoted(it->output.name) +
-                       " are one file");
+        throw AppError(Filled(kOutputsAreOneFile, {before->output.kind, before->output.name,
+                                                   it->output.kind, it->output.name}));
       }
     }
     for (const auto& other : claimed_) {
       if (other.claim != claim && SameFile(other.place, it->place)) {
-        throw AppError(its + " would replace the " + other.output.kind + " of " +
-                       Quoted(other.input));
+        throw AppError(Filled(kWouldReplaceOther,
+                              {it->output.kind, it->output.name, other.output.kind, other.input}));
       }
     }
   }

@@ -9,6 +9,7 @@
 #include "byte_mask.h"
 #include "file_errors.h"
 #include "file_handle.h"
+#include "file_messages.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ std::string ReadSized(OsFiles& os, int fd, const std::string& name, std::size_t 
   for (std::size_t got = 0; got < raw.size();) {
     const long n = os.ReadSome(fd, raw.data() + got, raw.size() - got);
     if (n < 0) throw ReadError(os, name, errno);
-    if (n == 0) throw ReadError(os, name, "The file ended before its size was read");
+    if (n == 0) throw ReadError(os, name, std::string(file_messages::kEndedEarly));
     got += static_cast<std::size_t>(n);
   }
   return raw;

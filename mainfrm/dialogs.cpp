@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QScreen>
 
+#include "window_texts.h"
+
 namespace {
 
 // Moves the dialog when it is first shown, after it has laid itself out, once more when a
@@ -46,7 +48,7 @@ void ConfigureOpenDialog(QFileDialog& dialog, const QString& initialName) {
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(QStringLiteral("CSV orvan files (*.csv)"));
+  dialog.setNameFilter(QString::fromUtf8(window_texts::kOpenFilter));
   dialog.setDefaultSuffix(QStringLiteral("csv"));
   dialog.setSizeGripEnabled(true);
   if (!initialName.isEmpty()) dialog.selectFile(initialName);

@@ -19,6 +19,9 @@
 #include "export_conversion.h"
 #include "kml_document.h"
 #include "save_name.h"
+#include "window_texts.h"
+
+using namespace window_texts;
 
 namespace {
 
@@ -32,8 +35,12 @@ constexpr std::array<ControlRect, 6> kDesign = {{
     {328, 16, 75, 25},
 }};
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, std::string_view caption) {
+  auto* button = new QPushButton(Text(caption), parent);
   button->setObjectName(name);
   button->setAutoDefault(false);
   button->setDefault(false);
@@ -81,7 +88,7 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
       title_(QString::fromLocal8Bit(applicationTitle.c_str())),
       errors_(errors) {
   setObjectName("Form1");
-  setWindowTitle(QStringLiteral("Convert"));
+  setWindowTitle(Text(kFormCaption));
   setFont(WindowFont(*this));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, palette.color(QPalette::Button));
@@ -98,12 +105,12 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
   scroller_->setWidget(client_);
   scroller_->viewport()->setAutoFillBackground(false);
 
-  Open = MakeButton(client_, "Open", "Open");
+  Open = MakeButton(client_, "Open", kOpenCaption);
   Memo1 = new Memo(client_, "Memo1", PaneEncoding::Cp1253, true);
   Memo2 = new Memo(client_, "Memo2", PaneEncoding::Cp1253, true);
-  Translate = MakeButton(client_, "Translate", "Translate");
+  Translate = MakeButton(client_, "Translate", kTranslateCaption);
   Memo3 = new Memo(client_, "Memo3", PaneEncoding::Utf8, false);
-  Button1 = MakeButton(client_, "Button1", "Save");
+  Button1 = MakeButton(client_, "Button1", kSaveCaption);
   controls_ = {Open, Memo1, Memo2, Translate, Memo3, Button1};
   for (std::size_t i = 0; i + 1 < controls_.size(); ++i)
     setTabOrder(controls_[i], controls_[i + 1]);

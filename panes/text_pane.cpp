@@ -1,13 +1,14 @@
 #include "text_pane.h"
 
 #include "atomic_file.h"
+#include "file_messages.h"
 #include "line_view.h"
 #include "save_rules.h"
 
 namespace {
 
 // The most a pane holds, refused in the words the window has always used.
-constexpr LoadRules kPaneRules{.limit = kPaneCapacity, .tooLarge = "Text exceeds memo capacity"};
+constexpr LoadRules kPaneRules{.limit = kPaneCapacity, .tooLarge = file_messages::kPaneTooLarge};
 
 bool EndsWithBreak(std::string_view text) {
   return text.ends_with("\r\n");

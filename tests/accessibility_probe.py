@@ -1,5 +1,6 @@
 # A screen reader's view of the window through AT-SPI: the panes' text, caret, selection and
-# words, and an edit through the editable-text interface. Run by accessibility_test.sh.
+# words, and an edit through the editable-text interface; or, given --opened FILE, that the
+# window started with FILE shows it. Run by accessibility_test.sh.
 import sys
 import time
 
@@ -43,6 +44,17 @@ for name in ("Memo1", "Memo2", "Memo3"):
         print(f"FAIL: no text object {name}")
         sys.exit(1)
     panes[name] = pane.queryText()
+
+if sys.argv[1:2] == ["--opened"]:
+    # Started with an export to open: the first pane shows it as the Open dialog's choice would.
+    want = open(sys.argv[2], "rb").read().decode("cp1253").replace("\r\n", "\n")
+    got = ""
+    for _ in range(200):
+        got = panes["Memo1"].getText(0, -1).replace("\r\n", "\n")
+        if got == want:
+            sys.exit(0)
+        time.sleep(0.1)
+    check("Memo1 of a window started with an export", got[:300], want[:300])
 
 for name, text in panes.items():
     check(f"{name}'s text", text.getText(0, -1), name + "\n")

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The window as a screen reader meets it: under Xvfb, on a session bus of its own with the
-# accessibility bus, the program's panes are read and edited through AT-SPI.
-# Usage: accessibility_test.sh TRACKKML
+# accessibility bus, the program's panes are read and edited through AT-SPI; given an export,
+# the program is started with it and its first pane must show it.
+# Usage: accessibility_test.sh TRACKKML [EXPORT]
 set -euo pipefail
-program=$(realpath "$1")
+program=$(command -v "$1")
+export_file=${2:+$(realpath "$2")}
 probe=$(dirname "$(realpath "$0")")/accessibility_probe.py
 if [ -z "${ACCESSIBILITY_TEST_SESSION:-}" ]; then
   # A display number of its own: xvfb-run -a races with other tests starting theirs.
@@ -23,6 +25,6 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}intercept_strndup=0"
 /usr/libexec/at-spi-bus-launcher --launch-immediately &
 bus=$!
 trap 'kill "$bus" "${window:-}" 2>/dev/null || true' EXIT
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" &
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" ${export_file:+"$export_file"} &
 window=$!
-timeout 60 /usr/bin/python3 "$probe"
+timeout 60 /usr/bin/python3 "$probe" ${export_file:+--opened "$export_file"}

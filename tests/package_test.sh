@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks it as a packager would (lintian with no error or warning,
 # the desktop entry and the AppStream file valid, both man pages rendering), unpacks it into a
-# scratch root and runs the installed tool.
+# scratch root and runs the installed tool; then, as root, installs it with dpkg as a user
+# would, starts the installed window with an export, reads the man pages by name and removes
+# it again, leaving nothing behind.
 # Usage: package_test.sh BUILD_DIR GENERATOR
 set -euo pipefail
 build=$1
@@ -52,4 +54,30 @@ cli=$work/root/usr/bin/trackkml-cli
 "$cli" -q "$work/day.csv" || fail "conversion"
 "$build/cli/trackkml-cli" --stdout "$work/day.csv" >"$work/expected.kml"
 cmp "$work/day.kml" "$work/expected.kml" || fail "installed tool writes other bytes"
+
+# Installed for real. Only as root and where no trackkml is installed already: a user's own
+# installation is never replaced by a test's.
+if [ "$(id -u)" = 0 ] && ! dpkg -s trackkml >/dev/null 2>&1; then
+  trap 'dpkg -r trackkml >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+  dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"; }
+  [ "$(command -v trackkml)" = /usr/bin/trackkml ] || fail "trackkml is not /usr/bin/trackkml"
+  cp "$(dirname "$0")/data/day.csv" "$work/installed.csv"
+  bash "$(dirname "$0")/accessibility_test.sh" trackkml "$work/installed.csv" >"$work/window.log" 2>&1 ||
+    { cat "$work/window.log"; fail "the installed window started with an export does not show it"; }
+  for page in trackkml trackkml-cli; do
+    MANPAGER=cat man "$page" 2>"$work/man.txt" | grep -q "^NAME" || fail "man $page"
+  done
+  installed=$(dpkg -L trackkml)
+  dpkg -r trackkml >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -r"; }
+  ! dpkg -s trackkml 2>/dev/null | grep -q '^Status: .* installed' || fail "still installed"
+  while read -r f; do
+    [ -d "$f" ] || [ ! -e "$f" ] || fail "dpkg -r left $f"
+  done <<<"$installed"
+  [ ! -e /usr/share/doc/trackkml ] || fail "dpkg -r left /usr/share/doc/trackkml"
+  echo "installed, opened $work/installed.csv, read both man pages, removed"
+elif [ "${CI:-}" = true ]; then
+  fail "the installation test needs root and no trackkml installed"
+else
+  echo "skipped installing: not root, or a trackkml is installed"
+fi
 echo "package ok: $(basename "$deb")"

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "memo_accessible.h"
+#include "memo_texts.h"
 #include "pane_encoding.h"
 
 namespace {
@@ -956,6 +957,7 @@ void Memo::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void Memo::contextMenuEvent(QContextMenuEvent* event) {
+  using namespace memo_texts;
   QMenu menu(this);
   const auto add = [&](const QString& text, QKeySequence::StandardKey key, bool enabled,
                        auto action) {
@@ -963,19 +965,19 @@ void Memo::contextMenuEvent(QContextMenuEvent* event) {
     item->setShortcut(key);
     item->setEnabled(enabled);
   };
-  add(tr("&Undo"), QKeySequence::Undo, history_.CanUndo(), [this] { Undo(); });
-  add(tr("&Redo"), QKeySequence::Redo, history_.CanRedo(), [this] { Redo(); });
+  add(tr(kUndo.data()), QKeySequence::Undo, history_.CanUndo(), [this] { Undo(); });
+  add(tr(kRedo.data()), QKeySequence::Redo, history_.CanRedo(), [this] { Redo(); });
   menu.addSeparator();
-  add(tr("Cu&t"), QKeySequence::Cut, HasSelection(), [this] {
+  add(tr(kCut.data()), QKeySequence::Cut, HasSelection(), [this] {
     Copy();
     ReplaceSelection({});
   });
-  add(tr("&Copy"), QKeySequence::Copy, HasSelection(), [this] { Copy(); });
-  add(tr("&Paste"), QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
+  add(tr(kCopy.data()), QKeySequence::Copy, HasSelection(), [this] { Copy(); });
+  add(tr(kPaste.data()), QKeySequence::Paste, !QGuiApplication::clipboard()->text().isEmpty(),
       [this] { Paste(); });
-  add(tr("Delete"), QKeySequence::Delete, HasSelection(), [this] { ReplaceSelection({}); });
+  add(tr(kDelete.data()), QKeySequence::Delete, HasSelection(), [this] { ReplaceSelection({}); });
   menu.addSeparator();
-  add(tr("Select All"), QKeySequence::SelectAll, document_.Size() > 0, [this] {
+  add(tr(kSelectAll.data()), QKeySequence::SelectAll, document_.Size() > 0, [this] {
     anchor_ = 0;
     MoveCaret(document_.Size(), true);
   });

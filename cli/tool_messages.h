@@ -1,0 +1,129 @@
+// Every text trackkml-cli writes to its user, but for the facts of the reports.
+#pragma once
+
+#include "message_text.h"
+
+namespace tool_messages {
+
+inline constexpr std::string_view kProgram = "trackkml-cli: ";
+inline constexpr std::string_view kUsageLine = "usage: trackkml-cli [options] FILE...";
+inline constexpr std::string_view kTryHelp = "Try 'trackkml-cli --help'.";
+inline constexpr std::string_view kVersionLine = "trackkml-cli %1";
+inline constexpr std::string_view kHelp =
+    "usage: trackkml-cli [options] FILE...\n"
+    "Converts exports of the vehicle-tracking service (.csv) to KML documents.\n"
+    "Each FILE's KML is saved under its path with every \".csv\" replaced by \".kml\".\n"
+    "\n"
+    "  -o, --output-dir DIR  write the KML documents into DIR instead (made if missing)\n"
+    "      --stdout         write the KML of the one FILE to standard output\n"
+    "      --summary        write the summary lines of the one FILE to standard output\n"
+    "  -q, --quiet          report nothing but errors\n"
+    "      --timestamps     give each marker its time, for a map's time slider\n"
+    "      --gpx            also write a GPX file (\".gpx\" for \".kml\") of the trip\n"
+    "      --report[=FORM]  print the facts of each day: FORM text (the default), csv\n"
+    "                       (a row a file), legs-csv, stops-csv or speeding-csv (a\n"
+    "                       row a leg, stop or run over the limit); the per-file\n"
+    "                       lines then go to standard error\n"
+    "      --report=xlsx FILE  write the facts as a workbook FILE: days, stops,\n"
+    "                       legs and speeding on sheets of their own\n"
+    "      --time-zone NAME the zone of the export's times (default Europe/Athens)\n"
+    "      --stop-minutes N a stop is speed 0 for N minutes or more, from arrival to\n"
+    "                       departure (default 5; 0: every run at speed 0)\n"
+    "      --speed-limit KMH  report each run of fixes over KMH km/h, from the first\n"
+    "                       fix over it to the next under it ...\n"
+    "      --speeding-seconds S  ... that lasts S seconds or more (default 10)\n"
+    "  -h, --help           show this help\n"
+    "      --version        show the version\n"
+    "\n"
+    "FILE \"-\" reads standard input. Exit status: 0 all converted, 1 some failed,\n"
+    "2 bad usage.\n";
+
+// Usage errors.
+inline constexpr std::string_view kNeedsWholeNumber = "option %1 needs %2 (0 to 9999)";
+inline constexpr std::string_view kMinutes = "a number of minutes";
+inline constexpr std::string_view kSeconds = "a number of seconds";
+inline constexpr std::string_view kNeedsSpeed =
+    "option --speed-limit needs a speed in km/h (above 0, to 9999)";
+inline constexpr std::string_view kNeedsWorkbookFile =
+    "option --report=xlsx needs a FILE for the workbook (write one whose name begins with "
+    "\"-\" as ./-NAME)";
+inline constexpr std::string_view kUnknownReport =
+    "option --report takes text, csv, legs-csv, stops-csv, speeding-csv or xlsx FILE, not "
+    "\"%1\"";
+inline constexpr std::string_view kNeedsFolder = "option %1 needs a folder";
+inline constexpr std::string_view kWorkbookTwice = "option --report=xlsx given twice";
+inline constexpr std::string_view kNeedsZone = "option --time-zone needs a zone name";
+inline constexpr std::string_view kNeedsValue = "option %1 needs a value";
+inline constexpr std::string_view kUnknownOption = "unknown or ambiguous option %1";
+inline constexpr std::string_view kNoFile = "no FILE given";
+inline constexpr std::string_view kStdoutAndSummary =
+    "--stdout and --summary cannot be given together";
+inline constexpr std::string_view kOneFileOnly = "%1 takes exactly one FILE";
+inline constexpr std::string_view kNoFilesBeside =
+    "--gpx and --report cannot be given with --stdout or --summary";
+inline constexpr std::string_view kSecondsNeedLimit = "--speeding-seconds needs --speed-limit";
+inline constexpr std::string_view kNoFolderBeside =
+    "--output-dir cannot be given with --stdout or --summary";
+inline constexpr std::string_view kStandardInputOnly =
+    "standard input (-) can only be read with --stdout or --summary";
+inline constexpr std::string_view kUnknownZone = "unknown time zone \"%1\"";
+
+// Failures and what was done.
+inline constexpr std::string_view kNoZoneDatabase =
+    "the time-zone database is missing: it was looked for in \"%1\"";
+inline constexpr std::string_view kNoMemory = "Not enough memory to convert it";
+inline constexpr std::string_view kNotAnExport = "Not a track export: no column-title row found";
+inline constexpr std::string_view kNothingConverted = "Not written: no export was converted";
+inline constexpr std::string_view kWorkbookNotMade = "The workbook could not be made";
+inline constexpr std::string_view kWorkbookNotBegun = "The workbook could not be begun";
+inline constexpr std::string_view kStandardOutput = "standard output: %1";
+inline constexpr std::string_view kProgress = "\r%1 of %2 files, %3 points/s ";
+inline constexpr std::string_view kConverted = "%1 -> %2: %3 points, %4 rows without a fix";
+inline constexpr std::string_view kAndOutput = "%1 and %2";
+inline constexpr std::string_view kWithoutTime = ", %1 without a time";
+inline constexpr std::string_view kWorkbookWritten = "%1: facts of the exports as a workbook";
+inline constexpr std::string_view kClosing = "%1 converted, %2 failed";
+inline constexpr std::string_view kWithoutFix = ", %1 without a fix";
+
+inline constexpr CatalogueEntry kEntries[] = {
+    {"kProgram", kProgram},
+    {"kUsageLine", kUsageLine},
+    {"kTryHelp", kTryHelp},
+    {"kVersionLine", kVersionLine},
+    {"kHelp", kHelp},
+    {"kNeedsWholeNumber", kNeedsWholeNumber},
+    {"kMinutes", kMinutes},
+    {"kSeconds", kSeconds},
+    {"kNeedsSpeed", kNeedsSpeed},
+    {"kNeedsWorkbookFile", kNeedsWorkbookFile},
+    {"kUnknownReport", kUnknownReport},
+    {"kNeedsFolder", kNeedsFolder},
+    {"kWorkbookTwice", kWorkbookTwice},
+    {"kNeedsZone", kNeedsZone},
+    {"kNeedsValue", kNeedsValue},
+    {"kUnknownOption", kUnknownOption},
+    {"kNoFile", kNoFile},
+    {"kStdoutAndSummary", kStdoutAndSummary},
+    {"kOneFileOnly", kOneFileOnly},
+    {"kNoFilesBeside", kNoFilesBeside},
+    {"kSecondsNeedLimit", kSecondsNeedLimit},
+    {"kNoFolderBeside", kNoFolderBeside},
+    {"kStandardInputOnly", kStandardInputOnly},
+    {"kUnknownZone", kUnknownZone},
+    {"kNoZoneDatabase", kNoZoneDatabase},
+    {"kNoMemory", kNoMemory},
+    {"kNotAnExport", kNotAnExport},
+    {"kNothingConverted", kNothingConverted},
+    {"kWorkbookNotMade", kWorkbookNotMade},
+    {"kWorkbookNotBegun", kWorkbookNotBegun},
+    {"kStandardOutput", kStandardOutput},
+    {"kProgress", kProgress},
+    {"kConverted", kConverted},
+    {"kAndOutput", kAndOutput},
+    {"kWithoutTime", kWithoutTime},
+    {"kWorkbookWritten", kWorkbookWritten},
+    {"kClosing", kClosing},
+    {"kWithoutFix", kWithoutFix},
+};
+
+}  // namespace tool_messages

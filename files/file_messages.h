@@ -1,0 +1,54 @@
+// What the file layer tells the user, in both programs.
+#pragma once
+
+#include "message_text.h"
+
+namespace file_messages {
+
+inline constexpr std::string_view kCannotOpen = "Cannot open file \"%1\". %2";
+inline constexpr std::string_view kCannotCreate = "Cannot create file \"%1\". %2";
+inline constexpr std::string_view kCannotRead = "Cannot read file \"%1\". %2";
+inline constexpr std::string_view kEndedEarly = "The file ended before its size was read";
+inline constexpr std::string_view kReplacedWhileSaving =
+    "Another file took its place while it was being saved";
+inline constexpr std::string_view kStreamWriteError = "Stream write error";
+inline constexpr std::string_view kInUse = "The file is in use by another program";
+inline constexpr std::string_view kSystemError = "Error %1";
+inline constexpr std::string_view kPaneTooLarge = "Text exceeds memo capacity";
+inline constexpr std::string_view kExportTooLarge =
+    "The export is larger than the 2 GiB a window opens";
+inline constexpr std::string_view kCannotMakeFolder = "Cannot make the folder \"%1\"";
+inline constexpr std::string_view kNoTemporaryFolder = "No temporary folder to write in";
+inline constexpr std::string_view kTemporaryFolderUnusable =
+    "The temporary folder \"%1\" cannot be used";
+inline constexpr std::string_view kNoPrivateFolder = "No folder could be made in \"%1\"";
+inline constexpr std::string_view kTemporaryUnreadable = "The temporary workbook could not be read";
+inline constexpr std::string_view kWouldReplaceInput =
+    "Its %1 \"%2\" would replace the input \"%3\"";
+inline constexpr std::string_view kOutputsAreOneFile =
+    "Its %1 \"%2\" and its %3 \"%4\" are one file";
+inline constexpr std::string_view kWouldReplaceOther =
+    "Its %1 \"%2\" would replace the %3 of \"%4\"";
+
+inline constexpr CatalogueEntry kEntries[] = {
+    {"kCannotOpen", kCannotOpen},
+    {"kCannotCreate", kCannotCreate},
+    {"kCannotRead", kCannotRead},
+    {"kEndedEarly", kEndedEarly},
+    {"kReplacedWhileSaving", kReplacedWhileSaving},
+    {"kStreamWriteError", kStreamWriteError},
+    {"kInUse", kInUse},
+    {"kSystemError", kSystemError},
+    {"kPaneTooLarge", kPaneTooLarge},
+    {"kExportTooLarge", kExportTooLarge},
+    {"kCannotMakeFolder", kCannotMakeFolder},
+    {"kNoTemporaryFolder", kNoTemporaryFolder},
+    {"kTemporaryFolderUnusable", kTemporaryFolderUnusable},
+    {"kNoPrivateFolder", kNoPrivateFolder},
+    {"kTemporaryUnreadable", kTemporaryUnreadable},
+    {"kWouldReplaceInput", kWouldReplaceInput},
+    {"kOutputsAreOneFile", kOutputsAreOneFile},
+    {"kWouldReplaceOther", kWouldReplaceOther},
+};
+
+}  // namespace file_messages
