@@ -9,8 +9,10 @@
 #include <thread>
 
 #include "export_generator.h"
+#include "file_messages.h"
 #include "pane_test_support.h"
 #include "run_command.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -38,8 +40,9 @@ TEST(CliHostile, AFolderGivesTheOpenError) {
   fs::create_directory(dir / "folder.csv");
   const auto r = Cli(ShellQuote(dir / "folder.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "trackkml-cli: Cannot open file \"" + dir / "folder.csv" + "\". Is a directory.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(file_messages::kCannotOpen, {dir / "folder.csv", "Is a directory"}) +
+                       ".\n");
   EXPECT_TRUE(fs::is_directory(dir / "folder.csv"));
   EXPECT_FALSE(fs::exists(dir / "folder.kml"));
 }
@@ -48,7 +51,8 @@ TEST(CliHostile, DevicesAndPipesAreReadToTheirEnd) {
   ScratchDir dir;
   auto r = Cli("-q -o " + ShellQuote(dir.path()) + " /dev/null");
   EXPECT_EQ(r.status, 1) << "nothing read is no export";
-  EXPECT_EQ(r.err, "trackkml-cli: /dev/null: Not a track export: no column-title row found.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       "/dev/null: " + std::string(tool_messages::kNotAnExport) + ".\n");
   EXPECT_FALSE(fs::exists(dir / "null.kml"));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
@@ -75,7 +79,8 @@ TEST(CliHostile, DevicesAndPipesAreReadToTheirEnd) {
 TEST(CliHostile, AFullDiskFailsTheSaveAndKeepsTheOldKml) {
   ScratchDir dir;
   WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50'000}).bytes);
-  const std::string error = "trackkml-cli: " + dir / "day.csv" + ": Stream write error. ";
+  const std::string error = std::string(tool_messages::kProgram) + dir / "day.csv" + ": " +
+                            std::string(file_messages::kStreamWriteError) + ". ";
   CommandResult r;
   for (const bool linked : {false, true}) {
     for (const char* onLimit : {"trap '' XFSZ; ", ""}) {
@@ -110,7 +115,9 @@ TEST(CliHostile, EmptyNulOnlyAndHugeSingleLineFiles) {
                      ShellQuote(dir / "line.csv"));
   EXPECT_EQ(r.status, 1) << "none is an export";
   for (const char* name : {"empty", "nuls", "line"}) {
-    EXPECT_NE(r.err.find(dir / (std::string(name) + ".csv: Not a track export")), std::string::npos)
+    EXPECT_NE(
+        r.err.find(dir / (std::string(name) + ".csv: ") + std::string(tool_messages::kNotAnExport)),
+        std::string::npos)
         << r.err;
     EXPECT_FALSE(fs::exists(dir / (std::string(name) + ".kml"))) << name;
   }
@@ -131,7 +138,7 @@ TEST(CliHostile, AwkwardNamesConvertBesideThemselves) {
   ASSERT_EQ(r.status, 0) << r.err;
   // One report line a file, a newline in a name shown escaped, and the closing count.
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), std::size(names) + 1) << r.out;
-  EXPECT_TRUE(r.out.ends_with("\n5 converted, 0 failed\n")) << r.out;
+  EXPECT_TRUE(r.out.ends_with("\n" + Filled(tool_messages::kClosing, {"5", "0"}) + "\n")) << r.out;
   EXPECT_NE(r.out.find("new\\nline.csv -> "), std::string::npos) << r.out;
   const std::size_t lines = kEmptyDocumentLines + 10 * (20 - generated.rowsWithoutFix);
   for (const auto& name : names) {
@@ -163,7 +170,8 @@ TEST(CliHostile, AFileWithoutReadPermission) {
   if (tool.empty()) GTEST_SKIP() << "running as root without setpriv";
   const auto r = RunCommand(tool + " " + ShellQuote(path));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: Cannot open file \"" + path + "\". Permission denied.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(file_messages::kCannotOpen, {path, "Permission denied"}) + ".\n");
   EXPECT_FALSE(fs::exists(dir / "secret.kml"));
 }
 
@@ -197,8 +205,10 @@ TEST(CliHostile, SavesRespectWhatTheUserMayWrite) {
                             ShellQuote(dir / "closed/writable.csv") + " " +
                             ShellQuote(dir / "open/roots.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "open/protected.csv" + ": Cannot create file \"" +
-                       dir / "open/protected.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "open/protected.csv" + ": " +
+                       Filled(file_messages::kCannotCreate,
+                              {dir / "open/protected.kml", "Permission denied"}) +
+                       ".\n");
   EXPECT_EQ(ReadBytes(dir / "open/protected.kml"), "previous");
   EXPECT_EQ(CrLfLines(ReadBytes(dir / "closed/writable.kml")), kEmptyDocumentLines);
   EXPECT_EQ(InodeOf(dir / "closed/writable.kml"), writable);
@@ -232,8 +242,10 @@ TEST(CliHostile, SavesKeepOwnersAndLinks) {
   const auto r = Cli("-q " + ShellQuote(dir / "owned.csv") + " " + ShellQuote(dir / "linked.csv") +
                      " " + ShellQuote(dir / "folder.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "folder.csv" + ": Cannot create file \"" +
-                       dir / "folder.kml" + "\". Is a directory.\n");
+  EXPECT_EQ(r.err,
+            std::string(tool_messages::kProgram) + dir / "folder.csv" + ": " +
+                Filled(file_messages::kCannotCreate, {dir / "folder.kml", "Is a directory"}) +
+                ".\n");
   struct stat st {};
   ASSERT_EQ(::stat((dir / "owned.kml").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
@@ -253,8 +265,10 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   fs::create_symlink("x.csv", dir / "x.kml");
   auto r = Cli("-q " + ShellQuote(dir / "x.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "x.csv" + ": Its KML \"" + dir / "x.kml" +
-                       "\" would replace the input \"" + dir / "x.csv" + "\"\n");
+  EXPECT_EQ(r.err,
+            std::string(tool_messages::kProgram) + dir / "x.csv" + ": " +
+                Filled(file_messages::kWouldReplaceInput, {"KML", dir / "x.kml", dir / "x.csv"}) +
+                "\n");
   EXPECT_EQ(ReadBytes(dir / "x.csv"), kTinyExport);
 
   if (::geteuid() != 0) return;  // planting another user's link needs root
@@ -266,8 +280,10 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   ASSERT_EQ(::lchown((dir / "shared/day.kml").c_str(), kNobody, kNobody), 0);
   r = Cli("-q " + ShellQuote(dir / "shared/day.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/day.csv" + ": Cannot create file \"" +
-                       dir / "shared/day.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/day.csv" + ": " +
+                       Filled(file_messages::kCannotCreate,
+                              {dir / "shared/day.kml", "Permission denied"}) +
+                       ".\n");
   EXPECT_EQ(ReadBytes(dir / "victim.conf"), "keep");
 
   // Nor through a stranger's link standing for a folder on the way: the output folder, or a
@@ -283,14 +299,17 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   r = Cli("-q --gpx -o " + ShellQuote(dir / "shared/out") + " " +
           ShellQuote(dir / "shared/day.csv") + " " + ShellQuote(dir / "shared/trips.csv/day.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/day.csv" + ": Cannot create file \"" +
-                       dir / "shared/out/day.kml" + "\". Permission denied.\n" + "trackkml-cli: " +
-                       dir / "shared/trips.csv/day.csv" + ": Cannot create file \"" +
-                       dir / "shared/out/day.kml" + "\". Permission denied.\n");
+  const std::string outRefused =
+      Filled(file_messages::kCannotCreate, {dir / "shared/out/day.kml", "Permission denied"});
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/day.csv" + ": " +
+                       outRefused + ".\n" + std::string(tool_messages::kProgram) +
+                       dir / "shared/trips.csv/day.csv" + ": " + outRefused + ".\n");
   r = Cli("-q " + ShellQuote(dir / "shared/trips.csv/day.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/trips.csv/day.csv" + ": Cannot create file \"" +
-                       dir / "shared/trips.kml/day.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/trips.csv/day.csv" + ": " +
+                       Filled(file_messages::kCannotCreate,
+                              {dir / "shared/trips.kml/day.kml", "Permission denied"}) +
+                       ".\n");
   EXPECT_TRUE(fs::is_empty(dir / "closed"));
 
   // Nor into a file or a pipe another user left there for the KML to land in.
@@ -303,10 +322,13 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   r = Cli("-q " + ShellQuote(dir / "shared/planted.csv") + " " +
           ShellQuote(dir / "shared/piped.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "shared/planted.csv" + ": Cannot create file \"" +
-                       dir / "shared/planted.kml" + "\". Permission denied.\n" +
-                       "trackkml-cli: " + dir / "shared/piped.csv" + ": Cannot create file \"" +
-                       dir / "shared/piped.kml" + "\". Permission denied.\n");
+  EXPECT_EQ(
+      r.err,
+      std::string(tool_messages::kProgram) + dir / "shared/planted.csv" + ": " +
+          Filled(file_messages::kCannotCreate, {dir / "shared/planted.kml", "Permission denied"}) +
+          ".\n" + std::string(tool_messages::kProgram) + dir / "shared/piped.csv" + ": " +
+          Filled(file_messages::kCannotCreate, {dir / "shared/piped.kml", "Permission denied"}) +
+          ".\n");
   EXPECT_EQ(ReadBytes(dir / "shared/planted.kml"), "theirs");
 }
 
@@ -318,7 +340,8 @@ TEST(CliHostile, StandardInputOverTheLimitIsRefusedWithinTheLimit) {
       "perl -e 'my $b = \"a;\" x (1 << 23); print $b for 1 .. 132' 2>/dev/null | "
       "/usr/bin/time -f '%M' " +
       ShellQuote(TRACKKML_CLI) + " --summary - 2>&1 >/dev/null");
-  EXPECT_NE(r.out.find("trackkml-cli: -: The export is larger than the 2 GiB a window opens."),
+  EXPECT_NE(r.out.find(std::string(tool_messages::kProgram) +
+                       "-: " + std::string(file_messages::kExportTooLarge) + "."),
             std::string::npos)
       << r.out;
   const std::size_t peakKiB = std::stoul(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1));

@@ -4,6 +4,7 @@
 
 #include "export_generator.h"
 #include "export_reader.h"
+#include "file_messages.h"
 #include "greek.h"
 #include "kml_lines.h"
 #include "line_view.h"
@@ -11,6 +12,7 @@
 #include "program_args.h"
 #include "run_command.h"
 #include "text_loader.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -44,9 +46,11 @@ TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
   auto r = Cli(ShellQuote(dir / "day.csv"));
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(ReadBytes(dir / "day.kml"), ExpectedKml(generated.bytes));
-  EXPECT_EQ(r.out, dir / "day.csv" + " -> " + dir / "day.kml" + ": " +
-                       std::to_string(500 - generated.rowsWithoutFix) + " points, " +
-                       std::to_string(generated.rowsWithoutFix) + " rows without a fix\n");
+  EXPECT_EQ(r.out,
+            Filled(tool_messages::kConverted, {dir / "day.csv", dir / "day.kml",
+                                               std::to_string(500 - generated.rowsWithoutFix),
+                                               std::to_string(generated.rowsWithoutFix)}) +
+                "\n");
   EXPECT_EQ(ReadBytes(dir / "day.csv"), generated.bytes);
 
   r = Cli("--stdout " + ShellQuote(dir / "day.csv"));
@@ -73,8 +77,10 @@ TEST(Cli, KeepsGoingAfterAFailureAndReportsIt) {
                      " " + ShellQuote(dir / "c.CSV") + " " + ShellQuote(dir / "d.txt"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "trackkml-cli: Cannot open file \"" + dir / "missing.csv" +
-                       "\". No such file or directory.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(file_messages::kCannotOpen,
+                              {dir / "missing.csv", "No such file or directory"}) +
+                       ".\n");
   EXPECT_TRUE(fs::exists(dir / "a.kml"));
   EXPECT_EQ(ReadBytes(dir / "c.kml"), ExpectedKml(c));  // never over the export
   EXPECT_EQ(ReadBytes(dir / "c.CSV"), c);
@@ -93,8 +99,10 @@ TEST(Cli, WritesIntoAnOutputFolderWithoutClobbering) {
                      ShellQuote(dir / "y/day.csv"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(ReadBytes(dir / "out/day.kml"), ExpectedKml(one));
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "y/day.csv" + ": Its KML \"" + dir / "out/day.kml" +
-                       "\" would replace the KML of \"" + dir / "x/day.csv" + "\"\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "y/day.csv" + ": " +
+                       Filled(file_messages::kWouldReplaceOther,
+                              {"KML", dir / "out/day.kml", "KML", dir / "x/day.csv"}) +
+                       "\n");
 
   // Nor is a file given for converting replaced by another's KML.
   const std::string keep = greek::kTitleLabel + "\r\nkeep\n";
@@ -113,14 +121,14 @@ TEST(Cli, RefusesBadUsageWithStatus2) {
   for (const char* args : bad) {
     const auto r = Cli(args);
     EXPECT_EQ(r.status, 2) << args;
-    EXPECT_NE(r.err.find("usage: trackkml-cli [options] FILE..."), std::string::npos) << args;
+    EXPECT_NE(r.err.find(tool_messages::kUsageLine), std::string::npos) << args;
   }
   auto r = Cli("--help");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("usage: trackkml-cli", 0), 0u);
+  EXPECT_EQ(r.out.rfind(tool_messages::kUsageLine, 0), 0u);
   r = Cli("--version");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("trackkml-cli ", 0), 0u);
+  EXPECT_EQ(r.out.rfind(Filled(tool_messages::kVersionLine, {""}), 0), 0u);
 }
 
 }  // namespace
@@ -188,7 +196,9 @@ TEST(Cli, FollowsTheConventionsItsUsersKnow) {
     const auto r = Cli(args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     if (c.status == 2) {
-      EXPECT_TRUE(r.err.ends_with("\nTry 'trackkml-cli --help'.\n")) << c.args << "\n" << r.err;
+      EXPECT_TRUE(r.err.ends_with("\n" + std::string(tool_messages::kTryHelp) + "\n"))
+          << c.args << "\n"
+          << r.err;
     } else {
       EXPECT_TRUE(fs::exists(dir / c.kml)) << c.args;
     }
@@ -199,8 +209,8 @@ TEST(Cli, FollowsTheConventionsItsUsersKnow) {
   WriteBytes(dir / "plain.csv", "name,lat,lon\r\nA,37.5,23.7\r\n");
   const auto r = Cli(ShellQuote(dir / "plain.csv") + " " + ShellQuote(dir / "a.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "plain.csv" +
-                       ": Not a track export: no column-title row found.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "plain.csv" + ": " +
+                       std::string(tool_messages::kNotAnExport) + ".\n");
   EXPECT_FALSE(fs::exists(dir / "plain.kml"));
-  EXPECT_TRUE(r.out.ends_with("\n1 converted, 1 failed\n")) << r.out;
+  EXPECT_TRUE(r.out.ends_with("\n" + Filled(tool_messages::kClosing, {"1", "1"}) + "\n")) << r.out;
 }

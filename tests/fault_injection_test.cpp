@@ -12,6 +12,7 @@
 
 #include "app_error.h"
 #include "atomic_file.h"
+#include "file_messages.h"
 #include "pane_test_support.h"
 #include "text_pane.h"
 
@@ -174,15 +175,18 @@ TEST(FaultInjection, LoadFailuresLeaveThePaneUntouched) {
   const std::string path = dir / "day.csv";
   WriteBytes(path, kFileText);
   const LoadCase cases[] = {
-      {"open refused", Fault::Open, EACCES, 0, 0, "Cannot open file \"#\". Permission denied"},
-      {"size lookup fails", Fault::Size, EIO, 0, 0, "Cannot read file \"#\". Input/output error"},
-      {"first read fails", Fault::Read, EIO, 0, 0, "Cannot read file \"#\". Input/output error"},
+      {"open refused", Fault::Open, EACCES, 0, 0,
+       Filled(file_messages::kCannotOpen, {"#", "Permission denied"})},
+      {"size lookup fails", Fault::Size, EIO, 0, 0,
+       Filled(file_messages::kCannotRead, {"#", "Input/output error"})},
+      {"first read fails", Fault::Read, EIO, 0, 0,
+       Filled(file_messages::kCannotRead, {"#", "Input/output error"})},
       {"read fails after 5 bytes", Fault::Read, EIO, 5, 0,
-       "Cannot read file \"#\". Input/output error"},
+       Filled(file_messages::kCannotRead, {"#", "Input/output error"})},
       {"short reads that fail", Fault::Read, EIO, 7, 2,
-       "Cannot read file \"#\". Input/output error"},
+       Filled(file_messages::kCannotRead, {"#", "Input/output error"})},
       {"file ends early", Fault::ReadEndsEarly, 0, 6, 0,
-       "Cannot read file \"#\". The file ended before its size was read"},
+       Filled(file_messages::kCannotRead, {"#", file_messages::kEndedEarly})},
       {"short reads", Fault::None, 0, 0, 1, ""},
   };
   for (const auto& c : cases) {
@@ -228,7 +232,7 @@ TEST(FaultInjection, WritesFailingAtEveryPositionKeepTheTarget) {
         EXPECT_EQ(OpenDescriptors(), fds);
         const std::string where = "k=" + std::to_string(k) + " chunk=" + std::to_string(chunk);
         if (k < text.size()) {
-          EXPECT_EQ(message, "Stream write error") << where;
+          EXPECT_EQ(message, file_messages::kStreamWriteError) << where;
           if (targetExists) {
             EXPECT_EQ(ReadBytes(target), "previous") << where;
             EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"}) << where;
@@ -258,10 +262,12 @@ TEST(FaultInjection, FailingCreateFlushCloseAndRenameKeepTheTarget) {
   ScratchDir dir;
   const std::string target = dir / "day.kml";
   const SaveCase cases[] = {
-      {"create fails", Fault::Create, EIO, "Cannot create file \"#\". Input/output error"},
-      {"flush fails", Fault::Flush, EIO, "Stream write error"},
-      {"close fails", Fault::Close, EIO, "Stream write error"},
-      {"rename fails", Fault::Rename, EXDEV, "Cannot create file \"#\". Invalid cross-device link"},
+      {"create fails", Fault::Create, EIO,
+       Filled(file_messages::kCannotCreate, {"#", "Input/output error"})},
+      {"flush fails", Fault::Flush, EIO, std::string(file_messages::kStreamWriteError)},
+      {"close fails", Fault::Close, EIO, std::string(file_messages::kStreamWriteError)},
+      {"rename fails", Fault::Rename, EXDEV,
+       Filled(file_messages::kCannotCreate, {"#", "Invalid cross-device link"})},
   };
   for (const bool unnamed : {true, false}) {
     for (const auto& c : cases) {
@@ -299,7 +305,7 @@ TEST(FaultInjection, AFolderThatRefusesNewFilesGetsTheFileWrittenInPlace) {
   EXPECT_EQ(ReadBytes(target), "new\r\n");
   // Where there is nothing to write in place, the refusal stands.
   EXPECT_EQ(Message([&] { pane.SaveTextFile(dir / "new.kml"); }),
-            "Cannot create file \"" + dir / "new.kml" + "\". Permission denied");
+            Filled(file_messages::kCannotCreate, {dir / "new.kml", "Permission denied"}));
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});
 }
 
@@ -318,7 +324,7 @@ TEST(FaultInjection, OutputsCommittedTogetherAllStayWhenOneCannotBePrepared) {
     files.push_back(std::make_unique<AtomicFile>(dir / name, os));
     files.back()->Write("new");
   }
-  EXPECT_EQ(Message([&] { CommitTogether(files, os); }), "Stream write error");
+  EXPECT_EQ(Message([&] { CommitTogether(files, os); }), file_messages::kStreamWriteError);
   files.clear();
   EXPECT_EQ(ReadBytes(dir / "day.kml"), "old kml");
   EXPECT_EQ(ReadBytes(dir / "day.gpx"), "old gpx");

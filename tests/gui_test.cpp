@@ -22,10 +22,12 @@
 #include "app_title.h"
 #include "export_generator.h"
 #include "file_errors.h"
+#include "file_messages.h"
 #include "greek.h"
 #include "mainfrm.h"
 #include "pane_test_support.h"
 #include "system_errors.h"
+#include "window_texts.h"
 #ifndef _WIN32
 #include "run_command.h"
 #endif
@@ -101,13 +103,13 @@ class Window : public ::testing::Test {
 };
 
 TEST_F(Window, StartsWithItsNamesAndTheFocusOnOpen) {
-  EXPECT_EQ(form.windowTitle(), "Convert");
+  EXPECT_EQ(form.windowTitle(), QString::fromUtf8(window_texts::kFormCaption));
   EXPECT_EQ(Text(ui.Memo1), "Memo1\r\n");
   EXPECT_EQ(Text(ui.Memo2), "Memo2\r\n");
   EXPECT_EQ(Text(ui.Memo3), "Memo3\r\n");
-  EXPECT_EQ(ui.Open->text(), "Open");
-  EXPECT_EQ(ui.Translate->text(), "Translate");
-  EXPECT_EQ(ui.Button1->text(), "Save");
+  EXPECT_EQ(ui.Open->text(), QString::fromUtf8(window_texts::kOpenCaption));
+  EXPECT_EQ(ui.Translate->text(), QString::fromUtf8(window_texts::kTranslateCaption));
+  EXPECT_EQ(ui.Button1->text(), QString::fromUtf8(window_texts::kSaveCaption));
   EXPECT_EQ(form.OpenDialog1.FileName, "");
   EXPECT_EQ(Focused(), ui.Open);
   EXPECT_EQ(form.frameGeometry(), QRect(194, 114, 634, 586));
@@ -259,7 +261,7 @@ TEST_F(Window, OpenAcceptedCancelledAndFailing) {
   EXPECT_EQ(form.OpenDialog1.FileName, missing);
   ASSERT_EQ(errors.texts.size(), 1u);
   EXPECT_EQ(errors.texts[0].toStdString(),
-            "Cannot open file \"" + missing + "\". " + NotFoundWords() + ".");
+            Filled(file_messages::kCannotOpen, {missing, NotFoundWords()}) + ".");
   EXPECT_EQ(errors.captions[0], "Trackkml");
   EXPECT_EQ(Focused(), ui.Open);
 
@@ -271,7 +273,8 @@ TEST_F(Window, OpenAcceptedCancelledAndFailing) {
 TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
   QTest::mouseClick(ui.Button1, Qt::LeftButton);  // no name yet
   ASSERT_EQ(errors.texts.size(), 1u);
-  EXPECT_EQ(errors.texts[0].toStdString(), "Cannot create file \"\". " + NotFoundWords() + ".");
+  EXPECT_EQ(errors.texts[0].toStdString(),
+            Filled(file_messages::kCannotCreate, {"", NotFoundWords()}) + ".");
 
   const std::string a = dir / "a.csv", b = dir / "b.csv";
   WriteBytes(a, greek::kVehicleLabel + "A;\r\n" + greek::kTitleLabel + "\r\nt;;1;;2;3\r\n");
@@ -327,7 +330,7 @@ TEST_F(Window, SaveNeverWritesOverTheExportThroughALink) {
     QTest::mouseClick(ui.Button1, Qt::LeftButton);
     ASSERT_EQ(errors.texts.size(), 1u) << kind;
     EXPECT_EQ(errors.texts[0].toStdString(),
-              "Its KML \"" + kml + "\" would replace the input \"" + csv + "\"")
+              Filled(file_messages::kWouldReplaceInput, {"KML", kml, csv}))
         << kind;
     EXPECT_TRUE(ReadBytes(csv) == exportBytes) << kind << " link: the export was written over";
   }
@@ -375,7 +378,7 @@ TEST_F(Window, OpensTheFileItIsGiven) {
   EXPECT_EQ(form.OpenDialog1.FileName, missing);
   ASSERT_EQ(errors.texts.size(), 1u);
   EXPECT_EQ(errors.texts[0].toStdString(),
-            "Cannot open file \"" + missing + "\". " + NotFoundWords() + ".");
+            Filled(file_messages::kCannotOpen, {missing, NotFoundWords()}) + ".");
 }
 
 TEST_F(Window, OpenTranslateSaveAndTheBatchToolWriteTheGoldenFiles) {
@@ -486,7 +489,7 @@ TEST_F(Window, PanesFollowTheWidthAndTheContentsScroll) {
 TEST(Dialogs, TheRealOpenDialogIsConfigured) {
   QFileDialog dialog;
   ConfigureOpenDialog(dialog, "/tmp/day.csv");
-  EXPECT_EQ(dialog.nameFilters(), QStringList{"CSV orvan files (*.csv)"});
+  EXPECT_EQ(dialog.nameFilters(), QStringList{QString::fromUtf8(window_texts::kOpenFilter)});
   EXPECT_TRUE(dialog.testOption(QFileDialog::HideNameFilterDetails));
   EXPECT_EQ(dialog.fileMode(), QFileDialog::AnyFile);
   EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
@@ -543,9 +546,10 @@ TEST(Dialogs, TheRealErrorBoxShowsTheMessage) {
     buttons = box->standardButtons();
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
   });
-  QtErrorShower().ShowError(&window, "Stream write error.", "Trackkml");
+  const QString message = QString::fromUtf8(file_messages::kStreamWriteError) + ".";
+  QtErrorShower().ShowError(&window, message, "Trackkml");
   EXPECT_EQ(title, "Trackkml");
-  EXPECT_EQ(text, "Stream write error.");
+  EXPECT_EQ(text, message);
   EXPECT_EQ(icon, QMessageBox::Critical);
   EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == button; }, 2000));

@@ -16,8 +16,10 @@
 #include <filesystem>
 
 #include "export_generator.h"
+#include "file_messages.h"
 #include "pane_test_support.h"
 #include "run_command.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -114,9 +116,10 @@ TEST(SaveAttacks, AFileThatTakesTheNameMeanwhileIsNotWrittenInto) {
                             " & sleep 0.5; mv " + in + "/precious " + in + "/day.kml; cat " + in +
                             "/export >" + in + "/day.csv; wait $!");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "day.csv" + ": Cannot create file \"" +
-                       dir / "day.kml" +
-                       "\". Another file took its place while it was being saved.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "day.csv" + ": " +
+                       Filled(file_messages::kCannotCreate,
+                              {dir / "day.kml", file_messages::kReplacedWhileSaving}) +
+                       ".\n");
   EXPECT_EQ(ReadBytes(dir / "day.kml"), "precious");
   EXPECT_EQ(ReadBytes(dir / "other-name"), "precious");
 }
@@ -129,7 +132,8 @@ TEST(SaveAttacks, OutputsThatAreOneFileOrUnwritableAreRefusedBeforeAnyIsWritten)
     void (*plant)(const ScratchDir&);
     std::string error;  // after "trackkml-cli: <day.csv>: "; '#' is the folder
   };
-  const std::string oneFile = "Its KML \"#/day.kml\" and its GPX \"#/day.gpx\" are one file.\n";
+  const std::string oneFile =
+      Filled(file_messages::kOutputsAreOneFile, {"KML", "#/day.kml", "GPX", "#/day.gpx"}) + ".\n";
   const Case cases[] = {
       {"GPX links to KML",
        [](const ScratchDir& d) { fs::create_symlink("day.kml", d / "day.gpx"); }, oneFile},
@@ -142,7 +146,7 @@ TEST(SaveAttacks, OutputsThatAreOneFileOrUnwritableAreRefusedBeforeAnyIsWritten)
       {"hard links",
        [](const ScratchDir& d) { fs::create_hard_link(d / "day.kml", d / "day.gpx"); }, oneFile},
       {"GPX is a folder", [](const ScratchDir& d) { fs::create_directory(d / "day.gpx"); },
-       "Cannot create file \"#/day.gpx\". Is a directory.\n"},
+       Filled(file_messages::kCannotCreate, {"#/day.gpx", "Is a directory"}) + ".\n"},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
@@ -154,7 +158,8 @@ TEST(SaveAttacks, OutputsThatAreOneFileOrUnwritableAreRefusedBeforeAnyIsWritten)
     for (auto at = error.find('#'); at != std::string::npos; at = error.find('#'))
       error.replace(at, 1, dir.path().string());
     EXPECT_EQ(r.status, 1) << c.name;
-    EXPECT_EQ(r.err, "trackkml-cli: " + dir / "day.csv" + ": " + error) << c.name;
+    EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "day.csv" + ": " + error)
+        << c.name;
     EXPECT_EQ(ReadBytes(dir / "day.kml"), "old") << c.name;
     EXPECT_EQ(r.out, "") << c.name;
   }
@@ -243,10 +248,10 @@ TEST(SaveAttacks, AFullFileSystemLeavesEveryTargetWhole) {
   }
   const auto r = Cli("-q " + ShellQuote(dir / "linked.csv") + " " + ShellQuote(dir / "single.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: " + dir / "linked.csv" +
-                       ": Stream write error. No space left on device.\n"
-                       "trackkml-cli: " +
-                       dir / "single.csv" + ": Stream write error. No space left on device.\n");
+  const std::string full =
+      std::string(file_messages::kStreamWriteError) + ". No space left on device.\n";
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "linked.csv" + ": " + full +
+                       std::string(tool_messages::kProgram) + dir / "single.csv" + ": " + full);
   for (const char* kml : {"linked.kml", "single.kml"}) {
     const std::string kept = ReadBytes(dir / kml);
     EXPECT_TRUE(kept == "old") << kml << " now holds " << kept.size() << " bytes";
@@ -262,14 +267,17 @@ TEST(SaveAttacks, AFullFileSystemLeavesEveryTargetWhole) {
 TEST(SaveAttacks, StandardOutputThatCannotBeWrittenFailsTheRun) {
   ScratchDir dir;
   WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50}).bytes);
-  const std::string full = "Stream write error. No space left on device.\n";
+  const std::string full =
+      std::string(file_messages::kStreamWriteError) + ". No space left on device.\n";
   for (const std::string options : {"--report", "--report=csv", "", "--summary"}) {
     const auto r = RunCommand(ShellQuote(TRACKKML_CLI) + " " + options + " " +
                               ShellQuote(dir / "day.csv") + " >/dev/full");
     EXPECT_EQ(r.status, 1) << options;
-    const std::string who = options == "--summary" ? dir / "day.csv" : "standard output";
+    const std::string line = options == "--summary"
+                                 ? dir / "day.csv" + ": " + full
+                                 : Filled(tool_messages::kStandardOutput, {full});
     // With a report, the per-file line goes to standard error after it.
-    EXPECT_TRUE(r.err.starts_with("trackkml-cli: " + who + ": " + full)) << options << r.err;
+    EXPECT_TRUE(r.err.starts_with(std::string(tool_messages::kProgram) + line)) << options << r.err;
   }
 }
 

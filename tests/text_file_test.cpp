@@ -9,6 +9,7 @@
 
 #include "app_error.h"
 #include "file_errors.h"
+#include "file_messages.h"
 #include "pane_test_support.h"
 #include "save_name.h"
 #include "text_pane.h"
@@ -58,19 +59,21 @@ TEST(FileErrors, NameTheFullPathAndTheSystemsWords) {
     std::string message;
   } cases[] = {
       {"missing file", [&] { pane.LoadTextFile("day.csv"); },
-       "Cannot open file \"" + full + "/day.csv\". No such file or directory"},
+       Filled(file_messages::kCannotOpen, {full + "/day.csv", "No such file or directory"})},
       {"missing folder", [&] { pane.LoadTextFile("no/../nothere/day.csv"); },
-       "Cannot open file \"" + full + "/nothere/day.csv\". No such file or directory"},
+       Filled(file_messages::kCannotOpen,
+              {full + "/nothere/day.csv", "No such file or directory"})},
       {"folder given as a file", [&] { pane.LoadTextFile("folder.csv"); },
-       "Cannot open file \"" + full + "/folder.csv\". Is a directory"},
+       Filled(file_messages::kCannotOpen, {full + "/folder.csv", "Is a directory"})},
       {"empty name to load", [&] { pane.LoadTextFile(""); },
-       "Cannot open file \"\". No such file or directory"},
+       Filled(file_messages::kCannotOpen, {"", "No such file or directory"})},
       {"empty name to save", [&] { pane.SaveTextFile(""); },
-       "Cannot create file \"\". No such file or directory"},
+       Filled(file_messages::kCannotCreate, {"", "No such file or directory"})},
       {"save into a missing folder", [&] { pane.SaveTextFile("./nothere/day.kml"); },
-       "Cannot create file \"" + full + "/nothere/day.kml\". No such file or directory"},
+       Filled(file_messages::kCannotCreate,
+              {full + "/nothere/day.kml", "No such file or directory"})},
       {"save over a folder", [&] { pane.SaveTextFile("folder.csv"); },
-       "Cannot create file \"" + full + "/folder.csv\". Is a directory"},
+       Filled(file_messages::kCannotCreate, {full + "/folder.csv", "Is a directory"})},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Message(c.action), c.message) << c.name;
@@ -82,11 +85,14 @@ TEST(FileErrors, NameTheFullPathAndTheSystemsWords) {
 
 TEST(FileErrors, TrimTheSystemsWords) {
   EXPECT_EQ(TrimmedErrorText("No such file or directory.\r\n "), "No such file or directory");
-  EXPECT_EQ(TrimmedErrorText("Error 5..."), "Error 5");
+  const std::string error5 = Filled(file_messages::kSystemError, {"5"});
+  EXPECT_EQ(TrimmedErrorText(error5 + "..."), error5);
   EXPECT_EQ(TrimmedErrorText("..."), "");
-  EXPECT_EQ(DisplayMessage("Cannot open file \"/a\". No such file or directory"),
-            "Cannot open file \"/a\". No such file or directory.");
-  EXPECT_EQ(DisplayMessage("Stream write error"), "Stream write error.");
+  const std::string cannotOpen =
+      Filled(file_messages::kCannotOpen, {"/a", "No such file or directory"});
+  EXPECT_EQ(DisplayMessage(cannotOpen), cannotOpen + ".");
+  EXPECT_EQ(DisplayMessage(file_messages::kStreamWriteError),
+            std::string(file_messages::kStreamWriteError) + ".");
   EXPECT_EQ(DisplayMessage("Ends in a stop."), "Ends in a stop.");
   EXPECT_EQ(DisplayMessage("Bang!"), "Bang!");
   EXPECT_EQ(DisplayMessage("Greek \xE1"), "Greek \xE1.");
@@ -130,12 +136,12 @@ TEST(SaveTextFile, AShortWriteLeavesTheTargetAsItWas) {
   ::chmod(target.c_str(), 0640);
 
   const std::string big(100000, 'k');
-  EXPECT_EQ(SaveWithFileSizeLimit(big, target, 4096), "Stream write error");
+  EXPECT_EQ(SaveWithFileSizeLimit(big, target, 4096), file_messages::kStreamWriteError);
   EXPECT_EQ(ReadBytes(target), "the previous KML\r\n");
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});  // no temporary left
 
   // A new target is not made at all.
-  EXPECT_EQ(SaveWithFileSizeLimit(big, dir / "new.kml", 10), "Stream write error");
+  EXPECT_EQ(SaveWithFileSizeLimit(big, dir / "new.kml", 10), file_messages::kStreamWriteError);
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});
 
   // Under the limit the save goes through and keeps the target's permission bits.
@@ -149,7 +155,7 @@ TEST(SaveTextFile, AShortWriteLeavesTheTargetAsItWas) {
 TEST(SaveTextFile, AFullDeviceGivesTheWriteErrorAndStaysADevice) {
   MemoryStorage storage("x\r\n");
   TextPane pane(storage);
-  EXPECT_EQ(Message([&] { pane.SaveTextFile("/dev/full"); }), "Stream write error");
+  EXPECT_EQ(Message([&] { pane.SaveTextFile("/dev/full"); }), file_messages::kStreamWriteError);
   EXPECT_TRUE(fs::is_character_file("/dev/full"));
   pane.SaveTextFile("/dev/null");
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
@@ -173,7 +179,7 @@ TEST(LoadTextFile, RefusesAFileOf2GiBBeforeReadingIt) {
   fs::resize_file(path, 0x80000000ull);  // sparse: nothing is really written
   MemoryStorage storage("kept");
   TextPane pane(storage);
-  EXPECT_EQ(Message([&] { pane.LoadTextFile(path); }), "Text exceeds memo capacity");
+  EXPECT_EQ(Message([&] { pane.LoadTextFile(path); }), file_messages::kPaneTooLarge);
   EXPECT_EQ(pane.Text(), "kept");
 }
 

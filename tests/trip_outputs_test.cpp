@@ -16,6 +16,7 @@
 #include "pane_test_support.h"
 #include "run_command.h"
 #include "time_zone.h"
+#include "tool_messages.h"
 
 namespace {
 
@@ -82,13 +83,18 @@ TEST(ZoneClock, NamesThatAreNotZonesAndAMissingDatabase) {
                            " --stdout --timestamps --time-zone ";
   WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
   const std::string day = " " + ShellQuote(dir / "day.csv");
+  // What comes before the name, which is shown escaped.
+  const std::string_view unknown = tool_messages::kUnknownZone;
+  const std::string unknownZone =
+      std::string(tool_messages::kProgram) + std::string(unknown.substr(0, unknown.find("%1")));
   for (const std::string name : {"Europe/Pipe", "COM1", "Europe/aux", "../zones/Europe/Athens",
                                  "Europe//Athens", "/etc/passwd", "Europe/Athens\n"}) {
     const auto start = std::chrono::steady_clock::now();
     const auto r = RunCommand(tool + ShellQuote(name) + day);
     EXPECT_EQ(r.status, 2) << name;
-    EXPECT_TRUE(r.err.starts_with("trackkml-cli: unknown time zone \"")) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.find("\nusage: ")) << "one line, then the usage";
+    EXPECT_TRUE(r.err.starts_with(unknownZone)) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.find("\n" + std::string(tool_messages::kUsageLine)))
+        << "one line, then the usage";
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << name;
   }
   EXPECT_EQ(RunCommand(tool + "Europe/Athens" + day).status, 0);
@@ -96,8 +102,8 @@ TEST(ZoneClock, NamesThatAreNotZonesAndAMissingDatabase) {
   const auto r = RunCommand("TZDIR=" + ShellQuote(dir / "none") + " " + ShellQuote(TRACKKML_CLI) +
                             " --gpx" + day);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "trackkml-cli: the time-zone database is missing: it was looked for in \"" +
-                       dir / "none" + "\"\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(tool_messages::kNoZoneDatabase, {dir / "none"}) + "\n");
 }
 
 // A day of stop and go, a row every 10 s from 07:00:00: driving at about 40 km/h, standing
@@ -239,7 +245,7 @@ TEST(TripOutputs, TheGoldenExportsReport) {
                             " --report day.csv");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, ReadBytes(std::string(TRACKKML_TEST_DATA) + "/day-report.txt"));
-  EXPECT_EQ(r.err, "day.csv -> day.kml: 283 points, 17 rows without a fix\n");
+  EXPECT_EQ(r.err, Filled(tool_messages::kConverted, {"day.csv", "day.kml", "283", "17"}) + "\n");
 }
 
 }  // namespace

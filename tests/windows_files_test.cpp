@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "file_errors.h"
+#include "file_messages.h"
 #include "pane_test_support.h"
 #include "path_name.h"
 #include "save_name.h"
@@ -72,7 +73,7 @@ TEST(WindowsFiles, AReadOnlyTargetIsRefusedAndKept) {
   MemoryStorage storage("new\r\n");
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.SaveTextFile(target); }),
-            "Cannot create file \"" + target + "\". " + Words(ERROR_ACCESS_DENIED));
+            Filled(file_messages::kCannotCreate, {target, Words(ERROR_ACCESS_DENIED)}));
   EXPECT_EQ(ReadBytes(target), "previous");
   ::SetFileAttributesW(WideFromUtf8(target).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -88,7 +89,7 @@ TEST(WindowsFiles, AFileBeingWrittenRefusesTheLoad) {
   MemoryStorage storage("kept\r\n");
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.LoadTextFile(path); }),
-            "Cannot open file \"" + path + "\". " + Words(ERROR_SHARING_VIOLATION));
+            Filled(file_messages::kCannotOpen, {path, Words(ERROR_SHARING_VIOLATION)}));
   EXPECT_EQ(pane.Text(), "kept\r\n");
   ::CloseHandle(writer);
   pane.LoadTextFile(path);
@@ -107,7 +108,7 @@ TEST(WindowsFiles, SavesKeepTheExportLinksAndAttributes) {
   EXPECT_EQ(Message([&] {
               pane.SaveTextFile({"KML", kml}, csv);
             }),
-            "Its KML \"" + kml + "\" would replace the input \"" + csv + "\"");
+            Filled(file_messages::kWouldReplaceInput, {"KML", kml, csv}));
   EXPECT_EQ(ReadBytes(csv), "export");
 
   const std::string twin = Utf8Path(dir.path() / "twin.kml");
@@ -140,7 +141,7 @@ TEST(WindowsFiles, SavesThroughLinksAndAroundFilesInUse) {
   MemoryStorage storage("new\r\n");
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.SaveTextFile(kml); }),
-            "Cannot create file \"" + kml + "\". The file is in use by another program");
+            Filled(file_messages::kCannotCreate, {kml, file_messages::kInUse}));
   ::CloseHandle(other);
   EXPECT_EQ(ReadBytes(kml), "previous");
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"});
@@ -161,8 +162,9 @@ TEST(WindowsFiles, SavingToNulWritesInPlace) {
   MemoryStorage storage("x\r\n");
   TextPane pane(storage);
   EXPECT_EQ(Message([&] { pane.SaveTextFile("NUL"); }), "(no error)");
-  EXPECT_EQ(Message([&] { pane.LoadTextFile("C:\\no\\such\\day.csv"); }),
-            "Cannot open file \"C:\\no\\such\\day.csv\". " + Words(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(
+      Message([&] { pane.LoadTextFile("C:\\no\\such\\day.csv"); }),
+      Filled(file_messages::kCannotOpen, {"C:\\no\\such\\day.csv", Words(ERROR_PATH_NOT_FOUND)}));
 }
 
 }  // namespace
