@@ -44,6 +44,7 @@ enum LongOnly {
   kVersion,
   kTimestamps,
   kGpx,
+  kHtml,
   kReport,
   kWorkbook,
   kZone,
@@ -60,6 +61,7 @@ constexpr option kLongOptions[] = {
     {"version", no_argument, nullptr, kVersion},
     {"timestamps", no_argument, nullptr, kTimestamps},
     {"gpx", no_argument, nullptr, kGpx},
+    {"html", no_argument, nullptr, kHtml},
     {"report", optional_argument, nullptr, kReport},
     {"workbook", required_argument, nullptr, kWorkbook},
     {"time-zone", required_argument, nullptr, kZone},
@@ -162,6 +164,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
         break;
       case kGpx:
         options.gpx = true;
+        break;
+      case kHtml:
+        options.html = true;
         break;
       case kReport:
         options.report = ReportForm(optarg);

@@ -18,6 +18,7 @@ struct CliOptions {
   // Beyond the document: times in the markers, a GPX file, the facts of each day.
   bool timestamps = false;
   bool gpx = false;
+  bool html = false;  // a day page beside each KML, and an index of several
   // The facts on standard output: text, or one of the tables as CSV.
   enum class Report { None, Text, Csv, LegsCsv, StopsCsv, SpeedingCsv } report = Report::None;
   std::string workbook;  // the facts as a workbook, when a name is given
@@ -26,7 +27,7 @@ struct CliOptions {
   std::optional<double> speedLimit;  // km/h
   int speedingSeconds = 10;
 
-  bool NeedsFacts() const { return report != Report::None || !workbook.empty(); }
+  bool NeedsFacts() const { return report != Report::None || !workbook.empty() || html; }
   bool NeedsTimes() const { return timestamps || gpx || NeedsFacts(); }
 };
 
@@ -34,4 +35,3 @@ struct CliOptions {
 // arguments were written in quotes (none when empty): those are never file patterns.
 CliOptions ParseCliOptions(const std::vector<std::string>& args,
                            const std::vector<bool>& quoted = {});
-

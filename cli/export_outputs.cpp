@@ -6,9 +6,12 @@
 #include <thread>
 
 #include "convert_file.h"
+#include "day_page.h"
+#include "day_trace.h"
 #include "export_reader.h"
 #include "gpx_document.h"
 #include "piece_writer.h"
+#include "report_words.h"
 #include "trip_facts.h"
 #include "utc_times.h"
 
@@ -21,6 +24,11 @@ struct ExportReading {
   TrackHeader header;
   RowTimes times;
   bool timed = false;
+  // Once its trip is read: what the page shows.
+  std::string_view shown;
+  const TripFacts* facts = nullptr;
+  std::span<const TracePoint> trace;
+  const TripRules* rules = nullptr;
 };
 
 // Writes one output's document into its file, its pieces made on several threads.
@@ -38,12 +46,20 @@ ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, Atomi
       pieces, [&file](std::string_view bytes) { file.Write(bytes); }, PieceThreads());
 }
 
+ConversionCounts WritePage(const ExportReading& reading, const CliOptions& options,
+                           AtomicFile& file) {
+  file.Write(DayPage({reading.shown, reading.header, *reading.facts, reading.trace, *reading.rules,
+                      options.timeZone}));
+  return {};
+}
+
 struct FileOutput {
   std::string_view kind;
   std::string_view extension;
   bool (*wanted)(const CliOptions&);
   bool needsTimes;  // beyond what the options ask of it
   DocumentWriter write;
+  bool needsTrip = false;  // written once the trip's facts are read
 };
 
 // Every file an export may be saved to, in the order they are written; a new format is a new
@@ -51,6 +67,8 @@ struct FileOutput {
 constexpr FileOutput kFileOutputs[] = {
     {"KML", ".kml", [](const CliOptions&) { return true; }, false, WriteKml},
     {"GPX", ".gpx", [](const CliOptions& options) { return options.gpx; }, true, WriteGpx},
+    {"page", ".html", [](const CliOptions& options) { return options.html; }, true, WritePage,
+     true},
 };
 
 // Each line of a text indented by two spaces.
@@ -85,7 +103,12 @@ ExportConverter::ExportConverter(const CliOptions& options, const ZoneClock* zon
 
 ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_view text,
                                       const std::vector<std::unique_ptr<AtomicFile>>& files) {
-  ExportReading reading{text, ReadTrackHeader(text), {}, zone_ != nullptr};
+  ExportReading reading;
+  reading.text = text;
+  reading.header = ReadTrackHeader(text);
+  reading.timed = zone_ != nullptr;
+  reading.shown = shownFile;
+  reading.rules = &rules_;
   // The times of every row, once, for every output that follows the trip: first, on every
   // core, when the KML carries them; otherwise read beside the KML, before the facts.
   std::promise<void> timesRead;
@@ -100,6 +123,8 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
 
   std::optional<TripFactsWriter> facts;
   if (options_.NeedsFacts()) facts.emplace(rules_);
+  std::optional<DayTraceWriter> trace;
+  if (options_.html) trace.emplace();
   std::exception_ptr tripError;
   ExportResult result;
   {
@@ -114,7 +139,8 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
             timesRead.set_value();
           }
           if (!facts) return;
-          TripWriter* const writers[] = {&*facts};
+          std::vector<TripWriter*> writers{&*facts};
+          if (trace) writers.push_back(&*trace);
           ReadTrip(text, reading.header, reading.times, writers);
         } catch (...) {
           tripError = std::current_exception();
@@ -126,6 +152,12 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
     for (const FileOutput& output : kFileOutputs) {
       if (!output.wanted(options_)) continue;
       if (output.needsTimes) timesReady.get();
+      if (output.needsTrip) {
+        if (trip.joinable()) trip.join();
+        if (tripError) std::rethrow_exception(tripError);
+        reading.facts = &facts->Facts();
+        reading.trace = trace->Points();
+      }
       const ConversionCounts counts = output.write(reading, options_, *files[file]);
       if (file++ == 0) result.counts = counts;
     }
@@ -134,6 +166,15 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
   if (tripError) std::rethrow_exception(tripError);
   result.withoutTime = reading.times.withoutTime;
   if (facts) result.report = Report(shownFile, reading.header, facts->Facts());
+  if (facts && options_.html) {
+    using namespace report_words;
+    const TripFacts& f = facts->Facts();
+    result.day = {{},
+                  Utf8(reading.header.vehicle),
+                  Utf8(reading.header.date),
+                  Fixed(f.distanceKm, 2),
+                  Clock(f.moving)};
+  }
   return result;
 }
 

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "atomic_file.h"
 #include "cli_options.h"
+#include "day_page.h"
 #include "export_conversion.h"
 #include "save_rules.h"
 #include "time_zone.h"
@@ -23,8 +25,9 @@ std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& op
 
 struct ExportResult {
   ConversionCounts counts;
-  std::size_t withoutTime = 0;  // fixes whose time does not read
-  std::string report;           // this export's part of the report on standard output
+  std::size_t withoutTime = 0;       // fixes whose time does not read
+  std::string report;                // this export's part of the report on standard output
+  std::optional<DayIndexEntry> day;  // its line in the index of pages, but for the link
 };
 
 class ExportConverter {

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -17,6 +18,7 @@
 #include "cli_options.h"
 #include "console.h"
 #include "convert_file.h"
+#include "day_page.h"
 #include "export_outputs.h"
 #include "export_reader.h"
 #include "fix_times.h"
@@ -131,7 +133,45 @@ struct Claims {
   std::vector<int> claims;
   std::vector<std::exception_ptr> refusals;
   std::optional<int> workbook;
+  std::optional<int> index;
+  std::string indexName;
 };
+
+// The index of several pages lies beside the first.
+std::string IndexNameFor(const CliOptions& options) {
+  const std::filesystem::path page =
+      OutputNameFor(options.files.front(), options.outputDir, ".html");
+  return (page.parent_path() / "index.html").string();
+}
+
+// The page's address from the index's folder.
+std::string PageLink(const std::string& indexName, const std::string& page) {
+  namespace fs = std::filesystem;
+  const fs::path from = fs::absolute(fs::path(indexName)).parent_path();
+  const fs::path relative = fs::absolute(fs::path(page)).lexically_relative(from);
+  return relative.empty() ? page : relative.generic_string();
+}
+
+// Saves the index of the pages written. A file of that name that this tool did not write is
+// someone's own, and kept.
+bool SaveIndex(const Claims& claims, const std::vector<DayIndexEntry>& days, SaveRules& rules,
+               OsFiles& os, bool report) {
+  try {
+    if (!IsMissingOrMarked(os, claims.indexName,
+                           "<meta name=\"generator\" content=\"trackkml-cli\">"))
+      throw AppError(Filled(kNotOurIndex, {os.FullPath(claims.indexName)}));
+    const auto files = rules.Open(*claims.index);
+    files[0]->Write(DayIndexPage(days));
+    CommitTogether(files, os);
+    if (report)
+      std::cerr << Filled(kIndexWritten, {Shown(claims.indexName), std::to_string(days.size())})
+                << '\n';
+    return true;
+  } catch (const std::exception& error) {
+    ReportError(claims.indexName, error);
+    return false;
+  }
+}
 
 Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
   Claims claims;
@@ -148,6 +188,10 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
   }
   if (!options.workbook.empty())
     claims.workbook = rules.Claim(options.workbook, {{"workbook", options.workbook}});
+  if (options.html && options.files.size() > 1) {
+    claims.indexName = IndexNameFor(options);
+    claims.index = rules.Claim(claims.indexName, {{"index", claims.indexName}});
+  }
   return claims;
 }
 
@@ -206,13 +250,14 @@ int Run(const CliOptions& options) {
       workbook.file = rules.Open(*claims.workbook);
       workbook.book = std::make_unique<TripWorkbook>(options.timeZone, os);
     }
-  } catch (const AppError& error) {  // the workbook may not be written: nothing is
-    ReportError(options.workbook, error);
+  } catch (const AppError& error) {  // the workbook or index may not be written: nothing is
+    ReportError(options.workbook.empty() ? IndexNameFor(options) : options.workbook, error);
     return 1;
   }
 
   ExportConverter converter(options, clock, workbook.book.get());
   std::size_t converted = 0, withoutFix = 0;
+  std::vector<DayIndexEntry> days;
   out.Write(converter.ReportHeader());
 
   int status = 0;
@@ -231,6 +276,10 @@ int Run(const CliOptions& options) {
       ++converted;
       if (result.counts.points == 0) ++withoutFix;
       out.Write(result.report);
+      if (result.day && claims.index) {
+        days.push_back(*result.day);
+        days.back().link = PageLink(claims.indexName, outputs.back()->Name());
+      }
       if (report) {
         const std::string line = ConvertedLine(file, outputs, result, clock != nullptr);
         if (perFileToStdout) {
@@ -247,6 +296,7 @@ int Run(const CliOptions& options) {
     ++progress.done;
     progress.Update();
   }
+  if (claims.index && !days.empty() && !SaveIndex(claims, days, rules, os, report)) status = 1;
   if (workbook.book) {
     if (SaveWorkbook(options.workbook, workbook, converted, os)) {
       if (report) std::cerr << Filled(kWorkbookWritten, {Shown(options.workbook)}) << '\n';

@@ -20,6 +20,9 @@ inline constexpr std::string_view kHelp =
     "  -q, --quiet          report nothing but errors\n"
     "      --timestamps     give each marker its time, for a map's time slider\n"
     "      --gpx            also write a GPX file (\".gpx\" for \".kml\") of the trip\n"
+    "      --html           also write a page of the day (\".html\" for \".kml\"): its\n"
+    "                       route, its speed and its facts; with several FILEs, an\n"
+    "                       index.html beside the first page links them\n"
     "      --report[=FORM]  print the facts of each day: FORM text (the default), csv\n"
     "                       (a row a file), legs-csv, stops-csv or speeding-csv (a\n"
     "                       row a leg, stop or run over the limit); the per-file\n"
@@ -60,7 +63,7 @@ inline constexpr std::string_view kStdoutAndSummary =
     "--stdout and --summary cannot be given together";
 inline constexpr std::string_view kOneFileOnly = "%1 takes exactly one FILE";
 inline constexpr std::string_view kNoFilesBeside =
-    "--gpx and --report cannot be given with --stdout or --summary";
+    "--gpx, --html and --report cannot be given with --stdout or --summary";
 inline constexpr std::string_view kSecondsNeedLimit = "--speeding-seconds needs --speed-limit";
 inline constexpr std::string_view kNoFolderBeside =
     "--output-dir cannot be given with --stdout or --summary";
@@ -84,6 +87,9 @@ inline constexpr std::string_view kWithoutTime = ", %1 without a time";
 inline constexpr std::string_view kWorkbookWritten = "%1: facts of the exports as a workbook";
 inline constexpr std::string_view kClosing = "%1 converted, %2 failed";
 inline constexpr std::string_view kWithoutFix = ", %1 without a fix";
+inline constexpr std::string_view kIndexWritten = "%1: an index of %2 pages";
+inline constexpr std::string_view kNotOurIndex =
+    "Its index \"%1\" is a file trackkml-cli did not write: it is kept";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kProgram", kProgram},
@@ -124,6 +130,8 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kWorkbookWritten", kWorkbookWritten},
     {"kClosing", kClosing},
     {"kWithoutFix", kWithoutFix},
+    {"kIndexWritten", kIndexWritten},
+    {"kNotOurIndex", kNotOurIndex},
 };
 
 }  // namespace tool_messages

@@ -3,8 +3,19 @@
 #include "app_error.h"
 #include "file_errors.h"
 #include "file_messages.h"
+#include "text_loader.h"
 
 using namespace file_messages;
+
+bool IsMissingOrMarked(OsFiles& os, const std::string& name, std::string_view mark) {
+  if (!os.FactsOf(name)) return true;
+  try {
+    return LoadText(os, name, {.limit = 1 << 20, .tooLarge = kStreamWriteError}).text.find(mark) !=
+           std::string::npos;
+  } catch (const AppError&) {
+    return false;  // what cannot be read is not known to be ours
+  }
+}
 
 void SaveRules::Protect(const std::string& input) {
   if (const auto facts = os_.FactsOf(input)) inputs_.push_back({facts->id, input});

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "atomic_file.h"
@@ -14,6 +15,11 @@ struct SaveOutput {
   std::string kind;  // what messages call it: "KML", "GPX"
   std::string name;
 };
+
+// Whether a program may replace `name`, an output under a name anyone may use ("index.html"):
+// there is no such file, or it is one of at most a MiB that holds `mark`, one the program
+// itself wrote.
+bool IsMissingOrMarked(OsFiles& os, const std::string& name, std::string_view mark);
 
 class SaveRules {
  public:

@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "day_page.h"
+#include "day_trace.h"
 #include "export_reader.h"
 #include "fix_times.h"
 #include "gpx_document.h"
@@ -20,6 +23,43 @@ namespace {
 
 void Check(bool ok) {
   if (!ok) std::abort();
+}
+
+// Every element of the page closed in order, every "<" and "&" in its text escaped: the
+// page's markup is the writer's alone, whatever the export holds.
+bool IsWellFormedPage(std::string_view page) {
+  std::vector<std::string_view> open;
+  for (std::size_t i = 0; i < page.size(); ++i) {
+    if (page[i] == '&') {
+      const std::string_view rest = page.substr(i + 1, 5);
+      if (!rest.starts_with("amp;") && !rest.starts_with("lt;") && !rest.starts_with("gt;") &&
+          !rest.starts_with("quot;") && !rest.starts_with("#39;"))
+        return false;
+      continue;
+    }
+    if (page[i] == '>') return false;
+    if (page[i] != '<') continue;
+    const std::size_t end = page.find('>', i);
+    if (end == std::string_view::npos) return false;
+    const std::string_view tag = page.substr(i + 1, end - i - 1);
+    if (tag.find('<') != std::string_view::npos) return false;
+    const std::string_view name = tag.substr(0, tag.find_first_of(" /", 1));
+    if (tag.starts_with("!DOCTYPE") || tag.ends_with("/") || name == "meta") {
+    } else if (tag.starts_with("/")) {
+      if (open.empty() || open.back() != tag.substr(1)) return false;
+      open.pop_back();
+    } else {
+      open.push_back(name);
+      if (name == "style") {  // its rules hold no markup, and may hold ">"
+        const std::size_t close = page.find("</style>", end);
+        if (close == std::string_view::npos) return false;
+        i = close - 1;
+        continue;
+      }
+    }
+    i = end;
+  }
+  return open.empty();
 }
 
 bool IsValidUtf8(std::string_view s) {
@@ -99,7 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TripRules rules;
   rules.speedLimit = 50;
   TripFactsWriter facts(rules);
-  TripWriter* const writers[] = {&facts};
+  DayTraceWriter trace;
+  TripWriter* const writers[] = {&facts, &trace};
   ReadTrip(text, track.header, times, writers);
   const TripFacts& f = facts.Facts();
   Check(f.stopped >= 0 && f.moving >= 0 && f.stopped <= f.duration && f.distanceKm >= 0 &&
@@ -110,5 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TripTables tables("Europe/Athens");
   tables.Add("file", track.header, f, rules);
   Check(IsValidUtf8(CsvRows(tables.days) + CsvRows(tables.legs) + CsvRows(tables.stops)));
+  const std::string page =
+      DayPage({"<file & \"name\">", track.header, f, trace.Points(), rules, "Europe/Athens"});
+  Check(IsValidUtf8(page) && IsWellFormedPage(page));
   return 0;
 }

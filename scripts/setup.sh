@@ -17,6 +17,7 @@ packages=(
   time bc dpkg-dev file zip unzip acl lintian desktop-file-utils appstream man-db
   icoutils msitools wixl fonts-liberation2
   at-spi2-core python3-pyatspi dbus
+  chromium python3-html5lib poppler-utils fonts-dejavu-core
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix wine64 ninja-build libz-mingw-w64-dev
 )

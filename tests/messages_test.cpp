@@ -72,7 +72,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kNoFile", "no FILE given"},
            {"kStdoutAndSummary", "--stdout and --summary cannot be given together"},
            {"kOneFileOnly", "%1 takes exactly one FILE"},
-           {"kNoFilesBeside", "--gpx and --report cannot be given with --stdout or --summary"},
+           {"kNoFilesBeside",
+            "--gpx, --html and --report cannot be given with --stdout or --summary"},
            {"kSecondsNeedLimit", "--speeding-seconds needs --speed-limit"},
            {"kNoFolderBeside", "--output-dir cannot be given with --stdout or --summary"},
            {"kStandardInputOnly", "standard input (-) can only be read with --stdout or --summary"},
@@ -91,6 +92,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kWorkbookWritten", "%1: facts of the exports as a workbook"},
            {"kClosing", "%1 converted, %2 failed"},
            {"kWithoutFix", ", %1 without a fix"},
+           {"kIndexWritten", "%1: an index of %2 pages"},
+           {"kNotOurIndex", "Its index \"%1\" is a file trackkml-cli did not write: it is kept"},
        }},
       {window_texts::kEntries,
        {

@@ -303,3 +303,70 @@ print("ok")
 )py" + "'");
   EXPECT_EQ(check.out, "ok\n") << check.err;
 }
+
+// The day's page of the golden export, byte for byte.
+TEST(DayPage, TheGoldenExportsPage) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.csv", ReadBytes(std::string(TRACKKML_TEST_DATA) + "/day.csv"));
+  const auto r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(TRACKKML_CLI) +
+                            " --html day.csv");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadBytes(dir / "day.html"), ReadBytes(std::string(TRACKKML_TEST_DATA) + "/day.html"));
+}
+
+// A page read by an independent HTML parser, strictly: it parses without an error, runs and
+// fetches nothing, shows the export's markup-like names as text, draws a stop mark and a shaded
+// span for each stop and a path for each run over the limit, and its facts are the report's,
+// line for line. With two exports, the index links both pages.
+TEST(DayPage, AnHtmlParserReadsTheReportsFacts) {
+  REQUIRE_TOOL("/usr/bin/python3");
+  if (RunCommand("/usr/bin/python3 -c 'import html5lib'").status != 0) {
+    if (const char* ci = std::getenv("CI"); ci != nullptr && std::string(ci) == "true")
+      FAIL() << "python3-html5lib is missing (scripts/setup.sh installs it)";
+    GTEST_SKIP() << "python3-html5lib is missing";
+  }
+  ScratchDir dir;
+  std::string day = StopAndGo();
+  day.replace(day.find(greek::kDriver), greek::kDriver.size(), "<script>alert(1)</script> & Co");
+  WriteBytes(dir / "day.csv", day);
+  fs::create_directories(dir / "other");
+  WriteBytes(dir / "other/day 2.csv", StopAndGo());
+  const auto r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(TRACKKML_CLI) +
+                            " --html --report --stop-minutes 0 --speed-limit 35 -o pages day.csv"
+                            " 'other/day 2.csv'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  WriteBytes(dir / "report.txt", r.out);
+  const auto check = RunCommand("cd " + ShellQuote(dir.path()) + " && /usr/bin/python3 -c '" + R"py(
+import html5lib, re
+def parse(name):
+    return html5lib.HTMLParser(strict=True, namespaceHTMLElements=False).parse(open(name, "rb"))
+def items(doc, tag, cls):
+    return [e for e in doc.iter() if e.tag.split("}")[-1] == tag and cls in e.get("class", "").split()]
+report = open("report.txt", encoding="utf-8").read().split("\n")
+first = report[1:report.index(next(l for l in report[1:] if not l.startswith("  ")))]
+facts = [l[2:].split(": ", 1) for l in first if not l.startswith("    ")]
+count = dict(facts)
+doc = parse("pages/day.html")
+assert doc.get("lang") == "en", doc.get("lang")
+for e in doc.iter():
+    assert e.tag.split("}")[-1] not in ("script", "iframe", "object", "link", "img"), e.tag
+    for k, v in e.attrib.items():
+        assert not k.startswith("on"), k
+        assert k.endswith("xmlns") or "//" not in v, (k, v)
+rows = [(tr[0].text, "".join(tr[1].itertext())) for tr in items(doc, "table", "facts")[0].iter("tr")]
+assert rows == [tuple(f) for f in facts], (rows, facts)
+assert count["Driver"] == "<script>alert(1)</script> & Co", count["Driver"]
+stops = int(count["Stops (every run at speed 0)"])
+runs = int(count["Runs over 35 km/h for 10 s or more"])
+assert stops == 2 and runs == 3, (stops, runs)
+assert len(items(doc, "g", "stop")) == stops
+assert len(items(doc, "rect", "stop-shade")) == stops
+assert len(items(doc, "path", "speeding")) == runs + 1  # and the legend one
+assert len([p for p in doc.iter() if re.fullmatch(r"b\d", p.get("class", ""))]) >= 2
+index = parse("pages/index.html")
+links = [a.get("href") for a in index.iter("a")]
+assert links == ["day.html", "day%202.html"], links
+print("ok")
+)py" + "'");
+  EXPECT_EQ(check.out, "ok\n") << check.err;
+}

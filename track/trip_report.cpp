@@ -3,77 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cp1253.h"
-#include "shown_text.h"
+#include "report_words.h"
+
+using namespace report_words;
 
 namespace {
-
-std::string Clock(std::int64_t seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-  return text;
-}
-
-std::string LocalTime(std::int64_t local) {
-  if (local == kNoTime) return "none";
-  std::string text;
-  AppendIsoTime(text, local);
-  text[10] = ' ';
-  return text;
-}
-
-std::string Fixed(double value, int decimals) {
-  char text[400];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
-}
-
-// A text of the export in UTF-8, its control characters escaped as in the tool's messages.
-std::string Utf8(std::string_view exportText) {
-  std::string text;
-  for (const char c : exportText)
-    AppendUtf8(text, Cp1253ToUnicode(static_cast<unsigned char>(c)));
-  return Shown(text);
-}
-
-// A coordinate as the GPX writes it: a plain decimal, the export's own digits where they are.
-std::string Latitude(const TripPlace& place) {
-  std::string text;
-  AppendPlainDecimal(text, place.latitude, place.plainLatitude, place.lat);
-  return text;
-}
-std::string Longitude(const TripPlace& place) {
-  std::string text;
-  AppendPlainDecimal(text, place.longitude, place.plainLongitude, place.lon);
-  return text;
-}
-
-std::string Place(const TripPlace& place) {
-  return Latitude(place) + ", " + Longitude(place);
-}
-
-std::string Speed(std::optional<double> kmh) {
-  return kmh ? Fixed(*kmh, 1) + " km/h" : "none";
-}
-
-std::string StopsTitle(const TripRules& rules) {
-  if (rules.stopSeconds == 0) return "Stops (every run at speed 0)";
-  return "Stops of " + std::to_string(rules.stopSeconds / 60) + " min or more";
-}
-
-// The limit as it was given: "90", "90.5".
-std::string Limit(double kmh) {
-  std::string text = Fixed(kmh, 3);
-  text.erase(text.find_last_not_of('0') + 1);
-  if (text.back() == '.') text.pop_back();
-  return text;
-}
-
-std::string SpeedingTitle(const TripRules& rules) {
-  return "Runs over " + Limit(*rules.speedLimit) + " km/h for " +
-         std::to_string(rules.speedingSeconds) + " s or more";
-}
 
 // The number as the CSV writes it, so that a workbook holds the same figure.
 ReportCell Number(double value, int decimals) {
@@ -91,46 +25,63 @@ ReportCell Average(std::optional<double> kmh) {
 
 }  // namespace
 
+std::vector<SummaryLine> TripSummary(const TrackHeader& header, const TripFacts& facts,
+                                     std::string_view zone, const TripRules& rules) {
+  using List = SummaryLine::List;
+  const std::string where = " (" + std::string(zone) + ")";
+  const bool timed = facts.first.utc != kNoTime;
+  std::vector<SummaryLine> lines = {
+      {"Vehicle", Utf8(header.vehicle)},
+      {"Driver", Utf8(header.driver)},
+      {"Date", Utf8(header.date)},
+      {"First fix", timed ? LocalTime(facts.first.local) + where : "none"},
+      {"Last fix", timed ? LocalTime(facts.last.local) + where : "none"},
+      {"Duration", Clock(facts.duration)},
+      {"Distance", Fixed(facts.distanceKm, 2) + " km"},
+      {"Moving time", Clock(facts.moving)},
+      {"Stopped time", Clock(facts.stopped)},
+      {StopsTitle(rules), std::to_string(facts.stops.size()), List::Stops},
+      {"Legs", std::to_string(facts.legs.size()), List::Legs},
+  };
+  if (rules.speedLimit)
+    lines.push_back({SpeedingTitle(rules), std::to_string(facts.speeding.size()), List::Speeding});
+  lines.push_back({"Maximum speed", Speed(facts.maxKmh)});
+  lines.push_back({"Average moving speed", Speed(facts.AverageMovingKmh())});
+  lines.push_back({"Rows without a fix", std::to_string(facts.rowsWithoutFix)});
+  lines.push_back({"Points without a time", std::to_string(facts.pointsWithoutTime)});
+  lines.push_back({"Points without a position", std::to_string(facts.pointsWithoutPosition)});
+  lines.push_back({"Points out of time order", std::to_string(facts.pointsOutOfOrder)});
+  return lines;
+}
+
 std::string TripReportText(const TrackHeader& header, const TripFacts& facts, std::string_view zone,
                            const TripRules& rules) {
   std::string out;
-  const auto line = [&out](std::string_view name, const std::string& value) {
-    out.append(name).append(": ").append(value).append("\n");
-  };
   const auto item = [&out](const std::string& text) { out.append("  ").append(text).append("\n"); };
-  const std::string where = " (" + std::string(zone) + ")";
-  const bool timed = facts.first.utc != kNoTime;
-  line("Vehicle", Utf8(header.vehicle));
-  line("Driver", Utf8(header.driver));
-  line("Date", Utf8(header.date));
-  line("First fix", timed ? LocalTime(facts.first.local) + where : "none");
-  line("Last fix", timed ? LocalTime(facts.last.local) + where : "none");
-  line("Duration", Clock(facts.duration));
-  line("Distance", Fixed(facts.distanceKm, 2) + " km");
-  line("Moving time", Clock(facts.moving));
-  line("Stopped time", Clock(facts.stopped));
-  line(StopsTitle(rules), std::to_string(facts.stops.size()));
-  for (const TripStop& stop : facts.stops)
-    item(LocalTime(stop.arrival.local) + " for " + Clock(stop.seconds) + " at " +
-         Place(stop.arrival));
-  line("Legs", std::to_string(facts.legs.size()));
-  for (const TripLeg& leg : facts.legs)
-    item(LocalTime(leg.start.local) + " to " + LocalTime(leg.end.local) + ", " + Fixed(leg.km, 2) +
-         " km in " + Clock(leg.seconds) + ", maximum " + Speed(leg.maxKmh) + ", average " +
-         Speed(AverageKmh(leg.km, leg.seconds)) + ", from " + Place(leg.start) + " to " +
-         Place(leg.end));
-  if (rules.speedLimit) {
-    line(SpeedingTitle(rules), std::to_string(facts.speeding.size()));
-    for (const TripSpeeding& run : facts.speeding)
-      item(LocalTime(run.start.local) + " for " + Clock(run.seconds) + ", top " +
-           Speed(run.topKmh) + " at " + Place(run.start));
+  for (const SummaryLine& line : TripSummary(header, facts, zone, rules)) {
+    out.append(line.name).append(": ").append(line.value).append("\n");
+    switch (line.list) {
+      case SummaryLine::List::Stops:
+        for (const TripStop& stop : facts.stops)
+          item(LocalTime(stop.arrival.local) + " for " + Clock(stop.seconds) + " at " +
+               Place(stop.arrival));
+        break;
+      case SummaryLine::List::Legs:
+        for (const TripLeg& leg : facts.legs)
+          item(LocalTime(leg.start.local) + " to " + LocalTime(leg.end.local) + ", " +
+               Fixed(leg.km, 2) + " km in " + Clock(leg.seconds) + ", maximum " +
+               Speed(leg.maxKmh) + ", average " + Speed(AverageKmh(leg.km, leg.seconds)) +
+               ", from " + Place(leg.start) + " to " + Place(leg.end));
+        break;
+      case SummaryLine::List::Speeding:
+        for (const TripSpeeding& run : facts.speeding)
+          item(LocalTime(run.start.local) + " for " + Clock(run.seconds) + ", top " +
+               Speed(run.topKmh) + " at " + Place(run.start));
+        break;
+      case SummaryLine::List::None:
+        break;
+    }
   }
-  line("Maximum speed", Speed(facts.maxKmh));
-  line("Average moving speed", Speed(facts.AverageMovingKmh()));
-  line("Rows without a fix", std::to_string(facts.rowsWithoutFix));
-  line("Points without a time", std::to_string(facts.pointsWithoutTime));
-  line("Points without a position", std::to_string(facts.pointsWithoutPosition));
-  line("Points out of time order", std::to_string(facts.pointsOutOfOrder));
   return out;
 }
 

@@ -4,10 +4,21 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report_table.h"
 #include "track_types.h"
 #include "trip_facts.h"
+
+// The day's figures as named lines, in the report's order; `list` names the list of the facts
+// that the text report gives after the line.
+struct SummaryLine {
+  enum class List { None, Stops, Legs, Speeding };
+  std::string name, value;
+  List list = List::None;
+};
+std::vector<SummaryLine> TripSummary(const TrackHeader& header, const TripFacts& facts,
+                                     std::string_view zone, const TripRules& rules);
 
 // Plain text for people, every line ending in "\n", in UTF-8; times are local to `zone`.
 std::string TripReportText(const TrackHeader& header, const TripFacts& facts, std::string_view zone,

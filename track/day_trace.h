@@ -1,0 +1,27 @@
+// The fixes of a day as its page draws them: in trip order, each with its position, speed and
+// times as numbers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "trip_points.h"
+
+struct TracePoint {
+  double lat = 0, lon = 0;
+  float kmh = 0;
+  bool position = false, hasSpeed = false, inOrder = false;
+  std::int64_t local = kNoTime, utc = kNoTime;
+};
+
+class DayTraceWriter final : public TripWriter {
+ public:
+  void Fix(const TripPoint& p) override {
+    points_.push_back({p.lat, p.lon, static_cast<float>(p.kmh), p.position, p.hasSpeed, p.inOrder,
+                       p.local, p.utc});
+  }
+  const std::vector<TracePoint>& Points() const { return points_; }
+
+ private:
+  std::vector<TracePoint> points_;
+};
