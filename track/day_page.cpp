@@ -1,6 +1,8 @@
 #include "day_page.h"
 
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 #include "html_text.h"
 #include "report_words.h"
@@ -81,12 +83,14 @@ struct Column {
   bool number;
 };
 
-// A table of the page; its numbers' columns are aligned by its class's style.
+// A table of the page, a row at a time from `row` (a month's hold thousands); its numbers'
+// columns are aligned by its class's style.
 void AppendTable(std::string& out, std::string_view heading, std::string_view kind,
-                 std::span<const Column> columns, const std::vector<std::vector<std::string>>& rows,
+                 std::span<const Column> columns, std::size_t rows,
+                 const std::function<std::vector<std::string>(std::size_t)>& row,
                  std::string_view none) {
   out.append("<h2>").append(heading).append("</h2>");
-  if (rows.empty()) {
+  if (rows == 0) {
     out.append("<p class=\"none\">").append(none).append("</p>");
     return;
   }
@@ -94,9 +98,9 @@ void AppendTable(std::string& out, std::string_view heading, std::string_view ki
   for (const Column& c : columns)
     out.append(c.number ? "<th class=\"n\">" : "<th>").append(c.title).append("</th>");
   out.append("</tr></thead><tbody>");
-  for (const auto& row : rows) {
+  for (std::size_t i = 0; i < rows; ++i) {
     out.append("<tr>");
-    for (const std::string& cell : row)
+    for (const std::string& cell : row(i))
       out.append("<td>").append(Html(cell)).append("</td>");
     out.append("</tr>");
   }
@@ -156,13 +160,19 @@ std::string DayPage(const DayPageInput& in) {
   }
   out.append("</tbody></table></div>\n");
 
-  std::vector<std::vector<std::string>> rows;
-  for (std::size_t i = 0; i < facts.legs.size(); ++i) {
+  using Row = std::vector<std::string>;
+  const auto leg = [&](std::size_t i) {
     const TripLeg& l = facts.legs[i];
-    rows.push_back({std::to_string(i + 1), when(l.start.local), when(l.end.local), Fixed(l.km, 2),
-                    Clock(l.seconds), Kmh(l.maxKmh), Average(AverageKmh(l.km, l.seconds)),
-                    Place(l.start), Place(l.end)});
-  }
+    return Row{std::to_string(i + 1),
+               when(l.start.local),
+               when(l.end.local),
+               Fixed(l.km, 2),
+               Clock(l.seconds),
+               Kmh(l.maxKmh),
+               Average(AverageKmh(l.km, l.seconds)),
+               Place(l.start),
+               Place(l.end)};
+  };
   static constexpr Column kLegs[] = {{"Leg", true},
                                      {"Start", false},
                                      {"End", false},
@@ -172,32 +182,31 @@ std::string DayPage(const DayPageInput& in) {
                                      {"Average (km/h)", true},
                                      {"From (lat., lon.)", false},
                                      {"To (lat., lon.)", false}};
-  AppendTable(out, "Legs", "legs", kLegs, rows, "No legs.");
+  AppendTable(out, "Legs", "legs", kLegs, facts.legs.size(), leg, "No legs.");
 
-  rows.clear();
-  for (std::size_t i = 0; i < facts.stops.size(); ++i) {
+  const auto stop = [&](std::size_t i) {
     const TripStop& s = facts.stops[i];
-    rows.push_back({std::to_string(i + 1), when(s.arrival.local), when(s.departure.local),
-                    Clock(s.seconds), Place(s.arrival)});
-  }
+    return Row{std::to_string(i + 1), when(s.arrival.local), when(s.departure.local),
+               Clock(s.seconds), Place(s.arrival)};
+  };
   static constexpr Column kStops[] = {{"Stop", true},
                                       {"Arrival", false},
                                       {"Departure", false},
                                       {"Length", true},
                                       {"Place (lat., lon.)", false}};
-  AppendTable(out, StopsTitle(in.rules), "stops", kStops, rows, "No stops.");
+  AppendTable(out, StopsTitle(in.rules), "stops", kStops, facts.stops.size(), stop, "No stops.");
 
   if (in.rules.speedLimit) {
-    rows.clear();
-    for (std::size_t i = 0; i < facts.speeding.size(); ++i) {
+    const auto run = [&](std::size_t i) {
       const TripSpeeding& r = facts.speeding[i];
-      rows.push_back({std::to_string(i + 1), when(r.start.local), when(r.endLocal),
-                      Clock(r.seconds), Kmh(r.topKmh), Place(r.start)});
-    }
+      return Row{std::to_string(i + 1), when(r.start.local), when(r.endLocal),
+                 Clock(r.seconds),      Kmh(r.topKmh),       Place(r.start)};
+    };
     static constexpr Column kRuns[] = {{"Run", true},        {"Start", false},
                                        {"End", false},       {"Length", true},
                                        {"Top (km/h)", true}, {"Place (lat., lon.)", false}};
-    AppendTable(out, SpeedingTitle(in.rules), "runs", kRuns, rows, "No runs over the limit.");
+    AppendTable(out, SpeedingTitle(in.rules), "runs", kRuns, facts.speeding.size(), run,
+                "No runs over the limit.");
   }
   out.append("\n</body>\n</html>\n");
   return out;
