@@ -135,6 +135,7 @@ struct Claims {
   std::optional<int> workbook;
   std::optional<int> index;
   std::string indexName;
+  std::exception_ptr indexRefusal;  // the exports are converted all the same
 };
 
 // The index of several pages lies beside the first.
@@ -144,12 +145,15 @@ std::string IndexNameFor(const CliOptions& options) {
   return (page.parent_path() / "index.html").string();
 }
 
-// The page's address from the index's folder.
+// The page's address from the index's folder, where links lead: both found as the system
+// finds them, through links and "..".
 std::string PageLink(const std::string& indexName, const std::string& page) {
   namespace fs = std::filesystem;
-  const fs::path from = fs::absolute(fs::path(indexName)).parent_path();
-  const fs::path relative = fs::absolute(fs::path(page)).lexically_relative(from);
-  return relative.empty() ? page : relative.generic_string();
+  std::error_code error;
+  const fs::path from = fs::weakly_canonical(fs::absolute(indexName).parent_path(), error);
+  const fs::path to = fs::weakly_canonical(fs::absolute(page), error);
+  const fs::path relative = to.lexically_relative(from);
+  return error || relative.empty() ? page : relative.generic_string();
 }
 
 // Saves the index of the pages written. A file of that name that this tool did not write is
@@ -157,6 +161,7 @@ std::string PageLink(const std::string& indexName, const std::string& page) {
 bool SaveIndex(const Claims& claims, const std::vector<DayIndexEntry>& days, SaveRules& rules,
                OsFiles& os, bool report) {
   try {
+    if (claims.indexRefusal) std::rethrow_exception(claims.indexRefusal);
     if (!IsMissingOrMarked(os, claims.indexName,
                            "<meta name=\"generator\" content=\"trackkml-cli\">"))
       throw AppError(Filled(kNotOurIndex, {os.FullPath(claims.indexName)}));
@@ -190,7 +195,12 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
     claims.workbook = rules.Claim(options.workbook, {{"workbook", options.workbook}});
   if (options.html && options.files.size() > 1) {
     claims.indexName = IndexNameFor(options);
-    claims.index = rules.Claim(claims.indexName, {{"index", claims.indexName}});
+    try {
+      claims.index = rules.Claim(claims.indexName, {{"index", claims.indexName}});
+    } catch (const AppError&) {
+      claims.index = -1;
+      claims.indexRefusal = std::current_exception();
+    }
   }
   return claims;
 }
@@ -250,8 +260,8 @@ int Run(const CliOptions& options) {
       workbook.file = rules.Open(*claims.workbook);
       workbook.book = std::make_unique<TripWorkbook>(options.timeZone, os);
     }
-  } catch (const AppError& error) {  // the workbook or index may not be written: nothing is
-    ReportError(options.workbook.empty() ? IndexNameFor(options) : options.workbook, error);
+  } catch (const AppError& error) {  // the workbook may not be written: nothing is
+    ReportError(options.workbook, error);
     return 1;
   }
 

@@ -87,7 +87,7 @@ inline constexpr std::string_view kWithoutTime = ", %1 without a time";
 inline constexpr std::string_view kWorkbookWritten = "%1: facts of the exports as a workbook";
 inline constexpr std::string_view kClosing = "%1 converted, %2 failed";
 inline constexpr std::string_view kWithoutFix = ", %1 without a fix";
-inline constexpr std::string_view kIndexWritten = "%1: an index of %2 pages";
+inline constexpr std::string_view kIndexWritten = "%1: the index of the pages (%2 linked)";
 inline constexpr std::string_view kNotOurIndex =
     "Its index \"%1\" is a file trackkml-cli did not write: it is kept";
 

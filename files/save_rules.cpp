@@ -2,19 +2,22 @@
 
 #include "app_error.h"
 #include "file_errors.h"
+#include "file_handle.h"
 #include "file_messages.h"
-#include "text_loader.h"
 
 using namespace file_messages;
 
 bool IsMissingOrMarked(OsFiles& os, const std::string& name, std::string_view mark) {
   if (!os.FactsOf(name)) return true;
-  try {
-    return LoadText(os, name, {.limit = 1 << 20, .tooLarge = kStreamWriteError}).text.find(mark) !=
-           std::string::npos;
-  } catch (const AppError&) {
-    return false;  // what cannot be read is not known to be ours
-  }
+  // The mark is near the top; what cannot be read is not known to be ours.
+  FileHandle file(os, os.OpenForReading(name, false));
+  if (!file.IsOpen()) return false;
+  std::string head(1024, '\0');
+  std::size_t got = 0;
+  for (long n = 1; n > 0 && got < head.size(); got += static_cast<std::size_t>(n))
+    if ((n = os.ReadSome(file.fd(), head.data() + got, head.size() - got)) < 0) return false;
+  head.resize(got);
+  return head.find(mark) != std::string::npos;
 }
 
 void SaveRules::Protect(const std::string& input) {

@@ -92,7 +92,7 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kWorkbookWritten", "%1: facts of the exports as a workbook"},
            {"kClosing", "%1 converted, %2 failed"},
            {"kWithoutFix", ", %1 without a fix"},
-           {"kIndexWritten", "%1: an index of %2 pages"},
+           {"kIndexWritten", "%1: the index of the pages (%2 linked)"},
            {"kNotOurIndex", "Its index \"%1\" is a file trackkml-cli did not write: it is kept"},
        }},
       {window_texts::kEntries,

@@ -317,7 +317,7 @@ TEST(DayPage, TheGoldenExportsPage) {
 // A page read by an independent HTML parser, strictly: it parses without an error, runs and
 // fetches nothing, shows the export's markup-like names as text, draws a stop mark and a shaded
 // span for each stop and a path for each run over the limit, and its facts are the report's,
-// line for line. With two exports, the index links both pages.
+// line for line. With two exports, the index links both pages, a name that is not UTF-8 too.
 TEST(DayPage, AnHtmlParserReadsTheReportsFacts) {
   REQUIRE_TOOL("/usr/bin/python3");
   if (RunCommand("/usr/bin/python3 -c 'import html5lib'").status != 0) {
@@ -330,10 +330,10 @@ TEST(DayPage, AnHtmlParserReadsTheReportsFacts) {
   day.replace(day.find(greek::kDriver), greek::kDriver.size(), "<script>alert(1)</script> & Co");
   WriteBytes(dir / "day.csv", day);
   fs::create_directories(dir / "other");
-  WriteBytes(dir / "other/day 2.csv", StopAndGo());
+  WriteBytes(dir / "other/day 2\x01\xff.csv", StopAndGo());
   const auto r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(TRACKKML_CLI) +
-                            " --html --report --stop-minutes 0 --speed-limit 35 -o pages day.csv"
-                            " 'other/day 2.csv'");
+                            " --html --report --stop-minutes 0 --speed-limit 35 -o pages day.csv " +
+                            ShellQuote("other/day 2\x01\xff.csv"));
   ASSERT_EQ(r.status, 0) << r.err;
   WriteBytes(dir / "report.txt", r.out);
   const auto check = RunCommand("cd " + ShellQuote(dir.path()) + " && /usr/bin/python3 -c '" + R"py(
@@ -365,7 +365,8 @@ assert len(items(doc, "path", "speeding")) == runs + 1  # and the legend one
 assert len([p for p in doc.iter() if re.fullmatch(r"b\d", p.get("class", ""))]) >= 2
 index = parse("pages/index.html")
 links = [a.get("href") for a in index.iter("a")]
-assert links == ["day.html", "day%202.html"], links
+assert links == ["day.html", "day%202%01%FF.html"], links
+assert [a.text for a in index.iter("a")] == ["day.html", "day 2\\x01\\xff.html"]
 print("ok")
 )py" + "'");
   EXPECT_EQ(check.out, "ok\n") << check.err;

@@ -1,5 +1,6 @@
 #include "day_page.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "html_text.h"
 #include "report_words.h"
 #include "route_drawing.h"
+#include "shown_text.h"
 #include "speed_chart.h"
 #include "trip_report.h"
 
@@ -83,12 +85,16 @@ struct Column {
   bool number;
 };
 
-// A table of the page, a row at a time from `row` (a month's hold thousands); its numbers'
-// columns are aligned by its class's style.
+// A page is read, not searched: past this many rows a table gives its first, and says where
+// every one is.
+constexpr std::size_t kMostRows = 1000;
+
+// A table of the page, a row at a time from `row`; its numbers' columns are aligned by its
+// class's style. `form` is the report that lists every row.
 void AppendTable(std::string& out, std::string_view heading, std::string_view kind,
                  std::span<const Column> columns, std::size_t rows,
                  const std::function<std::vector<std::string>(std::size_t)>& row,
-                 std::string_view none) {
+                 std::string_view none, std::string_view form) {
   out.append("<h2>").append(heading).append("</h2>");
   if (rows == 0) {
     out.append("<p class=\"none\">").append(none).append("</p>");
@@ -98,13 +104,17 @@ void AppendTable(std::string& out, std::string_view heading, std::string_view ki
   for (const Column& c : columns)
     out.append(c.number ? "<th class=\"n\">" : "<th>").append(c.title).append("</th>");
   out.append("</tr></thead><tbody>");
-  for (std::size_t i = 0; i < rows; ++i) {
+  for (std::size_t i = 0; i < std::min(rows, kMostRows); ++i) {
     out.append("<tr>");
     for (const std::string& cell : row(i))
       out.append("<td>").append(Html(cell)).append("</td>");
     out.append("</tr>");
   }
   out.append("</tbody></table></div>");
+  if (rows > kMostRows)
+    out.append("<p class=\"none\">The first " + std::to_string(kMostRows) + " of " +
+               std::to_string(rows) + "; trackkml-cli --report=" + std::string(form) +
+               " lists every one.</p>");
 }
 
 std::string Kmh(double kmh) {
@@ -182,7 +192,7 @@ std::string DayPage(const DayPageInput& in) {
                                      {"Average (km/h)", true},
                                      {"From (lat., lon.)", false},
                                      {"To (lat., lon.)", false}};
-  AppendTable(out, "Legs", "legs", kLegs, facts.legs.size(), leg, "No legs.");
+  AppendTable(out, "Legs", "legs", kLegs, facts.legs.size(), leg, "No legs.", "legs-csv");
 
   const auto stop = [&](std::size_t i) {
     const TripStop& s = facts.stops[i];
@@ -194,7 +204,8 @@ std::string DayPage(const DayPageInput& in) {
                                       {"Departure", false},
                                       {"Length", true},
                                       {"Place (lat., lon.)", false}};
-  AppendTable(out, StopsTitle(in.rules), "stops", kStops, facts.stops.size(), stop, "No stops.");
+  AppendTable(out, StopsTitle(in.rules), "stops", kStops, facts.stops.size(), stop, "No stops.",
+              "stops-csv");
 
   if (in.rules.speedLimit) {
     const auto run = [&](std::size_t i) {
@@ -206,7 +217,7 @@ std::string DayPage(const DayPageInput& in) {
                                        {"End", false},       {"Length", true},
                                        {"Top (km/h)", true}, {"Place (lat., lon.)", false}};
     AppendTable(out, SpeedingTitle(in.rules), "runs", kRuns, facts.speeding.size(), run,
-                "No runs over the limit.");
+                "No runs over the limit.", "speeding-csv");
   }
   out.append("\n</body>\n</html>\n");
   return out;
@@ -227,21 +238,20 @@ std::string DayIndexPage(std::span<const DayIndexEntry> days) {
     out.append("</td><td>").append(Html(day.distance));
     out.append("</td><td>").append(Html(day.driving));
     out.append("</td><td><a href=\"").append(Html(LinkOf(day.link))).append("\">");
-    out.append(Html(day.link)).append("</a></td></tr>\n");
+    out.append(Html(Shown(day.link))).append("</a></td></tr>\n");
   }
   out.append("</tbody></table></div>\n</body>\n</html>\n");
   return out;
 }
 
 std::string LinkOf(std::string_view relativePath) {
+  static constexpr std::string_view kReserved = "%#?\"<>`{}|^[]\\";
   std::string out;
   for (const char c : relativePath) {
     const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      out.push_back('/');
-    } else if (byte <= ' ' || byte == 0x7F || c == '%' || c == '#' || c == '?' || c == '"' ||
-               c == '<' || c == '>' || c == '`' || c == '{' || c == '}' || c == '|' || c == '^' ||
-               c == '[' || c == ']' || (c == ':' && out.find('/') == std::string::npos)) {
+    // A ":" before any "/" would read as a scheme.
+    if (byte <= ' ' || byte >= 0x7F || kReserved.find(c) != std::string_view::npos ||
+        (c == ':' && out.find('/') == std::string::npos)) {
       char hex[4];
       std::snprintf(hex, sizeof hex, "%%%02X", byte);
       out.append(hex);

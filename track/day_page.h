@@ -28,6 +28,6 @@ struct DayIndexEntry {
 
 std::string DayIndexPage(std::span<const DayIndexEntry> days);
 
-// A relative path as a link: "/" between its parts, and the characters that would end or
-// change a URL's path percent-encoded.
+// A relative path ("/" between its parts) as a link: every byte that would end or change a
+// URL's path, and every byte beyond ASCII, percent-encoded.
 std::string LinkOf(std::string_view relativePath);

@@ -2,6 +2,7 @@
 // times as numbers.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -17,8 +18,9 @@ struct TracePoint {
 class DayTraceWriter final : public TripWriter {
  public:
   void Fix(const TripPoint& p) override {
-    points_.push_back({p.lat, p.lon, static_cast<float>(p.kmh), p.position, p.hasSpeed, p.inOrder,
-                       p.local, p.utc});
+    // A speed beyond a float's range is drawn as the highest one.
+    points_.push_back({p.lat, p.lon, static_cast<float>(std::min(p.kmh, 3.0e38)), p.position,
+                       p.hasSpeed, p.inOrder, p.local, p.utc});
   }
   const std::vector<TracePoint>& Points() const { return points_; }
 

@@ -10,11 +10,14 @@ namespace {
 // Beyond this, a run is cut in two: Douglas–Peucker's worst case is quadratic in the run.
 constexpr std::size_t kRunPoints = 4096;
 
-double DistanceToLine(const PagePoint& p, const PagePoint& a, const PagePoint& b) {
+// To the segment, not the line through it: a drive there and back along one straight road
+// keeps its far end.
+double DistanceToSegment(const PagePoint& p, const PagePoint& a, const PagePoint& b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
-  const double length = std::hypot(dx, dy);
-  if (length == 0) return std::hypot(p.x - a.x, p.y - a.y);
-  return std::abs(dy * (p.x - a.x) - dx * (p.y - a.y)) / length;
+  const double squared = dx * dx + dy * dy;
+  const double t =
+      squared == 0 ? 0 : std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / squared, 0.0, 1.0);
+  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
 void SimplifyRun(std::span<const PagePoint> points, std::size_t first, std::size_t last,
@@ -27,7 +30,7 @@ void SimplifyRun(std::span<const PagePoint> points, std::size_t first, std::size
     double farthest = -1;
     std::size_t at = a;
     for (std::size_t i = a + 1; i < b; ++i) {
-      const double d = DistanceToLine(points[i], points[a], points[b]);
+      const double d = DistanceToSegment(points[i], points[a], points[b]);
       if (d > farthest) farthest = d, at = i;
     }
     if (farthest > tolerance) {

@@ -12,7 +12,7 @@ struct PagePoint {
 };
 
 // The indices of the points Douglas–Peucker keeps at `tolerance` pixels: the first, the last,
-// and each point farther than that from the line between the points kept on either side. A
+// and each point farther than that from the segment between the points kept on either side. A
 // long line is taken in runs of a few thousand points, so that no input costs more than a few
 // thousand distance measures a point.
 std::vector<std::size_t> Simplified(std::span<const PagePoint> points, double tolerance);

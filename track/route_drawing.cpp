@@ -21,8 +21,9 @@ constexpr double kTolerance = 0.3;    // pixels: finer than a screen shows
 // A route that still has more points at that (a month of a vehicle going to and fro in one
 // town) is drawn coarser, so that the page stays light; the facts stay exact.
 constexpr std::size_t kMostPoints = 30000;
-// Past this many runs over the limit, a run is drawn only where no run before it was.
+// Past this many runs over the limit, or stops, one is drawn only where none before it was.
 constexpr std::size_t kManyRuns = 500;
+constexpr std::size_t kManyStops = 200;
 
 // Speed bands in colours told apart with the common colour-vision deficiencies.
 struct Band {
@@ -40,6 +41,22 @@ constexpr Band kBands[] = {
 constexpr int kNoSpeed = std::size(kBands);
 constexpr const char* kNoSpeedColour = "#8C8C8C";
 
+// The cells of the page already drawn on, for marks that would only cover each other.
+class DrawnCells {
+ public:
+  explicit DrawnCells(double size) : size_(size) {}
+  // Whether `p`'s cell is drawn on for the first time.
+  bool Fresh(const PagePoint& p) {
+    const auto x = static_cast<std::uint64_t>(std::lround(std::clamp(p.x, 0.0, 8192.0) / size_));
+    const auto y = static_cast<std::uint64_t>(std::lround(std::clamp(p.y, 0.0, 8192.0) / size_));
+    return cells_.insert(x << 32 | y).second;
+  }
+
+ private:
+  double size_;
+  std::unordered_set<std::uint64_t> cells_;
+};
+
 int BandOf(double kmh) {
   for (int b = 0; b < kNoSpeed; ++b)
     if (kmh < kBands[b].below) return b;
@@ -50,8 +67,10 @@ int BandOf(double kmh) {
 // area's middle latitude.
 struct Projection {
   double north = 0, west = 0, cosLat = 1, scale = 1, left = 0, top = 0, height = 0;
+  bool wrapped = false;  // the day crosses 180°: western longitudes are taken past it
 
   PagePoint At(double lat, double lon) const {
+    if (wrapped && lon < 0) lon += 360;
     return {left + (lon - west) * cosLat * kMetresPerDegree * scale,
             top + (north - lat) * kMetresPerDegree * scale};
   }
@@ -60,13 +79,19 @@ struct Projection {
 };
 
 Projection Fit(std::span<const TracePoint> trace) {
-  double south = 90, north = -90, west = 180, east = -180;
+  double south = 90, north = -90, west = 180, east = -180, westPast = 360, eastPast = 0;
   for (const TracePoint& p : trace) {
     if (!p.position) continue;
     south = std::min(south, p.lat), north = std::max(north, p.lat);
     west = std::min(west, p.lon), east = std::max(east, p.lon);
+    const double past = p.lon < 0 ? p.lon + 360 : p.lon;
+    westPast = std::min(westPast, past), eastPast = std::max(eastPast, past);
   }
   Projection f;
+  if (eastPast - westPast < east - west) {
+    f.wrapped = true;
+    west = westPast, east = eastPast;
+  }
   f.cosLat = std::max(std::cos((south + north) / 2 * std::numbers::pi / 180), 0.01);
   double wide = (east - west) * f.cosLat * kMetresPerDegree;
   double high = (north - south) * kMetresPerDegree;
@@ -87,11 +112,14 @@ Projection Fit(std::span<const TracePoint> trace) {
 }
 
 std::string Degrees(double value, double step, char positive, char negative) {
+  if (value > 180) value -= 360;  // past 180° east is west
   const int decimals = std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 6);
   char text[64];
-  std::snprintf(text, sizeof text, "%.*f° %c", decimals, std::abs(value),
-                value < 0 ? negative : positive);
-  return text;
+  std::snprintf(text, sizeof text, "%.*f°", decimals, std::abs(value));
+  std::string out = text;
+  if (out.find_first_of("123456789") != std::string::npos)
+    out.append(" ").push_back(value < 0 ? negative : positive);
+  return out;
 }
 
 void AppendGrid(std::string& out, const Projection& f) {
@@ -99,7 +127,8 @@ void AppendGrid(std::string& out, const Projection& f) {
   const double south = f.LatAt(f.height), north = f.LatAt(0);
   const double west = f.LonAt(0), east = f.LonAt(kWidth);
   const double latStep = NiceStep((north - south) / 5), lonStep = NiceStep((east - west) / 6);
-  for (double lat = std::ceil(south / latStep) * latStep; lat <= north; lat += latStep) {
+  for (double lat = std::ceil(std::max(south, -90.0) / latStep) * latStep;
+       lat <= std::min(north, 90.0); lat += latStep) {
     const double y = f.At(lat, f.west).y;
     if (y < 16) continue;  // its label would be cut off
     out.append("<line x1=\"0\" x2=\"800\" y1=\"" + Px(y) + "\" y2=\"" + Px(y) + "\"/>");
@@ -149,7 +178,15 @@ std::vector<std::size_t> Drawn(const std::vector<PagePoint>& points, std::size_t
   std::vector<std::size_t> kept;
   for (double tolerance = kTolerance;; tolerance *= 2) {
     kept = Simplified(pixels, tolerance);
-    if (kept.size() <= most || tolerance > 64) break;
+    if (kept.size() <= most || tolerance > 16) break;
+  }
+  // Fixes that jump about at random simplify to nothing less: an even sample of them shows
+  // as much.
+  if (kept.size() > most) {
+    std::vector<std::size_t> sample;
+    for (std::size_t k = 0; k < most; ++k)
+      sample.push_back(kept[k * (kept.size() - 1) / (most - 1)]);
+    kept = std::move(sample);
   }
   for (std::size_t& k : kept)
     k = distinct[k];
@@ -188,7 +225,7 @@ void AppendSpeeding(std::string& out, const Projection& f, std::span<const Trace
                     const TripFacts& facts) {
   std::size_t i = 0;
   const bool many = facts.speeding.size() > kManyRuns;
-  std::unordered_set<std::uint64_t> drawnPixels;
+  DrawnCells drawnCells(8);
   for (const TripSpeeding& run : facts.speeding) {
     std::vector<PagePoint> points;
     for (; i < trace.size() && (!trace[i].inOrder || trace[i].utc <= run.endUtc); ++i) {
@@ -200,11 +237,8 @@ void AppendSpeeding(std::string& out, const Projection& f, std::span<const Trace
     if (points.empty()) continue;
     if (many) {
       bool fresh = false;
-      for (const PagePoint& p : points) {
-        const auto x = static_cast<std::uint32_t>(std::lround(std::clamp(p.x, 0.0, 4096.0) / 4));
-        const auto y = static_cast<std::uint32_t>(std::lround(std::clamp(p.y, 0.0, 4096.0) / 4));
-        fresh = drawnPixels.insert(std::uint64_t{x} << 32 | y).second || fresh;
-      }
+      for (const PagePoint& p : points)
+        fresh = drawnCells.Fresh(p) || fresh;
       if (!fresh) continue;
     }
     std::vector<PagePoint> drawn;
@@ -232,10 +266,18 @@ std::string StopLength(std::int64_t seconds) {
 void AppendStops(std::string& out, const Projection& f, const TripFacts& facts) {
   // Past a dozen or so, labels would cover the route: the table says when and how long.
   const bool labelled = facts.stops.size() <= 15;
+  const bool many = facts.stops.size() > kManyStops;
+  DrawnCells drawnCells(10);
   for (std::size_t s = 0; s < facts.stops.size(); ++s) {
     const TripStop& stop = facts.stops[s];
     if (!IsPosition(stop.arrival.lat, stop.arrival.lon)) continue;
     const PagePoint at = f.At(stop.arrival.lat, stop.arrival.lon);
+    if (many) {  // a dot where none is yet: the table gives each one
+      if (drawnCells.Fresh(at))
+        out.append("<circle class=\"stop-mark\" cx=\"" + Px(at.x) + "\" cy=\"" + Px(at.y) +
+                   "\" r=\"3.5\"/>");
+      continue;
+    }
     const std::string time = report_words::LocalTime(stop.arrival.local);
     const std::string number = std::to_string(s + 1);
     out.append("<g class=\"stop\"><title>" +

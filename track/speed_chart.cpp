@@ -127,13 +127,25 @@ std::string SpeedChartSvg(std::span<const TracePoint> trace, const TripFacts& fa
       "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 800 230\" role=\"img\" "
       "aria-labelledby=\"speed-title\"><title id=\"speed-title\">Speed over the day, stops "
       "shaded</title>";
+  // Stops that touch on the chart are one shade: a month of them stays a few hundred.
+  double shadeFrom = 0, shadeTo = -1;
+  const auto shade = [&] {
+    if (shadeTo < shadeFrom) return;
+    out.append("<rect class=\"stop-shade\" x=\"" + Px(shadeFrom) + "\" y=\"" + Px(kTop) +
+               "\" width=\"" + Px(std::max(shadeTo - shadeFrom, 1.0)) + "\" height=\"" +
+               Px(kHeight - kTop - kBottom) + "\"/>");
+  };
   for (const TripStop& stop : facts.stops) {
     if (stop.arrival.utc == kNoTime || stop.departure.utc == kNoTime) continue;
     const double a = axes.X(std::max(stop.arrival.utc, axes.from));
     const double b = axes.X(std::min(stop.departure.utc, axes.to));
-    out.append("<rect class=\"stop-shade\" x=\"" + Px(a) + "\" y=\"" + Px(kTop) + "\" width=\"" +
-               Px(std::max(b - a, 1.0)) + "\" height=\"" + Px(kHeight - kTop - kBottom) + "\"/>");
+    if (a > shadeTo + 1) {
+      shade();
+      shadeFrom = a;
+    }
+    shadeTo = std::max({shadeTo, b, a + 1});
   }
+  shade();
   AppendSpeedAxis(out, axes);
   AppendTimeAxis(out, axes, points, zone);
   std::vector<PagePoint> line;
