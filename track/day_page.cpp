@@ -61,6 +61,10 @@ th.n,.legs td:nth-child(-n+1),.legs td:nth-child(n+4):nth-child(-n+7),.stops td:
 table.facts th{font-weight:normal;color:#444}
 .none{color:#666}
 *{-webkit-print-color-adjust:exact;print-color-adjust:exact}
+@media screen and (max-width:40rem){
+.grid text,.axis text,.scale text,text.limit,.stop text.label{font-size:22px}
+.stop text{font-size:16px}.stop circle{stroke-width:2.5}.route path{stroke-width:6}
+}
 @page{size:A4 portrait;margin:10mm}
 @media print{
 body{max-width:none;padding:0;font-size:8.5pt}

@@ -102,7 +102,8 @@ void AppendSpeedAxis(std::string& out, const Axes& axes) {
                Px(y) + "\" y2=\"" + Px(y) + "\"/><text x=\"" + Px(kLeft - 7) + "\" y=\"" +
                Px(y + 4) + "\">" + label + "</text>");
   }
-  out.append("<text class=\"title\" x=\"4\" y=\"10\">km/h</text></g>");
+  out.append("<text class=\"title\" x=\"" + Px(kLeft + 4) + "\" y=\"" + Px(kTop - 8) +
+             "\">km/h</text></g>");
 }
 
 }  // namespace
