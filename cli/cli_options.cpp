@@ -2,6 +2,8 @@
 
 #include <getopt.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 
 #include "program_args.h"
@@ -104,6 +106,15 @@ Arguments WithWorkbookJoined(const std::vector<std::string>& args,
   return joined;
 }
 
+bool IsWorkbookName(std::string_view name) {
+  constexpr std::string_view kExtension = ".xlsx";
+  if (name.size() <= kExtension.size()) return false;
+  const std::string_view end = name.substr(name.size() - kExtension.size());
+  return std::equal(end.begin(), end.end(), kExtension.begin(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
+}
+
 CliOptions::Report ReportForm(const char* form) {
   const std::string name = form == nullptr ? "text" : form;
   if (name == "text") return CliOptions::Report::Text;
@@ -138,7 +149,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
     if (c == -1) break;
     const std::string value = optarg != nullptr ? optarg : "";
     const std::string name = index >= 0 ? std::string("--") + kLongOptions[index].name
-                                        : std::string("-") + static_cast<char>(optopt);
+                                        : std::string("-") + static_cast<char>(c);
     switch (c) {
       case 'o':
         if (value.empty()) throw AppError(Filled(kNeedsFolder, {name}));
@@ -174,6 +185,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
       case kWorkbook:
         if (value.empty()) throw AppError(std::string(kNeedsWorkbookFile));
         if (!options.workbook.empty()) throw AppError(std::string(kWorkbookTwice));
+        // A name forgotten before the exports would take the first export's place.
+        if (!IsWorkbookName(value)) throw AppError(Filled(kWorkbookName, {value}));
         options.workbook = value;
         break;
       case kZone:

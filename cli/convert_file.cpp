@@ -29,9 +29,9 @@ ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& 
 
 }  // namespace
 
-std::string LoadExport(const std::string& name, OsFiles& os) {
-  if (name == "-") return LoadTextFrom(os, STDIN_FILENO, name, kExportRules).text;
-  return LoadText(os, name, kExportRules).text;
+LoadedText LoadExport(const std::string& name, OsFiles& os) {
+  if (name == "-") return LoadTextFrom(os, STDIN_FILENO, name, kExportRules);
+  return LoadText(os, name, kExportRules);
 }
 
 ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,

@@ -9,10 +9,11 @@
 #include "atomic_file.h"
 #include "export_conversion.h"
 #include "os_files.h"
+#include "text_loader.h"
 
 // The export's text as Open would load it into the input pane: a file, or "-" for standard
-// input.
-std::string LoadExport(const std::string& name, OsFiles& os);
+// input; and where a NUL cut it.
+LoadedText LoadExport(const std::string& name, OsFiles& os);
 
 // Writes the KML document of the export text into a file opened for saving; the caller
 // commits it. `rowTimes`: UTC times of the data rows for the markers' TimeStamps (see

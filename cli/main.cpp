@@ -21,6 +21,8 @@
 #include "day_page.h"
 #include "export_outputs.h"
 #include "export_reader.h"
+#include "file_kinds.h"
+#include "file_messages.h"
 #include "fix_times.h"
 #include "gpx_document.h"
 #include "line_view.h"
@@ -91,11 +93,25 @@ std::unique_ptr<ZoneClock> ReadZone(const CliOptions& options, bool& missing) {
   return std::make_unique<ZoneClock>(options.timeZone);
 }
 
+// A text cut at a NUL byte is converted as the window shows it, and said: the run fails.
+bool ReportCut(const std::string& file, const LoadReport& loaded) {
+  if (!loaded.nulAt) return false;
+  ReportError(file, AppError(Filled(file_messages::kCutAtNul, {std::to_string(*loaded.nulAt)})));
+  return true;
+}
+
 // The one file of --stdout and --summary, to standard output.
 int WriteToStandardOutput(const CliOptions& options, const ZoneClock* zone, OsFiles& os) {
   const std::string& file = options.files.front();
+  LoadedText loaded;
   try {
-    const std::string text = LoadExport(file, os);
+    loaded = LoadExport(file, os);
+  } catch (const std::exception& error) {
+    ReportError(file, error);
+    return 1;
+  }
+  const std::string_view text = loaded.text;
+  try {
     if (options.summary) {
       WriteSummary(text, STDOUT_FILENO, os);
     } else if (options.timestamps) {
@@ -105,11 +121,15 @@ int WriteToStandardOutput(const CliOptions& options, const ZoneClock* zone, OsFi
     } else {
       ConvertToDescriptor(text, STDOUT_FILENO, os);
     }
-    return 0;
+  } catch (const AppError& error) {  // what fails here is the writing
+    std::cerr << kProgram << Filled(kStandardOutput, {Shown(DisplayMessageWithReason(error))})
+              << '\n';
+    return 1;
   } catch (const std::exception& error) {
     ReportError(file, error);
     return 1;
   }
+  return ReportCut(file, loaded) ? 1 : 0;
 }
 
 // The line that says what one export became.
@@ -157,14 +177,11 @@ std::string PageLink(const std::string& indexName, const std::string& page) {
 }
 
 // Saves the index of the pages written. A file of that name that this tool did not write is
-// someone's own, and kept.
+// someone's own, and kept (see IndexOutput).
 bool SaveIndex(const Claims& claims, const std::vector<DayIndexEntry>& days, SaveRules& rules,
                OsFiles& os, bool report) {
   try {
     if (claims.indexRefusal) std::rethrow_exception(claims.indexRefusal);
-    if (!IsMissingOrMarked(os, claims.indexName,
-                           "<meta name=\"generator\" content=\"trackkml-cli\">"))
-      throw AppError(Filled(kNotOurIndex, {os.FullPath(claims.indexName)}));
     const auto files = rules.Open(*claims.index);
     files[0]->Write(DayIndexPage(days));
     CommitTogether(files, os);
@@ -178,7 +195,25 @@ bool SaveIndex(const Claims& claims, const std::vector<DayIndexEntry>& days, Sav
   }
 }
 
-Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
+// The index replaces only an index of the tool's own, judged on the file itself: not through
+// a link (it would break the links of an index elsewhere), and never a pipe or device.
+SaveOutput IndexOutput(const std::string& name, OsFiles& os) {
+  SaveOutput output{"index", name};
+  output.isOwn = [](OsFiles& files, int fd) { return HoldsMark(files, fd, kPageGenerator); };
+  output.refusal = Filled(kNotOurIndex, {os.FullPath(name)});
+  output.followLink = false;
+  return output;
+}
+
+// The workbook replaces only a workbook.
+SaveOutput WorkbookOutput(const std::string& name, OsFiles& os) {
+  SaveOutput output{"workbook", name};
+  output.isOwn = [](OsFiles& files, int fd) { return IsWorkbook(files, fd); };
+  output.refusal = Filled(kNotAWorkbook, {os.FullPath(name)});
+  return output;
+}
+
+Claims ClaimOutputs(SaveRules& rules, const CliOptions& options, OsFiles& os) {
   Claims claims;
   for (const auto& file : options.files)
     rules.Protect(file);
@@ -192,11 +227,11 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options) {
     }
   }
   if (!options.workbook.empty())
-    claims.workbook = rules.Claim(options.workbook, {{"workbook", options.workbook}});
+    claims.workbook = rules.Claim(options.workbook, {WorkbookOutput(options.workbook, os)});
   if (options.html && options.files.size() > 1) {
     claims.indexName = IndexNameFor(options);
     try {
-      claims.index = rules.Claim(claims.indexName, {{"index", claims.indexName}});
+      claims.index = rules.Claim(claims.indexName, {IndexOutput(claims.indexName, os)});
     } catch (const AppError&) {
       claims.index = -1;
       claims.indexRefusal = std::current_exception();
@@ -244,9 +279,9 @@ int Run(const CliOptions& options) {
       !options.quiet && (!progress.show || (perFileToStdout && !IsTerminal(STDOUT_FILENO)));
   if (!options.outputDir.empty()) {
     try {
-      MakeFolders(options.outputDir);
-    } catch (const AppError& error) {
-      ReportError(options.outputDir, error);
+      MakeFolders(options.outputDir, os);
+    } catch (const AppError& error) {  // it names the folder itself
+      std::cerr << kProgram << Shown(DisplayMessageWithReason(error)) << '\n';
       return 1;
     }
   }
@@ -255,7 +290,7 @@ int Run(const CliOptions& options) {
   Claims claims;
   Workbook workbook;
   try {
-    claims = ClaimOutputs(rules, options);
+    claims = ClaimOutputs(rules, options, os);
     if (claims.workbook) {
       workbook.file = rules.Open(*claims.workbook);
       workbook.book = std::make_unique<TripWorkbook>(options.timeZone, os);
@@ -274,7 +309,8 @@ int Run(const CliOptions& options) {
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     const std::string& file = options.files[i];
     try {
-      const std::string text = LoadExport(file, os);
+      const LoadedText loaded = LoadExport(file, os);
+      const std::string_view text = loaded.text;
       // A text with no column-title row is no export: nothing is made of it.
       if (!ReadTrackHeader(text).titlesFound) throw AppError(std::string(kNotAnExport));
       if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
@@ -298,6 +334,7 @@ int Run(const CliOptions& options) {
           std::cerr << line;
         }
       }
+      if (ReportCut(file, loaded)) status = 1;
     } catch (const std::exception& error) {
       if (progress.show) std::fputc('\n', stderr);
       ReportError(file, error);
@@ -345,13 +382,11 @@ int main(int argc, char** argv) {
     ReportUsageError(error.what());
     return 2;
   }
-  if (options.help) {
-    std::cout << kHelp;
-    return 0;
-  }
-  if (options.version) {
-    std::cout << Filled(kVersionLine, {TRACKKML_VERSION}) << '\n';
-    return 0;
+  if (options.help || options.version) {
+    // Written as the reports are, so that a help that cannot be written fails the run.
+    StandardOutput out(SystemFiles());
+    out.Write(options.help ? std::string(kHelp) : Filled(kVersionLine, {TRACKKML_VERSION}) + '\n');
+    return out.Failed() ? 1 : 0;
   }
   try {
     return Run(options);

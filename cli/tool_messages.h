@@ -27,8 +27,8 @@ inline constexpr std::string_view kHelp =
     "                       (a row a file), legs-csv, stops-csv or speeding-csv (a\n"
     "                       row a leg, stop or run over the limit); the per-file\n"
     "                       lines then go to standard error\n"
-    "      --report=xlsx FILE  write the facts as a workbook FILE: days, stops,\n"
-    "                       legs and speeding on sheets of their own\n"
+    "      --report=xlsx FILE  write the facts as a workbook FILE (.xlsx): days,\n"
+    "                       stops, legs and speeding on sheets of their own\n"
     "      --time-zone NAME the zone of the export's times (default Europe/Athens)\n"
     "      --stop-minutes N a stop is speed 0 for N minutes or more, from arrival to\n"
     "                       departure (default 5; 0: every run at speed 0)\n"
@@ -50,6 +50,8 @@ inline constexpr std::string_view kNeedsSpeed =
 inline constexpr std::string_view kNeedsWorkbookFile =
     "option --report=xlsx needs a FILE for the workbook (write one whose name begins with "
     "\"-\" as ./-NAME)";
+inline constexpr std::string_view kWorkbookName =
+    "option --report=xlsx needs a FILE whose name ends in .xlsx, not \"%1\"";
 inline constexpr std::string_view kUnknownReport =
     "option --report takes text, csv, legs-csv, stops-csv, speeding-csv or xlsx FILE, not "
     "\"%1\"";
@@ -90,6 +92,8 @@ inline constexpr std::string_view kWithoutFix = ", %1 without a fix";
 inline constexpr std::string_view kIndexWritten = "%1: the index of the pages (%2 linked)";
 inline constexpr std::string_view kNotOurIndex =
     "Its index \"%1\" is a file trackkml-cli did not write: it is kept";
+inline constexpr std::string_view kNotAWorkbook =
+    "Its workbook \"%1\" is a file that is not a workbook: it is kept";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kProgram", kProgram},
@@ -102,6 +106,7 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kSeconds", kSeconds},
     {"kNeedsSpeed", kNeedsSpeed},
     {"kNeedsWorkbookFile", kNeedsWorkbookFile},
+    {"kWorkbookName", kWorkbookName},
     {"kUnknownReport", kUnknownReport},
     {"kNeedsFolder", kNeedsFolder},
     {"kWorkbookTwice", kWorkbookTwice},
@@ -132,6 +137,7 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kWithoutFix", kWithoutFix},
     {"kIndexWritten", kIndexWritten},
     {"kNotOurIndex", kNotOurIndex},
+    {"kNotAWorkbook", kNotAWorkbook},
 };
 
 }  // namespace tool_messages

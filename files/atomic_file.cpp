@@ -1,6 +1,8 @@
 #include "atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <random>
 
@@ -10,15 +12,32 @@
 
 namespace {
 
+// How much of the target's name a temporary name keeps, so a long name still leaves room.
+constexpr std::size_t kLeafInTempName = 200;
+constexpr std::string_view kTempDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr std::size_t kTempSuffix = 8;
+
+// ".day.kml.x7k2m9qa.tmp": dot-prefixed, beside its target.
 std::string TempNameFor(std::string_view leaf, std::mt19937_64& random) {
-  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string suffix(8, '0');
+  std::string suffix(kTempSuffix, '0');
   for (auto& c : suffix)
-    c = kDigits[random() % 36];
-  // Dot-prefixed and short, so a long target name still leaves room for it.
+    c = kTempDigits[random() % kTempDigits.size()];
   std::string name(".");
-  name.append(leaf.substr(0, 200)).append(".").append(suffix).append(".tmp");
+  name.append(leaf.substr(0, kLeafInTempName)).append(".").append(suffix).append(".tmp");
   return name;
+}
+
+// Whether `name` is one TempNameFor gives for `leaf`.
+bool IsTempNameFor(std::string_view name, std::string_view leaf) {
+  const std::string_view stem = leaf.substr(0, kLeafInTempName);
+  if (name.size() != stem.size() + kTempSuffix + 6 || !name.starts_with('.') ||
+      name.substr(1, stem.size()) != stem || name[stem.size() + 1] != '.' ||
+      !name.ends_with(".tmp")) {
+    return false;
+  }
+  const std::string_view suffix = name.substr(stem.size() + 2, kTempSuffix);
+  return std::all_of(suffix.begin(), suffix.end(),
+                     [](char c) { return kTempDigits.find(c) != std::string_view::npos; });
 }
 
 // Finds a fresh temporary name beside `leaf` that `make` can take; false with errno set when
@@ -36,32 +55,43 @@ bool TakeTempName(std::string_view leaf, std::string& temp,
 }
 
 // The folder a save to `name` lands in, and the name there.
-int ReachFolder(const std::string& name, OsFiles& os, std::string& leaf) {
+int ReachFolder(const std::string& name, OsFiles& os, std::string& leaf, SaveWalk walk) {
   if (name.empty()) throw CreateError(os, name, kErrorNotFound);
-  const int folder = os.OpenSaveFolder(name, leaf);
+  const int folder = os.OpenSaveFolder(name, leaf, walk);
   if (folder < 0) throw CreateError(os, name, errno);
   return folder;
 }
 
-SavePlace PlaceIn(OsFiles& os, const std::string& name, int folder, const std::string& leaf,
-                  const std::optional<FileFacts>& existing) {
-  const auto facts = os.FactsOf(folder);
-  if (!facts) throw CreateError(os, name, errno);
-  SavePlace place{facts->id, leaf, std::nullopt};
-  if (existing) place.file = existing->id;
-  return place;
+long long Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 class SignalsHeld {
  public:
   explicit SignalsHeld(OsFiles& os) : os_(os) { os_.HoldSignals(); }
-  ~SignalsHeld() { os_.ReleaseSignals(); }
+  ~SignalsHeld() {
+    const int error = errno;  // what a failed call before set, for its caller to read
+    os_.ReleaseSignals();
+    errno = error;
+  }
   SignalsHeld(const SignalsHeld&) = delete;
   SignalsHeld& operator=(const SignalsHeld&) = delete;
 
  private:
   OsFiles& os_;
 };
+
+bool WriteAllAt(OsFiles& os, int fd, std::string_view bytes, unsigned long long offset) {
+  while (!bytes.empty()) {
+    const long n = os.WriteAt(fd, bytes.data(), bytes.size(), offset);
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+    offset += static_cast<unsigned long long>(n);
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -70,34 +100,56 @@ bool SameFile(const SavePlace& a, const SavePlace& b) {
          (a.file && b.file && *a.file == *b.file);
 }
 
-SavePlace PlaceOfSave(const std::string& name, OsFiles& os) {
+SavePlace PlaceOfSave(const std::string& name, OsFiles& os, bool followLink) {
   std::string leaf;
-  const FileHandle folder(os, ReachFolder(name, os, leaf));
-  return PlaceIn(os, name, folder.fd(), leaf, os.FactsAt(folder.fd(), leaf));
+  const FileHandle folder(os, ReachFolder(name, os, leaf, {.followLast = followLink}));
+  const auto facts = os.FactsOf(folder.fd());
+  if (!facts) throw CreateError(os, name, errno);
+  const auto existing = os.FactsAt(folder.fd(), leaf);
+  return {facts->id, leaf, existing ? std::optional(existing->id) : std::nullopt};
 }
 
-AtomicFile::AtomicFile(std::string name, OsFiles& os)
-    : os_(os), name_(std::move(name)), folder_(os), file_(os) {
+AtomicFile::AtomicFile(std::string name, OsFiles& os, SaveTerms terms)
+    : os_(os),
+      name_(std::move(name)),
+      terms_(std::move(terms)),
+      folder_(os),
+      tempHold_(os),
+      file_(os) {
   std::string leaf;
-  folder_.Reset(ReachFolder(name_, os_, leaf));
+  folder_.Reset(ReachFolder(name_, os_, leaf, {.followLast = terms_.followLink}));
+  const auto folder = os_.FactsOf(folder_.fd());
+  if (!folder) throw CreateError(os_, name_, errno);
+  othersMayWrite_ = folder->othersMayWrite;
+  folderOwner_ = folder->owner;
   const std::optional<FileFacts> existing = os_.FactsAt(folder_.fd(), leaf);
-  place_ = PlaceIn(os_, name_, folder_.fd(), leaf, existing);
+  place_ = {folder->id, leaf, existing ? std::optional(existing->id) : std::nullopt};
   if (existing) {
-    if (existing->kind == FileFacts::Kind::Folder) throw CreateError(os_, name_, kErrorIsFolder);
+    Approve(leaf, *existing);
     // A save does no more than writing the file itself could: a rename would ignore the
     // file's own permission.
     if (os_.CheckWritable(folder_.fd(), leaf) != 0) throw CreateError(os_, name_, errno);
-    const bool replaceable = existing->kind == FileFacts::Kind::Regular && existing->links == 1 &&
-                             os_.MayGive(existing->owner, existing->group);
-    if (!replaceable) {
+    if (existing->kind != FileFacts::Kind::Regular) {
       OpenInPlace(*existing);
       return;
     }
   }
+  // Where others may write, only the user's own file with no other name is written in place:
+  // another may be a link to a file the save must never reach.
+  const bool inPlaceAllowed =
+      existing && (!othersMayWrite_ || (existing->links == 1 && existing->ownedByUser));
+  const bool replaceable = !existing || (os_.MayGive(existing->owner, existing->group) &&
+                                         (existing->links == 1 || othersMayWrite_));
+  if (!replaceable) {
+    if (!inPlaceAllowed) throw CreateError(os_, name_, kErrorSharedFile);
+    OpenInPlace(*existing);
+    return;
+  }
+  RemoveStaleTemporaries();
   if (!CreateTemporary()) {
     const int error = errno;
     // A folder the user cannot write may still hold a file the user can.
-    if (existing && IsRefusal(error)) {
+    if (inPlaceAllowed && IsRefusal(error)) {
       OpenInPlace(*existing);
       return;
     }
@@ -105,12 +157,26 @@ AtomicFile::AtomicFile(std::string name, OsFiles& os)
   }
   if (existing && !GiveOwnerModeAndAttributes(*existing)) {
     Abandon();
+    if (!inPlaceAllowed) throw CreateError(os_, name_, kErrorSharedFile);
     OpenInPlace(*existing);
   }
 }
 
 AtomicFile::~AtomicFile() {
   Abandon();
+}
+
+bool AtomicFile::Stranger(const FileFacts& facts) const {
+  // Another user's file in a folder others may write is theirs to read: never written into,
+  // nor given to them with the save in it. The folder's owner, and the administrator, keep
+  // what they like there.
+  return othersMayWrite_ && !facts.ownedByUser && facts.owner != folderOwner_ && facts.owner != 0;
+}
+
+void AtomicFile::Approve(const std::string& leaf, const FileFacts& facts) {
+  if (facts.kind == FileFacts::Kind::Folder) throw CreateError(os_, name_, kErrorIsFolder);
+  if (Stranger(facts)) throw CreateError(os_, name_, kErrorSharedFile);
+  if (terms_.judge) terms_.judge(os_, folder_.fd(), leaf, facts);
 }
 
 void AtomicFile::OpenInPlace(const FileFacts& existing) {
@@ -134,11 +200,41 @@ bool AtomicFile::CreateTemporary() {
   way_ = Way::Replace;
   file_.Reset(os_.CreateUnnamed(folder_.fd()));
   if (file_.IsOpen()) return true;
-  return TakeTempName(place_.leaf, temp_, [this](const std::string& temp) {
+  const bool made = TakeTempName(place_.leaf, temp_, [this](const std::string& temp) {
+    // A signal between the file's making and its registering would leave it behind.
+    const SignalsHeld held(os_);
     file_.Reset(os_.CreateNew(folder_.fd(), temp));
     if (file_.IsOpen()) os_.RemoveOnSignal(folder_.fd(), temp);
     return file_.IsOpen();
   });
+  if (made) HoldTemporary();
+  return made;
+}
+
+void AtomicFile::HoldTemporary() {
+  if (const auto facts = os_.FactsOf(file_.fd())) tempId_ = facts->id;
+  // A lock of its own on the named file shows the next save beside it that it is alive.
+  tempHold_.Reset(os_.OpenToRead(folder_.fd(), temp_));
+  if (tempHold_.IsOpen() && os_.Lock(tempHold_.fd(), 0) != 0) tempHold_.Close();
+}
+
+void AtomicFile::RemoveStaleTemporaries() {
+  const auto names = os_.Names(folder_.fd());
+  if (!names) return;
+  const long long now = Now();
+  for (const auto& name : *names) {
+    if (!IsTempNameFor(name, place_.leaf)) continue;
+    const auto facts = os_.FactsAt(folder_.fd(), name);
+    if (!facts || facts->kind != FileFacts::Kind::Regular || !facts->ownedByUser ||
+        facts->links != 1 || now - facts->modified < kStaleSeconds) {
+      continue;
+    }
+    // A save under way holds a lock on its temporary file; the lock goes with its program.
+    const FileHandle file(os_, os_.OpenToRead(folder_.fd(), name));
+    const auto opened = file.IsOpen() ? os_.FactsOf(file.fd()) : std::nullopt;
+    if (opened && opened->id == facts->id && os_.Lock(file.fd(), 0) == 0)
+      os_.Remove(folder_.fd(), name);
+  }
 }
 
 bool AtomicFile::GiveOwnerModeAndAttributes(const FileFacts& existing) {
@@ -184,15 +280,59 @@ void AtomicFile::Prepare() {
   if (way_ == Way::Replace) {
     PrepareReplacement();
   } else if (way_ == Way::InPlace) {
-    // Another save of this file waits here, so two texts never mix; a disk too full for the
-    // new text (or a size limit below it) fails before the old one is touched.
-    if (os_.Lock(file_.fd()) != 0 || os_.Reserve(file_.fd(), pending_.size()) != 0) {
+    // Another save of this file waits here, so two texts never mix; a lock that is not given
+    // up in time fails the save before anything is written.
+    if (os_.Lock(file_.fd(), kLockWaitSeconds) != 0) {
       const int error = errno;
       file_.Close();
-      throw WriteError(os_, error);
+      throw error == kErrorLocked ? CreateError(os_, name_, error) : WriteError(os_, error);
     }
+    ReserveRoom();
   }
   prepared_ = true;
+}
+
+void AtomicFile::ReserveRoom() {
+  // A disk too full for the new text (or a size limit below it) fails before the old one is
+  // touched.
+  const int fd = file_.fd();
+  const long long size = os_.SizeOf(fd);
+  int error = errno;
+  if (size >= 0) {
+    sizeBeforeRoom_ = static_cast<unsigned long long>(size);
+    if (os_.Reserve(fd, pending_.size()) == 0) return;
+    error = errno;
+    if (error == kErrorUnsupported) {
+      if (pending_.size() <= *sizeBeforeRoom_) return;
+      // A file system that sets no room aside: the part of the new text beyond the old end is
+      // written there first, which takes the room before the old text is touched. The file
+      // shows it until the commit, so a signal waits till then.
+      os_.HoldSignals();
+      holdingSignals_ = true;
+      const std::string_view beyond = std::string_view(pending_).substr(*sizeBeforeRoom_);
+      if (WriteAllAt(os_, fd, beyond, *sizeBeforeRoom_) && os_.Flush(fd) == 0) return;
+      error = errno;
+    }
+  }
+  Abandon();
+  throw WriteError(os_, error);
+}
+
+void AtomicFile::GiveBackRoom() {
+  // Truncating to the size it had frees what was set aside or written beyond it, also what a
+  // reservation that failed halfway took.
+  if (sizeBeforeRoom_ && file_.IsOpen()) {
+    const int error = errno;
+    os_.Truncate(file_.fd(), *sizeBeforeRoom_);
+    errno = error;
+  }
+  sizeBeforeRoom_.reset();
+}
+
+void AtomicFile::StopHoldingSignals() {
+  if (!holdingSignals_) return;
+  holdingSignals_ = false;
+  os_.ReleaseSignals();
 }
 
 void AtomicFile::Commit() {
@@ -207,7 +347,7 @@ void AtomicFile::Commit() {
 void AtomicFile::CommitInPlace() {
   const auto fail = [this] {
     const int error = errno;
-    file_.Close();
+    Abandon();
     return WriteError(os_, error);
   };
   if (way_ == Way::InPlace) {
@@ -215,13 +355,15 @@ void AtomicFile::CommitInPlace() {
     {
       // Ctrl-C waits until the new text is whole.
       const SignalsHeld held(os_);
+      sizeBeforeRoom_.reset();  // from here the room is the new text's
       try {
         WriteAll(os_, fd, pending_);
       } catch (const AppError&) {
-        file_.Close();
+        Abandon();
         throw;
       }
       if (os_.Truncate(fd, pending_.size()) != 0) throw fail();
+      StopHoldingSignals();
     }
     if (os_.Flush(fd) != 0) throw fail();
     pending_ = std::string();
@@ -231,7 +373,7 @@ void AtomicFile::CommitInPlace() {
 
 void AtomicFile::PrepareReplacement() {
   // Every byte on disk and the file named beside its target, so that all that is left is
-  // the rename.
+  // putting it in the target's place.
   const bool flushed =
       os_.Flush(file_.fd()) == 0 && os_.Keep(file_.fd(), folder_.fd(), place_.leaf) == 0;
   int error = errno;
@@ -244,21 +386,10 @@ void AtomicFile::PrepareReplacement() {
   }
 }
 
-void AtomicFile::CommitReplacement() {
-  if (os_.Rename(folder_.fd(), temp_, place_.leaf) != 0) {
-    const int error = errno;
-    Abandon();
-    throw CreateError(os_, name_, error);
-  }
-  os_.ForgetOnSignal(folder_.fd(), temp_);
-  temp_.clear();
-  // So that the new name, not only the bytes, survives a crash. A file system that cannot
-  // flush a folder has already done what it can.
-  os_.FlushFolder(folder_.fd());
-}
-
 void AtomicFile::NameTemporary() {
   const bool named = TakeTempName(place_.leaf, temp_, [this](const std::string& temp) {
+    // A signal between the file's naming and its registering would leave it behind.
+    const SignalsHeld held(os_);
     if (os_.NameUnnamed(file_.fd(), folder_.fd(), temp) != 0) return false;
     os_.RemoveOnSignal(folder_.fd(), temp);
     return true;
@@ -268,10 +399,93 @@ void AtomicFile::NameTemporary() {
     Abandon();
     throw CreateError(os_, name_, error);
   }
+  HoldTemporary();
+}
+
+void AtomicFile::CommitReplacement() {
+  {
+    // Until the file the name held is known to be the one approved, it lies under the
+    // temporary name: a signal waits, so nothing but the new file is ever removed.
+    const SignalsHeld held(os_);
+    if (PutInPlace()) {
+      try {
+        JudgeDisplaced();
+      } catch (const AppError&) {
+        PutBack();
+        throw;
+      }
+      os_.Remove(folder_.fd(), temp_);
+    }
+    os_.ForgetOnSignal(folder_.fd(), temp_);
+    temp_.clear();
+    tempHold_.Close();
+  }
+  // So that the new name, not only the bytes, survives a crash. A file system that cannot
+  // flush a folder has already done what it can.
+  os_.FlushFolder(folder_.fd());
+}
+
+bool AtomicFile::PutInPlace() {
+  const int folder = folder_.fd();
+  if (!place_.file) {
+    if (os_.RenameNew(folder, temp_, place_.leaf) == 0) return false;
+    if (errno != kErrorExists) {
+      const int error = errno;
+      Abandon();
+      throw CreateError(os_, name_, error);
+    }
+  }
+  // Swapped, so the file the name held is not gone until it is judged.
+  if (os_.Exchange(folder, temp_, place_.leaf) == 0) return true;
+  int error = errno;
+  if (error == kErrorUnsupported) {
+    // Where names cannot be swapped, the file at the name is judged just before the rename.
+    const auto now = os_.FactsAt(folder, place_.leaf);
+    try {
+      if (now && (!place_.file || now->id != *place_.file)) Approve(place_.leaf, *now);
+    } catch (const AppError&) {
+      Abandon();
+      throw;
+    }
+    if (os_.Rename(folder, temp_, place_.leaf) == 0) return false;
+    error = errno;
+  }
+  Abandon();
+  throw CreateError(os_, name_, error);
+}
+
+void AtomicFile::JudgeDisplaced() {
+  const auto displaced = os_.FactsAt(folder_.fd(), temp_);
+  if (!displaced) throw ReplacedError(os_, name_);
+  if (place_.file && displaced->id == *place_.file) return;
+  // A file that took the name meanwhile: another save's, replaced as the first would have
+  // been, or one the save must keep.
+  if (displaced->kind == FileFacts::Kind::Folder || Stranger(*displaced))
+    throw ReplacedError(os_, name_);
+  if (terms_.judge) terms_.judge(os_, folder_.fd(), temp_, *displaced);
+}
+
+void AtomicFile::PutBack() {
+  // The file that took the name goes back to it, and the new one is removed only if it is
+  // what the temporary name holds again; whatever else is there is not ours to remove.
+  const int folder = folder_.fd();
+  if (os_.Exchange(folder, temp_, place_.leaf) == 0) {
+    const auto back = os_.FactsAt(folder, temp_);
+    if (back && back->id == tempId_) {
+      Abandon();
+      return;
+    }
+  }
+  os_.ForgetOnSignal(folder, temp_);
+  temp_.clear();
+  Abandon();
 }
 
 void AtomicFile::Abandon() {
+  GiveBackRoom();
+  StopHoldingSignals();
   file_.Close();
+  tempHold_.Close();
   if (temp_.empty()) return;
   os_.Remove(folder_.fd(), temp_);
   os_.ForgetOnSignal(folder_.fd(), temp_);

@@ -1,6 +1,7 @@
 #include "file_errors.h"
 
 #include "file_messages.h"
+#include "system_errors.h"
 
 namespace {
 
@@ -22,12 +23,29 @@ std::string TrimmedErrorText(std::string text) {
   return text;
 }
 
+std::string ReasonText(OsFiles& os, int error) {
+  switch (error) {
+    case kErrorPlantedLink:
+      return std::string(kPlantedLink);
+    case kErrorSharedFile:
+      return std::string(kSharedFile);
+    case kErrorLocked:
+      return std::string(kLocked);
+    default:
+      return TrimmedErrorText(os.ErrorText(error));
+  }
+}
+
 AppError OpenError(OsFiles& os, const std::string& name, int error) {
-  return FileError(kCannotOpen, os, name, TrimmedErrorText(os.ErrorText(error)));
+  return FileError(kCannotOpen, os, name, ReasonText(os, error));
 }
 
 AppError CreateError(OsFiles& os, const std::string& name, int error) {
-  return FileError(kCannotCreate, os, name, TrimmedErrorText(os.ErrorText(error)));
+  return FileError(kCannotCreate, os, name, ReasonText(os, error));
+}
+
+AppError MakeFolderError(OsFiles& os, const std::string& name, int error) {
+  return FileError(kCannotMakeFolder, os, name, ReasonText(os, error));
 }
 
 AppError ReadError(OsFiles& os, const std::string& name, const std::string& what) {
@@ -35,7 +53,7 @@ AppError ReadError(OsFiles& os, const std::string& name, const std::string& what
 }
 
 AppError ReadError(OsFiles& os, const std::string& name, int error) {
-  return ReadError(os, name, TrimmedErrorText(os.ErrorText(error)));
+  return ReadError(os, name, ReasonText(os, error));
 }
 
 AppError WriteError() {
@@ -43,8 +61,7 @@ AppError WriteError() {
 }
 
 AppError WriteError(OsFiles& os, int error) {
-  return AppError(std::string(kStreamWriteError),
-                  error == 0 ? "" : TrimmedErrorText(os.ErrorText(error)));
+  return AppError(std::string(kStreamWriteError), error == 0 ? "" : ReasonText(os, error));
 }
 
 AppError ReplacedError(OsFiles& os, const std::string& name) {

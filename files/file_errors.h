@@ -10,6 +10,8 @@
 AppError OpenError(OsFiles& os, const std::string& name, int error);
 // "Cannot create file "<full path>". <system text>"
 AppError CreateError(OsFiles& os, const std::string& name, int error);
+// "Cannot make the folder "<full path>". <system text>"
+AppError MakeFolderError(OsFiles& os, const std::string& name, int error);
 // "Cannot read file "<full path>". <system text>"
 AppError ReadError(OsFiles& os, const std::string& name, const std::string& what);
 AppError ReadError(OsFiles& os, const std::string& name, int error);
@@ -20,5 +22,7 @@ AppError WriteError(OsFiles& os, int error);
 // the writing.
 AppError ReplacedError(OsFiles& os, const std::string& name);
 
+// The words for an error number: the system's, or the file layer's own for its own reasons.
+std::string ReasonText(OsFiles& os, int error);
 // The system's text for an error without its trailing blanks, control characters and ".".
 std::string TrimmedErrorText(std::string text);

@@ -13,11 +13,20 @@ inline constexpr std::string_view kReplacedWhileSaving =
     "Another file took its place while it was being saved";
 inline constexpr std::string_view kStreamWriteError = "Stream write error";
 inline constexpr std::string_view kInUse = "The file is in use by another program";
+inline constexpr std::string_view kLocked = "Another program holds a lock on it";
+inline constexpr std::string_view kPlantedLink =
+    "A link on its way belongs to another user who may write the link's folder, and is not "
+    "followed";
+inline constexpr std::string_view kSharedFile =
+    "In a folder others may write, a file with other links or another owner is not written "
+    "into";
+inline constexpr std::string_view kCutAtNul =
+    "It holds a NUL byte at offset %1: the text ends there, and what follows is left out";
 inline constexpr std::string_view kSystemError = "Error %1";
 inline constexpr std::string_view kPaneTooLarge = "Text exceeds memo capacity";
 inline constexpr std::string_view kExportTooLarge =
     "The export is larger than the 2 GiB a window opens";
-inline constexpr std::string_view kCannotMakeFolder = "Cannot make the folder \"%1\"";
+inline constexpr std::string_view kCannotMakeFolder = "Cannot make the folder \"%1\". %2";
 inline constexpr std::string_view kNoTemporaryFolder = "No temporary folder to write in";
 inline constexpr std::string_view kTemporaryFolderUnusable =
     "The temporary folder \"%1\" cannot be used";
@@ -38,6 +47,10 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kReplacedWhileSaving", kReplacedWhileSaving},
     {"kStreamWriteError", kStreamWriteError},
     {"kInUse", kInUse},
+    {"kLocked", kLocked},
+    {"kPlantedLink", kPlantedLink},
+    {"kSharedFile", kSharedFile},
+    {"kCutAtNul", kCutAtNul},
     {"kSystemError", kSystemError},
     {"kPaneTooLarge", kPaneTooLarge},
     {"kExportTooLarge", kExportTooLarge},

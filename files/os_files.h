@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A file by what it is, not by the names that lead to it.
 struct FileId {
@@ -22,6 +23,18 @@ struct FileFacts {
   unsigned owner = 0, group = 0;
   unsigned long links = 1;
   FileId id;
+  long long modified = 0;   // seconds since 1970 UTC
+  bool ownedByUser = true;  // it belongs to this process's user
+  // A folder someone may write in besides this user and the system's administrator: its
+  // group or everyone may, or it belongs to another user. A file there may have been put
+  // there, or linked there, by someone else.
+  bool othersMayWrite = false;
+};
+
+// How a save walks to its folder.
+struct SaveWalk {
+  bool followLast = true;    // a link at the last name leads the save to its file
+  bool makeFolders = false;  // folders on the way that are missing are made ("mkdir -p")
 };
 
 class OsFiles {
@@ -48,12 +61,14 @@ class OsFiles {
   // Saving happens inside a folder held open, so that no link swapped in after the checks
   // can send the bytes elsewhere. `folder` below is such a descriptor and `leaf` a name in it.
   //
-  // The folder a save to `name` lands in, and the name there. Every symbolic link on the way,
-  // in a folder part or the last part, is followed only when the folder holding it is not a
-  // sticky folder others may write (like /tmp), or the link belongs to this process's user or
-  // to that folder's owner (EACCES otherwise): a link planted there by someone else cannot
-  // steer a save. `leaf` is never a link to follow. -1 with errno when there is no such folder.
-  virtual int OpenSaveFolder(const std::string& name, std::string& leaf) = 0;
+  // The folder a save to `name` lands in, and the name there. A symbolic link on the way, in
+  // a folder part or (with `walk.followLast`) the last part, is followed only when its folder
+  // is one no one else may write, or the link belongs to this process's user or to the
+  // administrator (kErrorPlantedLink otherwise): a link planted by someone else, the folder's
+  // owner included, cannot steer a save. With `walk.makeFolders` each missing folder is made
+  // as it is reached, under the same rule. `leaf` is never a link to follow, unless
+  // `walk.followLast` is false. -1 with errno when there is no such folder.
+  virtual int OpenSaveFolder(const std::string& name, std::string& leaf, SaveWalk walk = {}) = 0;
   // Facts of `leaf` itself (a link is not followed), nothing when there is none.
   virtual std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) = 0;
   // 0 when this process may write the existing file `leaf`.
@@ -77,12 +92,21 @@ class OsFiles {
   virtual int OpenInPlace(int folder, const std::string& leaf, bool waitForReader) = 0;
   // The existing file `leaf` opened only to read its facts and attributes, not through a link.
   virtual int OpenToInspect(int folder, const std::string& leaf) = 0;
-  // Waits for an exclusive lock on an open file, held until it is closed.
-  virtual int Lock(int fd) = 0;
-  // Sets aside room on the disk for `size` bytes, so writing them cannot run out of space.
-  // Does nothing where the file system cannot.
+  // The existing file `leaf` opened to read what it holds, not through a link, and never
+  // waiting: a pipe opens without its writer and reads as empty.
+  virtual int OpenToRead(int folder, const std::string& leaf) = 0;
+  // Bytes of an open file from `offset` on, the file's position left alone; -1 on failure.
+  virtual long ReadAt(int fd, char* buffer, std::size_t count, unsigned long long offset) = 0;
+  // An exclusive lock on an open file, held until it is closed, waited for at most
+  // `waitSeconds` (kErrorLocked after that).
+  virtual int Lock(int fd, int waitSeconds) = 0;
+  // Sets aside room on the disk for `size` bytes, so writing them cannot run out of space;
+  // kErrorUnsupported where the file system cannot. Room set aside beyond the file's end is
+  // given back by truncating the file to its size.
   virtual int Reserve(int fd, unsigned long long size) = 0;
   virtual int Truncate(int fd, unsigned long long size) = 0;
+  // Writes at `offset`, the file's position left alone.
+  virtual long WriteAt(int fd, const char* data, std::size_t count, unsigned long long offset) = 0;
   // Gives the open file `to` the extended attributes of the open file `from`, access control
   // lists among them, and drops those `from` lacks. -1 when not all can be given.
   virtual int CopyAttributes(int from, int to) = 0;
@@ -98,6 +122,12 @@ class OsFiles {
   // Replaces `to` by `from` in one step, both in `folder`, keeping what the system keeps of
   // the replaced file.
   virtual int Rename(int folder, const std::string& from, const std::string& to) = 0;
+  // Gives `from` the name `to` only where `to` is free (kErrorExists otherwise).
+  virtual int RenameNew(int folder, const std::string& from, const std::string& to) = 0;
+  // Swaps the files named `a` and `b` in one step. kErrorUnsupported where the system cannot.
+  virtual int Exchange(int folder, const std::string& a, const std::string& b) = 0;
+  // The names in a folder held open; nothing when it cannot be read.
+  virtual std::optional<std::vector<std::string>> Names(int folder) = 0;
   virtual int Remove(int folder, const std::string& leaf) = 0;
   // A new folder `leaf` in `folder` that only this user may enter (-1 when the name is taken),
   // and the removal of an empty one.

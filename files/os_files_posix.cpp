@@ -4,6 +4,7 @@
 // A file written in place is locked (flock) against the program's other saves.
 // Saving works relative to a folder descriptor reached one name at a time, so a link swapped
 // in after a check is never followed.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -15,14 +16,17 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "os_files.h"
+#include "system_errors.h"
 
 namespace {
 
@@ -150,7 +154,7 @@ class PosixFiles final : public OsFiles {
     return FactsFrom(st);
   }
 
-  int OpenSaveFolder(const std::string& name, std::string& leaf) override {
+  int OpenSaveFolder(const std::string& name, std::string& leaf, SaveWalk walk) override {
     if (name.empty()) {
       errno = ENOENT;
       return -1;
@@ -166,16 +170,21 @@ class PosixFiles final : public OsFiles {
       const bool last = parts.empty();
       struct stat st {};
       if (::fstatat(folder, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        if (errno == ENOENT && last) {
+        if (errno != ENOENT) return CloseAndFail(folder);
+        if (last && part != ".") {
           leaf = part;
           return folder;
         }
-        return CloseAndFail(folder);
+        // A folder on the way that is missing: made when asked, and walked into below.
+        if (!walk.makeFolders || (::mkdirat(folder, part.c_str(), 0777) != 0 && errno != EEXIST))
+          return CloseAndFail(folder);
+        parts.push_front(part);
+        continue;
       }
-      if (S_ISLNK(st.st_mode)) {
+      if (S_ISLNK(st.st_mode) && (!last || walk.followLast)) {
         std::string to;
         if (PlantedByAnother(folder, st)) {
-          errno = EACCES;
+          errno = kErrorPlantedLink;
         } else if (++links > 40) {
           errno = ELOOP;
         } else if (ReadLink(folder, part, st, to)) {
@@ -189,13 +198,7 @@ class PosixFiles final : public OsFiles {
         }
         return CloseAndFail(folder);
       }
-      if (last) {
-        // A file someone else left in a shared sticky folder is theirs to read: never
-        // written into, nor given to them with the save in it.
-        if (!S_ISDIR(st.st_mode) && PlantedByAnother(folder, st)) {
-          errno = EACCES;
-          return CloseAndFail(folder);
-        }
+      if (last && part != ".") {
         leaf = part;
         return folder;
       }
@@ -271,10 +274,31 @@ class PosixFiles final : public OsFiles {
     return ::openat(folder, leaf.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
   }
 
-  int Lock(int fd) override {
+  int OpenToRead(int folder, const std::string& leaf) override {
+    return ::openat(folder, leaf.c_str(),
+                    O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  }
+
+  long ReadAt(int fd, char* buffer, std::size_t count, unsigned long long offset) override {
     for (;;) {
-      if (::flock(fd, LOCK_EX) == 0) return 0;
-      if (errno != EINTR) return -1;
+      const ssize_t n = ::pread(fd, buffer, count, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      return static_cast<long>(n);
+    }
+  }
+
+  int Lock(int fd, int waitSeconds) override {
+    // Tried again and again rather than waited for: another user's lock may never go.
+    using Clock = std::chrono::steady_clock;
+    const auto until = Clock::now() + std::chrono::seconds(waitSeconds);
+    for (;;) {
+      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+      if (errno != EWOULDBLOCK && errno != EINTR) return -1;
+      if (Clock::now() >= until) {
+        errno = kErrorLocked;
+        return -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
 
@@ -289,7 +313,8 @@ class PosixFiles final : public OsFiles {
     }
     // Beyond the end, without changing the size: the file reads as before until written.
     if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return 0;
-    return errno == EOPNOTSUPP || errno == ENOSYS ? 0 : -1;
+    if (errno == EOPNOTSUPP || errno == ENOSYS) errno = kErrorUnsupported;
+    return -1;
   }
 
   int Truncate(int fd, unsigned long long size) override {
@@ -324,6 +349,14 @@ class PosixFiles final : public OsFiles {
     }
   }
 
+  long WriteAt(int fd, const char* data, std::size_t count, unsigned long long offset) override {
+    for (;;) {
+      const ssize_t n = ::pwrite(fd, data, count, static_cast<off_t>(offset));
+      if (n < 0 && errno == EINTR) continue;
+      return static_cast<long>(n);
+    }
+  }
+
   void StartWriteBack(int fd, unsigned long long offset, unsigned long long size) override {
     // Only a hint: a device or pipe refuses it, and nothing depends on it.
     ::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(size),
@@ -344,6 +377,39 @@ class PosixFiles final : public OsFiles {
 
   int Rename(int folder, const std::string& from, const std::string& to) override {
     return ::renameat(folder, from.c_str(), folder, to.c_str());
+  }
+
+  int RenameNew(int folder, const std::string& from, const std::string& to) override {
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    // A file system without the flag: only where nothing has the name yet.
+    struct stat st {};
+    if (::fstatat(folder, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      errno = EEXIST;
+      return -1;
+    }
+    return ::renameat(folder, from.c_str(), folder, to.c_str());
+  }
+
+  int Exchange(int folder, const std::string& a, const std::string& b) override {
+    if (::renameat2(folder, a.c_str(), folder, b.c_str(), RENAME_EXCHANGE) == 0) return 0;
+    if (errno == EINVAL || errno == ENOSYS) errno = kErrorUnsupported;
+    return -1;
+  }
+
+  std::optional<std::vector<std::string>> Names(int folder) override {
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir))
+      names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    return names;
   }
 
   int Remove(int folder, const std::string& leaf) override {
@@ -429,7 +495,16 @@ class PosixFiles final : public OsFiles {
     facts.group = st.st_gid;
     facts.links = static_cast<unsigned long>(st.st_nlink);
     facts.id = {st.st_dev, st.st_ino};
+    facts.modified = st.st_mtim.tv_sec;
+    facts.ownedByUser = st.st_uid == ::geteuid();
+    facts.othersMayWrite =
+        S_ISDIR(st.st_mode) && ((st.st_mode & (S_IWGRP | S_IWOTH)) || !Trusted(st.st_uid));
     return facts;
+  }
+
+  // This process's user, and the administrator, who may do anything anyway.
+  static bool Trusted(uid_t owner) {
+    return owner == ::geteuid() || owner == 0;
   }
 
   static int CloseAndFail(int folder) {
@@ -456,15 +531,13 @@ class PosixFiles final : public OsFiles {
     parts.insert(parts.begin(), added.begin(), added.end());
   }
 
-  // The kernel's own rule for links (and, when it is asked to, files and pipes) in sticky
-  // folders, applied whatever the system's settings: in a folder anyone may write but only
-  // owners may rename in, an entry that belongs neither to this user nor to the folder's
-  // owner may have been planted.
-  static bool PlantedByAnother(int folder, const struct stat& entry) {
+  // The kernel's own rule for links in sticky folders, made stricter and applied whatever the
+  // system's settings: in a folder others may write, a link that belongs neither to this user
+  // nor to the administrator may have been planted, by the folder's owner too.
+  static bool PlantedByAnother(int folder, const struct stat& link) {
     struct stat dir {};
     if (::fstat(folder, &dir) != 0) return true;
-    const bool shared = (dir.st_mode & S_ISVTX) && (dir.st_mode & S_IWOTH);
-    return shared && entry.st_uid != ::geteuid() && entry.st_uid != dir.st_uid;
+    return FactsFrom(dir).othersMayWrite && !Trusted(link.st_uid);
   }
 
   static bool ReadLink(int folder, const std::string& part, const struct stat& link,

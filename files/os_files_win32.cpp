@@ -90,6 +90,11 @@ std::optional<FileFacts> FactsOfHandle(HANDLE h) {
                                                                       : FileFacts::Kind::Regular;
   facts.mode = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   facts.links = info.nNumberOfLinks;
+  // 100-nanosecond steps since 1601 made seconds since 1970.
+  const unsigned long long written =
+      (static_cast<unsigned long long>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime;
+  facts.modified = static_cast<long long>(written / 10000000ULL) - 11644473600LL;
   facts.id.device = info.dwVolumeSerialNumber;
   facts.id.inode =
       (static_cast<unsigned long long>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
@@ -187,7 +192,7 @@ class Win32Files final : public OsFiles {
 
   std::optional<FileFacts> FactsOf(int fd) override { return FactsOfHandle(HandleOf(fd)); }
 
-  int OpenSaveFolder(const std::string& name, std::string& leaf) override {
+  int OpenSaveFolder(const std::string& name, std::string& leaf, SaveWalk walk) override {
     if (name.empty()) {
       errno = ERROR_FILE_NOT_FOUND;
       return -1;
@@ -195,9 +200,11 @@ class Win32Files final : public OsFiles {
     std::string folderName(FolderOf(name));
     leaf = BaseNameOf(name);
     if (leaf.empty()) leaf.assign(1, '.');
+    if (walk.makeFolders && !folderName.empty() && MakeFolders(folderName) != 0) return -1;
     for (int hops = 0;; ++hops) {
       const int folder = OpenFolder(folderName.empty() ? "." : folderName);
       if (folder < 0) return -1;
+      if (!walk.followLast) return folder;
       // A link at the name is followed here, once, to the file it leads to; a link that leads
       // nowhere is replaced, not followed.
       const std::wstring path = WidePathIn(folder, leaf);
@@ -305,8 +312,24 @@ class Win32Files final : public OsFiles {
         _O_RDONLY);
   }
 
+  int OpenToRead(int folder, const std::string& leaf) override {
+    const HANDLE h = OpenWide(WidePathIn(folder, leaf), GENERIC_READ, FILE_SHARE_READ,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+    return Descriptor(h, _O_RDONLY);
+  }
+
+  long ReadAt(int fd, char* buffer, std::size_t count, unsigned long long offset) override {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+    if (::ReadFile(HandleOf(fd), buffer, want, &got, &at)) return static_cast<long>(got);
+    return ::GetLastError() == ERROR_HANDLE_EOF ? 0 : Fail();
+  }
+
   // The file is open shared with nobody: no other save can reach it.
-  int Lock(int) override { return 0; }
+  int Lock(int, int) override { return 0; }
 
   int Reserve(int fd, unsigned long long size) override {
     const HANDLE h = HandleOf(fd);
@@ -318,7 +341,9 @@ class Win32Files final : public OsFiles {
     room.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
     if (::SetFileInformationByHandle(h, FileAllocationInfo, &room, sizeof room)) return 0;
     const DWORD error = ::GetLastError();
-    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL ? Fail() : 0;
+    if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return Fail();
+    errno = kErrorUnsupported;
+    return -1;
   }
 
   int Truncate(int fd, unsigned long long size) override {
@@ -337,6 +362,16 @@ class Win32Files final : public OsFiles {
     DWORD put = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
     if (!::WriteFile(HandleOf(fd), data, want, &put, nullptr)) return Fail();
+    return static_cast<long>(put);
+  }
+
+  long WriteAt(int fd, const char* data, std::size_t count, unsigned long long offset) override {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD put = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+    if (!::WriteFile(HandleOf(fd), data, want, &put, &at)) return Fail();
     return static_cast<long>(put);
   }
 
@@ -370,6 +405,30 @@ class Win32Files final : public OsFiles {
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? 0
                : InUseOr(target);
+  }
+
+  int RenameNew(int folder, const std::string& from, const std::string& to) override {
+    const std::wstring source = WidePathIn(folder, from), target = WidePathIn(folder, to);
+    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                 : InUseOr(target);
+  }
+
+  // Win32 swaps no names in one step.
+  int Exchange(int, const std::string&, const std::string&) override {
+    errno = kErrorUnsupported;
+    return -1;
+  }
+
+  std::optional<std::vector<std::string>> Names(int folder) override {
+    WIN32_FIND_DATAW found{};
+    const HANDLE h = ::FindFirstFileW(WidePathIn(folder, "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::vector<std::string> names;
+    do {
+      names.push_back(Utf8FromWide(found.cFileName));
+    } while (::FindNextFileW(h, &found));
+    ::FindClose(h);
+    return names;
   }
 
   int Remove(int folder, const std::string& leaf) override {
@@ -479,6 +538,28 @@ class Win32Files final : public OsFiles {
       return -1;
     }
     errno = error;
+    return -1;
+  }
+
+  // "mkdir -p": each missing folder of `path`, from the top; Windows has no sticky folders for
+  // links to be planted in.
+  int MakeFolders(const std::string& path) {
+    std::wstring full = WideFromUtf8(FullPath(path));
+    while (full.size() > 3 && full.ends_with(L'\\'))
+      full.pop_back();
+    // Each folder from the top, whatever the ones above say (a share's root, a drive):
+    // only the last one counts.
+    DWORD error = ERROR_SUCCESS;
+    for (std::size_t at = full.find(L'\\', 3);; at = full.find(L'\\', at + 1)) {
+      const std::wstring part = ExtendedPath(full.substr(0, at));
+      error = ::CreateDirectoryW(part.c_str(), nullptr) ? ERROR_SUCCESS : ::GetLastError();
+      if (at == std::wstring::npos) break;
+    }
+    const DWORD attributes = ::GetFileAttributesW(ExtendedPath(full).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    errno = attributes != INVALID_FILE_ATTRIBUTES ? ERROR_DIRECTORY
+            : error != ERROR_SUCCESS              ? static_cast<int>(error)
+                                                  : static_cast<int>(::GetLastError());
     return -1;
   }
 

@@ -1,15 +1,12 @@
 #include "output_folder.h"
 
-#include <filesystem>
+#include "file_errors.h"
+#include "file_handle.h"
+#include "path_name.h"
 
-#include "app_error.h"
-#include "file_messages.h"
-
-void MakeFolders(const std::string& name) {
-  namespace fs = std::filesystem;
-  const fs::path path(std::u8string(name.begin(), name.end()));
-  std::error_code error;
-  if (fs::is_directory(path, error)) return;
-  fs::create_directories(path, error);
-  if (error) throw AppError(Filled(file_messages::kCannotMakeFolder, {name}), error.message());
+void MakeFolders(const std::string& name, OsFiles& os) {
+  std::string leaf;
+  // A final separator names the folder itself, the last one to make.
+  const FileHandle folder(os, os.OpenSaveFolder(PathIn(name, ""), leaf, {.makeFolders = true}));
+  if (!folder.IsOpen()) throw MakeFolderError(os, name, errno);
 }

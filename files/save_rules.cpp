@@ -7,31 +7,42 @@
 
 using namespace file_messages;
 
-bool IsMissingOrMarked(OsFiles& os, const std::string& name, std::string_view mark) {
-  if (!os.FactsOf(name)) return true;
-  // The mark is near the top; what cannot be read is not known to be ours.
-  FileHandle file(os, os.OpenForReading(name, false));
-  if (!file.IsOpen()) return false;
-  std::string head(1024, '\0');
-  std::size_t got = 0;
-  for (long n = 1; n > 0 && got < head.size(); got += static_cast<std::size_t>(n))
-    if ((n = os.ReadSome(file.fd(), head.data() + got, head.size() - got)) < 0) return false;
-  head.resize(got);
-  return head.find(mark) != std::string::npos;
-}
-
-void SaveRules::Protect(const std::string& input) {
-  if (const auto facts = os_.FactsOf(input)) inputs_.push_back({facts->id, input});
+void SaveRules::Protect(const std::string& input, std::optional<FileId> opened) {
+  if (opened) inputs_.push_back({*opened, input});
+  if (const auto facts = os_.FactsOf(input); facts && (!opened || facts->id != *opened))
+    inputs_.push_back({facts->id, input});
 }
 
 int SaveRules::Claim(const std::string& input, const std::vector<SaveOutput>& outputs) {
   const int claim = claims_++;
   std::vector<Claimed> claimed;
   for (const auto& output : outputs)
-    claimed.push_back({claim, input, output, PlaceOfSave(output.name, os_)});
+    claimed.push_back({claim, input, output, PlaceOfSave(output.name, os_, output.followLink)});
   Check(claim, claimed);
   claimed_.insert(claimed_.end(), claimed.begin(), claimed.end());
   return claim;
+}
+
+SaveTerms SaveRules::TermsFor(const SaveOutput& output) const {
+  SaveTerms terms;
+  terms.followLink = output.followLink;
+  terms.judge = [output, inputs = inputs_](OsFiles& os, int folder, const std::string& leaf,
+                                           const FileFacts& facts) {
+    for (const auto& input : inputs) {
+      if (facts.id == input.id)
+        throw AppError(Filled(kWouldReplaceInput, {output.kind, output.name, input.name}));
+    }
+    if (!output.isOwn) return;
+    // Judged on the file itself, opened without following a link and without waiting.
+    const FileHandle file(
+        os, facts.kind == FileFacts::Kind::Regular ? os.OpenToRead(folder, leaf) : -1);
+    const auto opened = file.IsOpen() ? os.FactsOf(file.fd()) : std::nullopt;
+    if (!opened || opened->kind != FileFacts::Kind::Regular || opened->id != facts.id ||
+        !output.isOwn(os, file.fd())) {
+      throw AppError(output.refusal);
+    }
+  };
+  return terms;
 }
 
 std::vector<std::unique_ptr<AtomicFile>> SaveRules::Open(int claim) {
@@ -39,7 +50,8 @@ std::vector<std::unique_ptr<AtomicFile>> SaveRules::Open(int claim) {
   std::vector<Claimed> opened;
   for (auto& claimed : claimed_) {
     if (claimed.claim != claim) continue;
-    files.push_back(std::make_unique<AtomicFile>(claimed.output.name, os_));
+    files.push_back(
+        std::make_unique<AtomicFile>(claimed.output.name, os_, TermsFor(claimed.output)));
     const AtomicFile& file = *files.back();
     // A file is written into only if it is the one claimed: one that took its name since
     // (another user's, or a link to one) is not.

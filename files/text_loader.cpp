@@ -92,7 +92,8 @@ std::string ReadSized(OsFiles& os, int fd, const std::string& name, std::size_t 
   return raw;
 }
 
-std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const LoadRules& rules) {
+std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const LoadRules& rules,
+                         std::optional<std::size_t>& nulAt) {
   std::string raw;
   std::size_t got = 0;
   for (;;) {
@@ -111,6 +112,7 @@ std::string ReadUntilEnd(OsFiles& os, int fd, const std::string& name, const Loa
     got += static_cast<std::size_t>(n);
     if (nul < got) {
       got = nul;
+      nulAt = nul;
       break;
     }
   }
@@ -128,7 +130,7 @@ LoadedText TextFromBytes(std::string raw, const LoadRules& rules) {
   }
   if (const std::size_t nul = raw.find('\0'); nul != std::string::npos) {
     raw.resize(nul);
-    loaded.cutAtNul = true;
+    loaded.nulAt = nul;
   }
   try {
     NormalizeLineBreaks(raw, rules);
@@ -141,7 +143,10 @@ LoadedText TextFromBytes(std::string raw, const LoadRules& rules) {
 
 LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const LoadRules& rules) {
   try {
-    return TextFromBytes(ReadUntilEnd(os, fd, name, rules), rules);
+    std::optional<std::size_t> nulAt;
+    LoadedText loaded = TextFromBytes(ReadUntilEnd(os, fd, name, rules, nulAt), rules);
+    loaded.nulAt = nulAt;
+    return loaded;
   } catch (const std::bad_alloc&) {
     throw TooLarge(rules);
   }
@@ -150,15 +155,22 @@ LoadedText LoadTextFrom(OsFiles& os, int fd, const std::string& name, const Load
 LoadedText LoadText(OsFiles& os, const std::string& name, const LoadRules& rules) {
   FileHandle file(os, os.OpenForReading(name, rules.waitForWriter));
   if (!file.IsOpen()) throw OpenError(os, name, errno);
+  const auto facts = os.FactsOf(file.fd());
 
+  LoadedText loaded;
   const long long size = os.SizeOf(file.fd());
-  if (size == OsFiles::kUnknownSize) return LoadTextFrom(os, file.fd(), name, rules);
-  if (size < 0) throw ReadError(os, name, errno);
-  // Refused before anything is read or allocated.
-  if (static_cast<unsigned long long>(size) > rules.limit) throw TooLarge(rules);
-  try {
-    return TextFromBytes(ReadSized(os, file.fd(), name, static_cast<std::size_t>(size)), rules);
-  } catch (const std::bad_alloc&) {
-    throw TooLarge(rules);
+  if (size == OsFiles::kUnknownSize) {
+    loaded = LoadTextFrom(os, file.fd(), name, rules);
+  } else {
+    if (size < 0) throw ReadError(os, name, errno);
+    // Refused before anything is read or allocated.
+    if (static_cast<unsigned long long>(size) > rules.limit) throw TooLarge(rules);
+    try {
+      loaded = TextFromBytes(ReadSized(os, file.fd(), name, static_cast<std::size_t>(size)), rules);
+    } catch (const std::bad_alloc&) {
+      throw TooLarge(rules);
+    }
   }
+  if (facts) loaded.file = facts->id;
+  return loaded;
 }

@@ -9,9 +9,17 @@
 
 #include "os_files.h"
 
-struct LoadedText {
+#include <optional>
+
+// What a load found beside the text.
+struct LoadReport {
+  // Where the bytes held a NUL, counted from 0: the text is the bytes before it.
+  std::optional<std::size_t> nulAt;
+  std::optional<FileId> file;  // the file it was read from
+};
+
+struct LoadedText : LoadReport {
   std::string text;
-  bool cutAtNul = false;  // the bytes held a NUL, so the text is not all of them
 };
 
 // What a caller takes: at most `limit` bytes of text, refusing more with the words

@@ -17,6 +17,7 @@
 
 #include "app_error.h"
 #include "export_conversion.h"
+#include "file_messages.h"
 #include "kml_document.h"
 #include "save_name.h"
 #include "window_texts.h"
@@ -283,17 +284,31 @@ void TForm1::ShowError(const char* message) {
 
 void TForm1::OpenClick() {
   RunCommand([this] {
-    if (OpenDialog1.Execute(this)) {
-      Memo1->Pane().LoadTextFile(OpenDialog1.FileName);
-    }
+    std::optional<std::size_t> cut;
+    if (OpenDialog1.Execute(this)) cut = LoadAccepted().nulAt;
     Memo2->Pane().ClearText();
+    SayWhereCut(cut);
   });
 }
 
 void TForm1::OpenFileName(const std::string& fileName) {
   OpenDialog1.FileName = fileName;
-  Memo1->Pane().LoadTextFile(OpenDialog1.FileName);
+  const auto cut = LoadAccepted().nulAt;
   Memo2->Pane().ClearText();
+  SayWhereCut(cut);
+}
+
+LoadReport TForm1::LoadAccepted() {
+  // From here the KML pane's document is another export's, also when the load fails.
+  opened_.Accepted(std::nullopt);
+  const LoadReport report = Memo1->Pane().LoadTextFile(OpenDialog1.FileName);
+  opened_.Accepted(report.file);
+  return report;
+}
+
+void TForm1::SayWhereCut(std::optional<std::size_t> nulAt) {
+  // The pane shows the text as loaded; the user is told that it is not all of the file.
+  if (nulAt) throw AppError(Filled(file_messages::kCutAtNul, {std::to_string(*nulAt)}));
 }
 
 namespace {
@@ -334,6 +349,7 @@ void TForm1::TranslateClick() {
     kml_headers();
     PaneOutput out(Memo2->Pane(), Memo3->Pane());
     ConvertExport(Memo1->Pane().Text(), out);
+    opened_.Translated();
   });
 }
 
@@ -346,6 +362,9 @@ void TForm1::kml_headers() {
 void TForm1::Button1Click() {
   RunCommand([this] {
     const std::string& source = OpenDialog1.FileName;
-    Memo3->Pane().SaveTextFile({"KML", SaveNameFor(source)}, source);
+    // Another export's document, or the pane's first text, is never saved under this one's
+    // name. (No name at all gets the create error.)
+    if (!source.empty() && !opened_.KmlIsItsOwn()) throw AppError(std::string(kTranslateFirst));
+    Memo3->Pane().SaveTextFile({"KML", SaveNameFor(source)}, source, opened_.File());
   });
 }

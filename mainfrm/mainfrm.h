@@ -9,6 +9,8 @@
 #include "dialogs.h"
 #include "form_layout.h"
 #include "memo.h"
+#include "opened_export.h"
+#include "text_loader.h"
 
 class QPushButton;
 class QScrollArea;
@@ -62,6 +64,10 @@ class TForm1 : public QWidget {
   Memo* Memo3;
   QPushButton* Button1;
 
+  // Loads OpenDialog1.FileName into the input pane.
+  LoadReport LoadAccepted();
+  // Raises the message that the loaded export was cut at a NUL byte, if it was.
+  static void SayWhereCut(std::optional<std::size_t> nulAt);
   void RunCommand(const std::function<void()>& command);
   void ShowError(const char* message);
   void Relayout();
@@ -70,6 +76,7 @@ class TForm1 : public QWidget {
 
   QString title_;
   ErrorShower& errors_;
+  OpenedExport opened_;
   QScrollArea* scroller_;
   QWidget* client_;
   std::array<QWidget*, 6> controls_{};   // creation order, which is also the tab order

@@ -1,4 +1,4 @@
-// Every text the window shows of its own; its messages come from the file layer.
+// Every text the window shows of its own; its other messages come from the file layer.
 #pragma once
 
 #include "message_text.h"
@@ -10,6 +10,8 @@ inline constexpr std::string_view kOpenCaption = "Open";
 inline constexpr std::string_view kTranslateCaption = "Translate";
 inline constexpr std::string_view kSaveCaption = "Save";
 inline constexpr std::string_view kOpenFilter = "CSV orvan files (*.csv)";
+inline constexpr std::string_view kTranslateFirst =
+    "The KML pane holds no document made from the open export: press Translate first";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kFormCaption", kFormCaption},
@@ -17,6 +19,7 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kTranslateCaption", kTranslateCaption},
     {"kSaveCaption", kSaveCaption},
     {"kOpenFilter", kOpenFilter},
+    {"kTranslateFirst", kTranslateFirst},
 };
 
 }  // namespace window_texts

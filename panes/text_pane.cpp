@@ -115,25 +115,28 @@ void TextPane::LoadBytes(std::string raw) {
   Load(TextFromBytes(std::move(raw), kPaneRules));
 }
 
-void TextPane::LoadTextFile(const std::string& name) {
-  Load(LoadText(os_, name, kPaneRules));
+LoadReport TextPane::LoadTextFile(const std::string& name) {
+  return Load(LoadText(os_, name, kPaneRules));
 }
 
-void TextPane::Load(LoadedText loaded) {
+LoadReport TextPane::Load(LoadedText loaded) {
   UpdateBracket bracket(*this);
+  const LoadReport report = loaded;
   // The pane never holds a NUL, so a text that had one can never be identical to it.
-  if (!loaded.cutAtNul && loaded.text == Text()) return;
+  if (!loaded.nulAt && loaded.text == Text()) return report;
   pending_.reset();
   storage_.Replace(std::move(loaded.text), TextStorage::Caret::AtStart);
+  return report;
 }
 
 void TextPane::SaveTextFile(const std::string& name) {
   WriteFileAtomically(name, Text(), os_);
 }
 
-void TextPane::SaveTextFile(const SaveOutput& output, const std::string& source) {
+void TextPane::SaveTextFile(const SaveOutput& output, const std::string& source,
+                            std::optional<FileId> sourceFile) {
   SaveRules rules(os_);
-  rules.Protect(source);
+  rules.Protect(source, sourceFile);
   const auto files = rules.Open(rules.Claim(source, {output}));
   files.front()->Write(Text());
   files.front()->Commit();

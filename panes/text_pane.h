@@ -28,11 +28,14 @@ class TextPane {
   // the text already ends with a line break.
   void AppendLines(std::string_view lines);
   void ClearText();
-  void LoadTextFile(const std::string& name);
+  // Returns where the file held a NUL, if it did, and which file was read.
+  LoadReport LoadTextFile(const std::string& name);
   void SaveTextFile(const std::string& name);
   // Saves the text as the output made from the file `source`, under the rules of every save
-  // of the program: never over `source` itself, whatever links lead there.
-  void SaveTextFile(const SaveOutput& output, const std::string& source);
+  // of the program: never over `source` itself, whatever links lead there, nor over the file
+  // `sourceFile` it was read from, whatever its name is now.
+  void SaveTextFile(const SaveOutput& output, const std::string& source,
+                    std::optional<FileId> sourceFile = std::nullopt);
 
   // Replaces the text by raw bytes as a load would: line breaks made CR LF, cut at the first
   // NUL; identical text leaves the pane untouched.
@@ -68,7 +71,7 @@ class TextPane {
   // Hands the gathered changes to the storage.
   void PushPending();
   // Replaces the text by a loaded one, unless it is identical.
-  void Load(LoadedText loaded);
+  LoadReport Load(LoadedText loaded);
 
   TextStorage& storage_;
   OsFiles& os_;

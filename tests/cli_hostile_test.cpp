@@ -56,9 +56,11 @@ TEST(CliHostile, DevicesAndPipesAreReadToTheirEnd) {
   EXPECT_FALSE(fs::exists(dir / "null.kml"));
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
-  r = Cli("--summary /dev/zero");  // endless, but the text ends at its first NUL
-  EXPECT_EQ(r.status, 0);
+  r = Cli("--summary /dev/zero");  // endless, but the text ends at its first NUL, which is said
+  EXPECT_EQ(r.status, 1);
   EXPECT_EQ(CrLfLines(r.out), 4u);
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       "/dev/zero: " + Filled(file_messages::kCutAtNul, {"0"}) + ".\n");
 
   const std::string fifo = dir / "pipe.csv";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -103,7 +105,11 @@ TEST(CliHostile, AFullDiskFailsTheSaveAndKeepsTheOldKml) {
   r = RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(dir / "day.csv") +
                  " >/dev/full");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, error + "No space left on device.\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(tool_messages::kStandardOutput,
+                              {std::string(file_messages::kStreamWriteError) +
+                               ". No space left on device."}) +
+                       "\n");
 }
 
 TEST(CliHostile, EmptyNulOnlyAndHugeSingleLineFiles) {
@@ -205,16 +211,21 @@ TEST(CliHostile, SavesRespectWhatTheUserMayWrite) {
                             ShellQuote(dir / "closed/writable.csv") + " " +
                             ShellQuote(dir / "open/roots.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "open/protected.csv" + ": " +
-                       Filled(file_messages::kCannotCreate,
-                              {dir / "open/protected.kml", "Permission denied"}) +
-                       ".\n");
+  // Root's file in a folder everyone may write is neither written into nor given away.
+  EXPECT_EQ(
+      r.err,
+      std::string(tool_messages::kProgram) + dir / "open/protected.csv" + ": " +
+          Filled(file_messages::kCannotCreate, {dir / "open/protected.kml", "Permission denied"}) +
+          ".\n" + std::string(tool_messages::kProgram) + dir / "open/roots.csv" + ": " +
+          Filled(file_messages::kCannotCreate,
+                 {dir / "open/roots.kml", file_messages::kSharedFile}) +
+          ".\n");
   EXPECT_EQ(ReadBytes(dir / "open/protected.kml"), "previous");
   EXPECT_EQ(CrLfLines(ReadBytes(dir / "closed/writable.kml")), kEmptyDocumentLines);
   EXPECT_EQ(InodeOf(dir / "closed/writable.kml"), writable);
   struct stat st {};
   ASSERT_EQ(::stat((dir / "open/roots.kml").c_str(), &st), 0);
-  EXPECT_EQ(CrLfLines(ReadBytes(dir / "open/roots.kml")), kEmptyDocumentLines);
+  EXPECT_EQ(ReadBytes(dir / "open/roots.kml"), "previous");
   EXPECT_EQ(st.st_uid, 0u);
   EXPECT_EQ(FolderEntries(dir / "open"),
             (std::vector<std::string>{"protected.csv", "protected.kml", "roots.csv", "roots.kml"}));
@@ -282,7 +293,7 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/day.csv" + ": " +
                        Filled(file_messages::kCannotCreate,
-                              {dir / "shared/day.kml", "Permission denied"}) +
+                              {dir / "shared/day.kml", file_messages::kPlantedLink}) +
                        ".\n");
   EXPECT_EQ(ReadBytes(dir / "victim.conf"), "keep");
 
@@ -296,19 +307,18 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
     fs::create_symlink(dir / "closed", dir / link);
     ASSERT_EQ(::lchown((dir / link).c_str(), kNobody, kNobody), 0);
   }
-  r = Cli("-q --gpx -o " + ShellQuote(dir / "shared/out") + " " +
+  r = Cli("-q --gpx -o " + ShellQuote(dir / "shared/out/new/deeper") + " " +
           ShellQuote(dir / "shared/day.csv") + " " + ShellQuote(dir / "shared/trips.csv/day.csv"));
   EXPECT_EQ(r.status, 1);
-  const std::string outRefused =
-      Filled(file_messages::kCannotCreate, {dir / "shared/out/day.kml", "Permission denied"});
-  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/day.csv" + ": " +
-                       outRefused + ".\n" + std::string(tool_messages::kProgram) +
-                       dir / "shared/trips.csv/day.csv" + ": " + outRefused + ".\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(file_messages::kCannotMakeFolder,
+                              {dir / "shared/out/new/deeper", file_messages::kPlantedLink}) +
+                       ".\n");
   r = Cli("-q " + ShellQuote(dir / "shared/trips.csv/day.csv"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/trips.csv/day.csv" + ": " +
                        Filled(file_messages::kCannotCreate,
-                              {dir / "shared/trips.kml/day.kml", "Permission denied"}) +
+                              {dir / "shared/trips.kml/day.kml", file_messages::kPlantedLink}) +
                        ".\n");
   EXPECT_TRUE(fs::is_empty(dir / "closed"));
 
@@ -322,13 +332,14 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   r = Cli("-q " + ShellQuote(dir / "shared/planted.csv") + " " +
           ShellQuote(dir / "shared/piped.csv"));
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(
-      r.err,
-      std::string(tool_messages::kProgram) + dir / "shared/planted.csv" + ": " +
-          Filled(file_messages::kCannotCreate, {dir / "shared/planted.kml", "Permission denied"}) +
-          ".\n" + std::string(tool_messages::kProgram) + dir / "shared/piped.csv" + ": " +
-          Filled(file_messages::kCannotCreate, {dir / "shared/piped.kml", "Permission denied"}) +
-          ".\n");
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/planted.csv" + ": " +
+                       Filled(file_messages::kCannotCreate,
+                              {dir / "shared/planted.kml", file_messages::kSharedFile}) +
+                       ".\n" + std::string(tool_messages::kProgram) + dir / "shared/piped.csv" +
+                       ": " +
+                       Filled(file_messages::kCannotCreate,
+                              {dir / "shared/piped.kml", file_messages::kSharedFile}) +
+                       ".\n");
   EXPECT_EQ(ReadBytes(dir / "shared/planted.kml"), "theirs");
 }
 

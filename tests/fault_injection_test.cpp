@@ -83,8 +83,8 @@ class FaultyFiles final : public OsFiles {
   }
   std::optional<FileFacts> FactsOf(const std::string& path) override { return os_.FactsOf(path); }
   std::optional<FileFacts> FactsOf(int fd) override { return os_.FactsOf(fd); }
-  int OpenSaveFolder(const std::string& name, std::string& leaf) override {
-    return os_.OpenSaveFolder(name, leaf);
+  int OpenSaveFolder(const std::string& name, std::string& leaf, SaveWalk walk) override {
+    return os_.OpenSaveFolder(name, leaf, walk);
   }
   std::optional<FileFacts> FactsAt(int folder, const std::string& leaf) override {
     return os_.FactsAt(folder, leaf);
@@ -108,9 +108,18 @@ class FaultyFiles final : public OsFiles {
   int OpenToInspect(int folder, const std::string& leaf) override {
     return os_.OpenToInspect(folder, leaf);
   }
-  int Lock(int fd) override { return os_.Lock(fd); }
+  int OpenToRead(int folder, const std::string& leaf) override {
+    return os_.OpenToRead(folder, leaf);
+  }
+  long ReadAt(int fd, char* buffer, std::size_t count, unsigned long long offset) override {
+    return os_.ReadAt(fd, buffer, count, offset);
+  }
+  int Lock(int fd, int waitSeconds) override { return os_.Lock(fd, waitSeconds); }
   int Reserve(int fd, unsigned long long size) override {
     return fault == Fault::Reserve ? Fail() : os_.Reserve(fd, size);
+  }
+  long WriteAt(int fd, const char* data, std::size_t count, unsigned long long offset) override {
+    return os_.WriteAt(fd, data, count, offset);
   }
   int Truncate(int fd, unsigned long long size) override { return os_.Truncate(fd, size); }
   int CopyAttributes(int from, int to) override { return os_.CopyAttributes(from, to); }
@@ -133,6 +142,13 @@ class FaultyFiles final : public OsFiles {
   int Rename(int folder, const std::string& from, const std::string& to) override {
     return fault == Fault::Rename ? Fail() : os_.Rename(folder, from, to);
   }
+  int RenameNew(int folder, const std::string& from, const std::string& to) override {
+    return fault == Fault::Rename ? Fail() : os_.RenameNew(folder, from, to);
+  }
+  int Exchange(int folder, const std::string& a, const std::string& b) override {
+    return fault == Fault::Rename ? Fail() : os_.Exchange(folder, a, b);
+  }
+  std::optional<std::vector<std::string>> Names(int folder) override { return os_.Names(folder); }
   int Remove(int folder, const std::string& leaf) override { return os_.Remove(folder, leaf); }
   int MakePrivateFolder(int folder, const std::string& leaf) override {
     return os_.MakePrivateFolder(folder, leaf);

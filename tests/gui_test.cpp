@@ -265,12 +265,27 @@ TEST_F(Window, OpenAcceptedCancelledAndFailing) {
   EXPECT_EQ(errors.captions[0], "Trackkml");
   EXPECT_EQ(Focused(), ui.Open);
 
-  // A later Save writes beside the name that failed.
+  // A later Save writes beside the name that failed, once Translate has made its document.
   QTest::mouseClick(ui.Button1, Qt::LeftButton);
-  EXPECT_EQ(ReadBytes(dir / "day.kml"), "Memo3\r\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "day.kml"));
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), Text(ui.Memo3));
+
+  // A NUL ends the text: the pane shows what came before it, and the user is told.
+  errors.texts.clear();
+  WriteBytes(a, std::string("A\r\nB\0C\r\n", 9));
+  Answer(a);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
+  EXPECT_EQ(Text(ui.Memo2), "");
+  ASSERT_EQ(errors.texts.size(), 1u);
+  EXPECT_EQ(errors.texts[0].toStdString(), Filled(file_messages::kCutAtNul, {"4"}) + ".");
 }
 
-TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
+// Save writes only the document Translate made from the export now open: never another
+// export's, nor the pane's first text, and never over the export, whatever its name is now.
+TEST_F(Window, SaveWritesOnlyTheOpenExportsTranslation) {
   QTest::mouseClick(ui.Button1, Qt::LeftButton);  // no name yet
   ASSERT_EQ(errors.texts.size(), 1u);
   EXPECT_EQ(errors.texts[0].toStdString(),
@@ -279,29 +294,52 @@ TEST_F(Window, SaveWritesTheKmlPaneUnderTheLastAcceptedName) {
   const std::string a = dir / "a.csv", b = dir / "b.csv";
   WriteBytes(a, greek::kVehicleLabel + "A;\r\n" + greek::kTitleLabel + "\r\nt;;1;;2;3\r\n");
   WriteBytes(b, greek::kVehicleLabel + "B;\r\n");
+  WriteBytes(dir / "b.kml", "kept");
   Answer(a);
   QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);  // right after Open: "Memo3" is no document
   QTest::mouseClick(ui.Translate, Qt::LeftButton);
   const std::string kmlOfA = Text(ui.Memo3);
   Answer(b);
   QTest::mouseClick(ui.Open, Qt::LeftButton);
   const std::string memo1 = Text(ui.Memo1), memo2 = Text(ui.Memo2);
-  QTest::mouseClick(ui.Button1, Qt::LeftButton);
-  EXPECT_EQ(ReadBytes(dir / "b.kml"), kmlOfA);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);  // the document is a.csv's
+  EXPECT_EQ(ReadBytes(dir / "b.kml"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.kml"));
   EXPECT_EQ(Text(ui.Memo1), memo1);
   EXPECT_EQ(Text(ui.Memo2), memo2);
   EXPECT_EQ(Text(ui.Memo3), kmlOfA);
-  EXPECT_FALSE(std::filesystem::exists(dir / "a.kml"));
-  EXPECT_EQ(errors.texts.size(), 1u);
+  ASSERT_EQ(errors.texts.size(), 3u);
+  for (const std::size_t k : {1u, 2u})
+    EXPECT_EQ(errors.texts[k].toStdString(), std::string(window_texts::kTranslateFirst) + ".");
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
+  EXPECT_EQ(ReadBytes(dir / "b.kml"), Text(ui.Memo3));
+  EXPECT_NE(Text(ui.Memo3), kmlOfA);
 
   // A name without ".csv" is never written over.
   const std::string txt = dir / "c.TXT";
   WriteBytes(txt, "c");
   Answer(txt);
   QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
   QTest::mouseClick(ui.Button1, Qt::LeftButton);
   EXPECT_EQ(ReadBytes(txt), "c");
-  EXPECT_EQ(ReadBytes(dir / "c.TXT.kml"), kmlOfA);
+  EXPECT_EQ(ReadBytes(dir / "c.TXT.kml"), Text(ui.Memo3));
+
+  // The export renamed to the KML's name after Open is still the export.
+  const std::string day = dir / "day.csv", kml = dir / "day.kml";
+  WriteBytes(day, "the export");
+  Answer(day);
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  std::filesystem::rename(day, kml);
+  errors.texts.clear();
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
+  ASSERT_EQ(errors.texts.size(), 1u);
+  EXPECT_EQ(errors.texts[0].toStdString(),
+            Filled(file_messages::kWouldReplaceInput, {"KML", kml, day}));
+  EXPECT_EQ(ReadBytes(kml), "the export");
 }
 
 // A KML name that is the export itself, through a link of either kind: Save refuses with the

@@ -36,10 +36,20 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kReplacedWhileSaving", "Another file took its place while it was being saved"},
            {"kStreamWriteError", "Stream write error"},
            {"kInUse", "The file is in use by another program"},
+           {"kLocked", "Another program holds a lock on it"},
+           {"kPlantedLink",
+            "A link on its way belongs to another user who may write the link's folder, and is "
+            "not followed"},
+           {"kSharedFile",
+            "In a folder others may write, a file with other links or another owner is not "
+            "written into"},
+           {"kCutAtNul",
+            "It holds a NUL byte at offset %1: the text ends there, and what follows is left "
+            "out"},
            {"kSystemError", "Error %1"},
            {"kPaneTooLarge", "Text exceeds memo capacity"},
            {"kExportTooLarge", "The export is larger than the 2 GiB a window opens"},
-           {"kCannotMakeFolder", "Cannot make the folder \"%1\""},
+           {"kCannotMakeFolder", "Cannot make the folder \"%1\". %2"},
            {"kNoTemporaryFolder", "No temporary folder to write in"},
            {"kTemporaryFolderUnusable", "The temporary folder \"%1\" cannot be used"},
            {"kNoPrivateFolder", "No folder could be made in \"%1\""},
@@ -61,6 +71,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kNeedsWorkbookFile",
             "option --report=xlsx needs a FILE for the workbook (write one whose name begins with "
             "\"-\" as ./-NAME)"},
+           {"kWorkbookName",
+            "option --report=xlsx needs a FILE whose name ends in .xlsx, not \"%1\""},
            {"kUnknownReport",
             "option --report takes text, csv, legs-csv, stops-csv, speeding-csv or xlsx FILE, not "
             "\"%1\""},
@@ -94,6 +106,7 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kWithoutFix", ", %1 without a fix"},
            {"kIndexWritten", "%1: the index of the pages (%2 linked)"},
            {"kNotOurIndex", "Its index \"%1\" is a file trackkml-cli did not write: it is kept"},
+           {"kNotAWorkbook", "Its workbook \"%1\" is a file that is not a workbook: it is kept"},
        }},
       {window_texts::kEntries,
        {
@@ -102,6 +115,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kTranslateCaption", "Translate"},
            {"kSaveCaption", "Save"},
            {"kOpenFilter", "CSV orvan files (*.csv)"},
+           {"kTranslateFirst",
+            "The KML pane holds no document made from the open export: press Translate first"},
        }},
       {memo_texts::kEntries,
        {

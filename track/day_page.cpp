@@ -16,6 +16,14 @@ using namespace report_words;
 
 namespace {
 
+// A page's head up to its title: the same for a day and the index.
+std::string PageHead() {
+  std::string head =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
+  return head.append(kPageGenerator).append("\n");
+}
+
 // Screen first, then one A4 sheet: the route and the chart on top, the tables after.
 constexpr std::string_view kStyle = R"(
 :root{color-scheme:light;font-family:system-ui,"DejaVu Sans","Segoe UI",Arial,sans-serif;color:#1b1b1b;background:#fff}
@@ -142,11 +150,8 @@ std::string DayPage(const DayPageInput& in) {
   };
   const std::string vehicle = Utf8(in.header.vehicle), date = Utf8(in.header.date);
 
-  std::string out =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      "<meta name=\"generator\" content=\"trackkml-cli\">\n<title>";
-  out.append(Html(vehicle + ", " + date)).append("</title>\n<style>");
+  std::string out = PageHead();
+  out.append("<title>").append(Html(vehicle + ", " + date)).append("</title>\n<style>");
   out.append(kStyle).append("</style>\n</head>\n<body>\n<header><h1>");
   out.append(Greek(vehicle)).append(" · ").append(Greek(date)).append("</h1><p class=\"sub\">");
   out.append("Driver ").append(Greek(Utf8(in.header.driver)));
@@ -228,11 +233,10 @@ std::string DayPage(const DayPageInput& in) {
 }
 
 std::string DayIndexPage(std::span<const DayIndexEntry> days) {
-  std::string out =
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-      "<meta name=\"generator\" content=\"trackkml-cli\">\n<title>Days</title>\n<style>";
-  out.append(kStyle).append("</style>\n</head>\n<body>\n<h1>Days</h1>\n");
+  std::string out = PageHead();
+  out.append("<title>Days</title>\n<style>")
+      .append(kStyle)
+      .append("</style>\n</head>\n<body>\n<h1>Days</h1>\n");
   out.append(
       "<div class=\"tables\"><table class=\"days\"><thead><tr><th>Vehicle</th><th>Date</th><th "
       "class=\"n\">"

@@ -10,6 +10,11 @@
 #include "track_types.h"
 #include "trip_facts.h"
 
+// What every page and index of the tool carries in its head: the index is replaced only
+// where it holds it.
+inline constexpr std::string_view kPageGenerator =
+    "<meta name=\"generator\" content=\"trackkml-cli\">";
+
 struct DayPageInput {
   std::string_view file;  // the export's name as shown (UTF-8)
   const TrackHeader& header;
