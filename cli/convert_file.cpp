@@ -22,7 +22,7 @@ constexpr LoadRules kExportRules{
 
 // The document after its preamble, its pieces made on several threads and written in order.
 ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& write,
-                                 const std::vector<std::int64_t>* rowTimes) {
+                                 const RowTimes* rowTimes) {
   write(KmlPreamble());
   return WritePiecesInOrder(KmlPieces(exportText, rowTimes), write, PieceThreads());
 }
@@ -35,13 +35,13 @@ LoadedText LoadExport(const std::string& name, OsFiles& os) {
 }
 
 ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,
-                             const std::vector<std::int64_t>* rowTimes) {
+                             const RowTimes* rowTimes) {
   return ConvertDocument(
       exportText, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes);
 }
 
 ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
-                                     const std::vector<std::int64_t>* rowTimes) {
+                                     const RowTimes* rowTimes) {
   return ConvertDocument(
       exportText, [&](std::string_view bytes) { WriteAll(os, fd, bytes); }, rowTimes);
 }

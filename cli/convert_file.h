@@ -16,13 +16,13 @@
 LoadedText LoadExport(const std::string& name, OsFiles& os);
 
 // Writes the KML document of the export text into a file opened for saving; the caller
-// commits it. `rowTimes`: UTC times of the data rows for the markers' TimeStamps (see
+// commits it. `rowTimes`: the times of the data rows for the markers' TimeStamps (see
 // KmlPieces).
 ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,
-                             const std::vector<std::int64_t>* rowTimes = nullptr);
+                             const RowTimes* rowTimes = nullptr);
 // Writes the KML document of the export text to a descriptor.
 ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
-                                     const std::vector<std::int64_t>* rowTimes = nullptr);
+                                     const RowTimes* rowTimes = nullptr);
 // Writes the summary lines, as the summary pane holds them after Open and Translate.
 void WriteSummary(std::string_view exportText, int fd, OsFiles& os);
 

@@ -37,7 +37,7 @@ using DocumentWriter = ConversionCounts (*)(const ExportReading&, const CliOptio
 ConversionCounts WriteKml(const ExportReading& reading, const CliOptions& options,
                           AtomicFile& file) {
   return ConvertInto(reading.text, file,
-                     reading.timed && options.timestamps ? &reading.times.utc : nullptr);
+                     reading.timed && options.timestamps ? &reading.times : nullptr);
 }
 
 ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, AtomicFile& file) {

@@ -117,7 +117,7 @@ int WriteToStandardOutput(const CliOptions& options, const ZoneClock* zone, OsFi
     } else if (options.timestamps) {
       RowTimes times = ReadRowTimes(ReadTrackHeader(text), text);
       PutUtcTimes(times, *zone);
-      ConvertToDescriptor(text, STDOUT_FILENO, os, &times.utc);
+      ConvertToDescriptor(text, STDOUT_FILENO, os, &times);
     } else {
       ConvertToDescriptor(text, STDOUT_FILENO, os);
     }

@@ -130,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // (local times stand in for UTC here), facts without a negative or a part larger than its
   // whole.
   RowTimes times = ReadRowTimes(track.header, text);
-  Check(times.local.size() == rows);
+  Check(times.rows == rows);
   struct SameClock final : LocalClock {
     ClockPassings Passings(std::int64_t local) const override { return {local, local}; }
   } clock;

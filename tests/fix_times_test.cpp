@@ -18,9 +18,12 @@ std::string Export(const std::string& date, const std::vector<std::string>& time
   return text;
 }
 
+// Every data row's local time, top down; empty where it has none.
 std::vector<std::string> Shown(const RowTimes& times) {
   std::vector<std::string> shown;
-  for (const std::int64_t t : times.local) {
+  RowTimeReader reader(times, 0, true);
+  for (std::size_t row = 0; row < times.rows; ++row) {
+    const std::int64_t t = reader.At(row).local;
     std::string s;
     if (t != kNoTime) AppendIsoTime(s, t);
     shown.push_back(s);

@@ -36,8 +36,7 @@ std::string Iso(std::int64_t t) {
 
 TEST(ZoneClock, AthensAcrossItsClockChanges) {
   const ZoneClock athens("Europe/Athens");
-  RowTimes times;
-  times.local = {
+  RowTimes times = RowTimes::Of({
       Local(2013, 1, 15, 12, 0, 0),   // winter: UTC+2
       Local(2013, 3, 31, 2, 59, 50),  // the last time before the clocks go forward
       Local(2013, 3, 31, 4, 0, 0),    // the first after: UTC+3
@@ -49,7 +48,7 @@ TEST(ZoneClock, AthensAcrossItsClockChanges) {
       Local(2013, 10, 27, 3, 10, 0),
       Local(2013, 10, 27, 4, 0, 0),
       kNoTime,
-  };
+  });
   std::vector<std::string> utc;
   PutUtcTimes(times, athens);
   for (const std::int64_t t : times.utc)

@@ -20,14 +20,15 @@ int main(int argc, char** argv) {
     if (!name.empty() && name.back() == '\r') name.pop_back();
     try {
       const ZoneClock zone(name);
-      RowTimes times;
+      std::vector<std::int64_t> noons;
       for (const int year : {1995, 2005, 2013, 2024}) {
         for (const int month : {1, 7}) {
-          const auto day = ParseExportDate("15/0" + std::to_string(month) + "/" +
-                                           std::to_string(year));
-          times.local.push_back(*day * 86400 + 12 * 3600);
+          const auto day =
+              ParseExportDate("15/0" + std::to_string(month) + "/" + std::to_string(year));
+          noons.push_back(*day * 86400 + 12 * 3600);
         }
       }
+      RowTimes times = RowTimes::Of(std::move(noons));
       std::string line = name;
       PutUtcTimes(times, zone);
       for (const std::int64_t utc : times.utc) {

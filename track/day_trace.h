@@ -18,6 +18,9 @@ struct TracePoint {
 class DayTraceWriter final : public TripWriter {
  public:
   void Fix(const TripPoint& p) override {
+    // Only what the route or the chart draws is kept: a month of rows without a position or a
+    // timed speed (empty lines) holds nothing.
+    if (!p.position && !(p.inOrder && p.hasSpeed)) return;
     // A speed beyond a float's range is drawn as the highest one.
     points_.push_back({p.lat, p.lon, static_cast<float>(std::min(p.kmh, 3.0e38)), p.position,
                        p.hasSpeed, p.inOrder, p.local, p.utc});

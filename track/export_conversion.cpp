@@ -14,7 +14,7 @@ constexpr std::size_t kBlock = 1 << 20;  // bytes gathered before they are hande
 
 }  // namespace
 
-KmlPieces::KmlPieces(std::string_view text, const std::vector<std::int64_t>* rowTimes)
+KmlPieces::KmlPieces(std::string_view text, const RowTimes* rowTimes)
     : text_(text), rowTimes_(rowTimes), header_(ReadTrackHeader(text)), texts_(KmlTexts(header_)) {
   // Runs from the first data row down, the last one short; found in one pass over the text.
   borders_ = LineStartsEvery(text, static_cast<std::size_t>(header_.firstDataLine), kRowsPerRun);
@@ -72,9 +72,10 @@ void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
   // Rows from the run's last up: the run begins kRowsPerRun rows a run from the first data
   // row, and the last run ends with the last row.
   const std::size_t fromTop = runs_ - 1 - run;
-  std::size_t row = std::min(rowTimes_->size(), (fromTop + 1) * kRowsPerRun);
+  std::size_t row = std::min(rowTimes_->rows, (fromTop + 1) * kRowsPerRun);
+  RowTimeReader reader(*rowTimes_, row > 0 ? row - 1 : 0, false);
   ForEachLineFromEnd(RunText(run), [&](std::string_view line) {
-    const std::int64_t utc = row > 0 ? (*rowTimes_)[--row] : kNoTime;  // times for every row
+    const std::int64_t utc = row > 0 ? reader.At(--row).utc : kNoTime;
     if (const auto fix = ReadFix(line)) AppendPlacemark(kml, texts_, *fix, utc);
   });
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document_pieces.h"
+#include "fix_times.h"
 #include "kml_document.h"
 #include "track_types.h"
 
@@ -20,9 +21,9 @@
 class KmlPieces final : public DocumentPieces {
  public:
   // Views `text` (lines broken by CR LF, as a pane holds them), which must outlive the pieces.
-  // With `rowTimes` (UTC seconds or kNoTime for each data row, top down, as long as those
-  // rows), every marker whose row has a time gets its TimeStamp.
-  explicit KmlPieces(std::string_view text, const std::vector<std::int64_t>* rowTimes = nullptr);
+  // With `rowTimes` (read from the same text, with their UTC instants), every marker whose
+  // row has an instant gets its TimeStamp.
+  explicit KmlPieces(std::string_view text, const RowTimes* rowTimes = nullptr);
 
   const TrackHeader& Header() const { return header_; }
   std::size_t Count() const override { return 2 * runs_ + 3; }
@@ -41,7 +42,7 @@ class KmlPieces final : public DocumentPieces {
   std::string_view RunText(std::size_t run) const;
 
   std::string_view text_;
-  const std::vector<std::int64_t>* rowTimes_;
+  const RowTimes* rowTimes_;
   TrackHeader header_;
   KmlHeaderTexts texts_;
   std::size_t runs_ = 0;

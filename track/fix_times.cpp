@@ -1,5 +1,6 @@
 #include "fix_times.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -45,7 +46,6 @@ bool RunsBackward(const std::vector<std::int64_t>& timesOfDay) {
   std::size_t back = 0, forth = 0;
   std::int64_t previous = kNoTime;
   for (const std::int64_t t : timesOfDay) {
-    if (t == kNoTime) continue;
     if (previous != kNoTime && t < previous && previous - t <= kHalfDay) ++back;
     if (previous != kNoTime && t > previous && t - previous <= kHalfDay) ++forth;
     previous = t;
@@ -53,18 +53,29 @@ bool RunsBackward(const std::vector<std::int64_t>& timesOfDay) {
   return back > forth;
 }
 
-// Whether a time of day more than 12 hours before the one before it (at trip position n) is
-// the day turning, judged from the times around it: the next time goes on from it (it too is
-// that far before), and the one before it was no stray (the time before that was also that far
-// after this one). One row out of place never moves the rest of the day to the next date.
-bool DayTurns(const RowTimes& times, std::size_t n, std::int64_t t, std::int64_t previous,
+// Whether a time of day more than 12 hours before the one before it (the trip's m-th timed
+// row) is the day turning, judged from the times around it: the next time goes on from it (it
+// too is that far before), and the one before it was no stray (the time before that was also
+// that far after this one). One row out of place never moves the rest of the day to the next
+// date.
+bool DayTurns(const RowTimes& times, std::size_t m, std::int64_t t, std::int64_t previous,
               std::int64_t beforePrevious) {
   if (beforePrevious != kNoTime && beforePrevious - t <= kHalfDay) return false;
-  for (std::size_t m = n + 1; m < times.local.size(); ++m) {
-    const std::int64_t next = times.local[times.TopDown(m)];
-    if (next != kNoTime) return previous - next > kHalfDay;
-  }
+  if (m + 1 < times.row.size()) return previous - times.local[times.Entry(m + 1)] > kHalfDay;
   return true;
+}
+
+// What one run of rows holds: every row's fix, and the rows with a time of day.
+struct RunReading {
+  std::vector<bool> fix, position;
+  std::vector<std::uint32_t> row;
+  std::vector<std::int64_t> ofDay;
+};
+
+template <class T>
+void AppendTo(std::vector<T>& to, std::vector<T>& from) {
+  to.insert(to.end(), from.begin(), from.end());
+  from = {};
 }
 
 }  // namespace
@@ -90,63 +101,107 @@ std::optional<int> ParseTimeOfDay(std::string_view text) {
 RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned threads) {
   const auto date = ParseExportDate(header.date);
   const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
-  RowTimes times;
-  // Each row's time of day, held in the local times' place until they are made from them,
-  // read a run of rows at a time on several threads: the rows do not depend on each other.
-  std::vector<std::int64_t>& ofDay = times.local;
-  ofDay.assign(CountLines(rows), kNoTime);
-  std::vector<std::uint8_t> fixes(ofDay.size());
+  // Each row's fix and time of day, read a run of rows at a time on several threads: the rows
+  // do not depend on each other.
   std::vector<std::size_t> starts = LineStartsEvery(rows, 0, kRowsPerRun);
   starts.push_back(rows.size());
+  std::vector<RunReading> runs(starts.size() - 1);
   std::atomic<std::size_t> next = 0;
   const auto readRuns = [&] {
-    for (std::size_t run = next++; run + 1 < starts.size(); run = next++) {
-      std::size_t k = run * kRowsPerRun;
+    for (std::size_t run = next++; run < runs.size(); run = next++) {
+      RunReading& r = runs[run];
+      auto k = static_cast<std::uint32_t>(run * kRowsPerRun);
       ForEachLine(rows.substr(starts[run], starts[run + 1] - starts[run]),
-                  [&](std::string_view row) {
-                    const auto fix = ReadFix(row);
-                    const auto t = fix && date ? ParseTimeOfDay(fix->time) : std::nullopt;
-                    fixes[k] = !fix ? 0 : HasPosition(*fix) ? 2 : 1;
-                    if (t) ofDay[k] = *t;
+                  [&](std::string_view line) {
+                    const auto fix = ReadFix(line);
+                    r.fix.push_back(fix.has_value());
+                    r.position.push_back(fix && HasPosition(*fix));
+                    if (const auto t = fix && date ? ParseTimeOfDay(fix->time) : std::nullopt) {
+                      r.row.push_back(k);
+                      r.ofDay.push_back(*t);
+                    }
                     ++k;
                   });
     }
   };
   {
     std::vector<std::jthread> helpers;
-    for (unsigned t = 1; t < threads && t < starts.size() - 1; ++t)
+    for (unsigned t = 1; t < threads && t < runs.size(); ++t)
       helpers.emplace_back(readRuns);
     readRuns();
   }
-  times.fix.resize(fixes.size());
-  times.position.resize(fixes.size());
-  for (std::size_t k = 0; k < fixes.size(); ++k) {
-    times.fix[k] = fixes[k] != 0;
-    times.position[k] = fixes[k] == 2;
+  // Each row's time of day, held in the local times' place until they are made from them.
+  RowTimes times;
+  for (RunReading& r : runs) {
+    AppendTo(times.fix, r.fix);
+    AppendTo(times.position, r.position);
+    AppendTo(times.row, r.row);
+    AppendTo(times.local, r.ofDay);
   }
-  for (std::size_t k = 0; k < ofDay.size(); ++k)
-    times.withoutTime += fixes[k] && ofDay[k] == kNoTime;
-  times.newestFirst = RunsBackward(ofDay);
+  times.rows = times.fix.size();
+  times.withoutTime =
+      static_cast<std::size_t>(std::count(times.fix.begin(), times.fix.end(), true)) -
+      times.row.size();
+  times.newestFirst = RunsBackward(times.local);
 
   // Forward in time, counting the turns of the day.
   std::int64_t days = 0;
   std::int64_t previous = kNoTime, beforePrevious = kNoTime;
-  for (std::size_t n = 0; n < ofDay.size(); ++n) {
-    const std::size_t k = times.TopDown(n);
-    const std::int64_t t = ofDay[k];
-    if (t == kNoTime) continue;
+  for (std::size_t m = 0; m < times.row.size(); ++m) {
+    std::int64_t& local = times.local[times.Entry(m)];
+    const std::int64_t t = local;
     if (previous != kNoTime && previous - t > kHalfDay &&
-        DayTurns(times, n, t, previous, beforePrevious))
+        DayTurns(times, m, t, previous, beforePrevious))
       ++days;
     beforePrevious = previous;
     previous = t;
-    times.local[k] = (*date + days) * kDay + t;
-    if (times.local[k] > kLastCivilSecond) {  // the day turned past 31/12/9999
-      times.local[k] = kNoTime;
+    local = (*date + days) * kDay + t;
+    if (local > kLastCivilSecond) {  // the day turned past 31/12/9999
+      local = kNoTime;
       ++times.withoutTime;
     }
   }
   return times;
+}
+
+RowTimes RowTimes::Of(std::vector<std::int64_t> localTimes) {
+  RowTimes times;
+  times.rows = localTimes.size();
+  for (std::size_t k = 0; k < localTimes.size(); ++k)
+    times.row.push_back(static_cast<std::uint32_t>(k));
+  times.local = std::move(localTimes);
+  times.fix.assign(times.rows, true);
+  times.position.assign(times.rows, true);
+  return times;
+}
+
+RowTimeReader::RowTimeReader(const RowTimes& times, std::size_t firstRow, bool downward)
+    : times_(times), downward_(downward) {
+  const auto& rows = times.row;
+  next_ =
+      static_cast<std::size_t>(std::lower_bound(rows.begin(), rows.end(), firstRow) - rows.begin());
+  if (!downward && next_ < rows.size() && rows[next_] == firstRow) ++next_;
+}
+
+RowTime RowTimeReader::At(std::size_t row) {
+  const auto& rows = times_.row;
+  std::size_t entry = rows.size();
+  if (downward_) {
+    while (next_ < rows.size() && rows[next_] < row)
+      ++next_;
+    if (next_ < rows.size() && rows[next_] == row) entry = next_++;
+  } else {
+    while (next_ > 0 && rows[next_ - 1] > row)
+      --next_;
+    if (next_ > 0 && rows[next_ - 1] == row) entry = --next_;
+  }
+  RowTime time;
+  if (entry == rows.size()) return time;
+  time.local = times_.local[entry];
+  if (entry < times_.utc.size()) time.utc = times_.utc[entry];
+  time.inOrder =
+      time.utc != kNoTime && entry < times_.outOfOrder.size() && !times_.outOfOrder[entry];
+  return time;
 }
 
 char* PutIsoTime(char* at, std::int64_t seconds) {

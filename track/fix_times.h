@@ -18,23 +18,50 @@ std::optional<std::int64_t> ParseExportDate(std::string_view text);
 // "07:05:30": seconds of the day; nothing when it is not a time of day.
 std::optional<int> ParseTimeOfDay(std::string_view text);
 
+// The times of an export's data rows. Only the rows with a time take room (an export of empty
+// lines holds none), so its entries are the timed rows, by their top-down index.
 struct RowTimes {
-  // One for each data row of the text, top down: its local time, or kNoTime for a row
-  // without a fix or whose date or time does not read, or that would leave the years
-  // 0001-9999.
+  std::size_t rows = 0;  // data rows in the text
+  // The rows with a fix whose time reads, top down; their local times, and (see utc_times.h)
+  // their UTC instants once a zone's clock has told them. A time that would leave the years
+  // 0001-9999 is kNoTime.
+  std::vector<std::uint32_t> row;
   std::vector<std::int64_t> local;
-  std::vector<bool> fix;       // which data rows have a satellite fix
-  std::vector<bool> position;  // and which of those a position on Earth (see IsPosition)
-  // The same as UTC seconds, once a zone's clock has told them (see utc_times.h), and which
-  // rows lie out of time order: left out of everything timed.
   std::vector<std::int64_t> utc;
-  std::vector<bool> outOfOrder;
-  bool newestFirst = false;     // times run forward reading the rows bottom up
-  std::size_t withoutTime = 0;  // rows with a fix but no time
+  std::vector<bool> outOfOrder;  // entries out of time order: left out of everything timed
+  std::vector<bool> fix;         // for every data row: whether it has a satellite fix
+  std::vector<bool> position;    // and whether that fix has a position on Earth (IsPosition)
+  bool newestFirst = false;      // times run forward reading the rows bottom up
+  std::size_t withoutTime = 0;   // rows with a fix but no time
   std::size_t outOfOrderCount = 0;
 
   // Data rows in trip order: the k-th row of the trip is row TopDown(k) of the text.
-  std::size_t TopDown(std::size_t k) const { return newestFirst ? local.size() - 1 - k : k; }
+  std::size_t TopDown(std::size_t k) const { return newestFirst ? rows - 1 - k : k; }
+  // Entries in trip order: the m-th timed row of the trip is entry Entry(m).
+  std::size_t Entry(std::size_t m) const { return newestFirst ? row.size() - 1 - m : m; }
+  // Times of rows 0, 1, ... given in that order, every row with a fix (for tests and tools).
+  static RowTimes Of(std::vector<std::int64_t> localTimes);
+};
+
+// The time of one row as the trip's readers take it.
+struct RowTime {
+  std::int64_t local = kNoTime, utc = kNoTime;
+  bool inOrder = false;  // it has an instant, in order with the trip's
+};
+
+// The times of rows read one after the other, up or down the text, as the documents and the
+// trip read them: found without a search per row.
+class RowTimeReader {
+ public:
+  // For rows read from `firstRow` on, down the text (`downward`) or up it.
+  RowTimeReader(const RowTimes& times, std::size_t firstRow, bool downward);
+  // Rows are asked for in that direction, each at most once.
+  RowTime At(std::size_t row);
+
+ private:
+  const RowTimes& times_;
+  bool downward_;
+  std::size_t next_;  // the entry a row to come may have; up the text, one past it
 };
 
 // The first and last second of the years 0001-9999: a time outside them has no civil form.

@@ -1,5 +1,7 @@
 #include "gpx_document.h"
 
+#include <algorithm>
+
 #include "export_reader.h"
 #include "line_view.h"
 #include "trip_points.h"
@@ -11,30 +13,24 @@ constexpr std::string_view kBreak = "\r\n";
 
 // Where the segment stands at a point: the time of the last point written, and whether rows
 // without a fix came since. A fix without a position is not written and changes nothing.
-struct SegmentState {
+struct Segment {
   std::int64_t lastPointUtc = kNoTime;
   bool sinceFixWithout = false;
+
+  void Row(bool fix, bool position, std::int64_t utc) {
+    if (position) {
+      *this = Segment{utc, false};
+    } else if (!fix) {
+      sinceFixWithout = true;
+    }
+  }
 };
 
-// The state before the row at trip position `n`, found from the rows' fixes and times.
-SegmentState StateBefore(const RowTimes& times, std::size_t n) {
-  SegmentState state;
-  for (std::size_t m = n; m-- > 0;) {
-    const std::size_t row = times.TopDown(m);
-    if (times.position[row]) {
-      state.lastPointUtc = times.utc.empty() ? kNoTime : times.utc[row];
-      return state;
-    }
-    if (!times.fix[row]) state.sinceFixWithout = true;
-  }
-  return state;
-}
-
-void AppendPoint(std::string& out, const TripPoint& p, SegmentState& state) {
+void AppendPoint(std::string& out, const TripPoint& p, Segment& state) {
   if (!p.position) return;
   const bool newSegment = state.sinceFixWithout && state.lastPointUtc != kNoTime &&
                           p.utc != kNoTime && p.utc - state.lastPointUtc >= kGpxSegmentGapSeconds;
-  state = SegmentState{p.utc, false};
+  state = Segment{p.utc, false};
   if (newSegment) out.append("</trkseg>").append(kBreak).append("<trkseg>").append(kBreak);
   out.append("<trkpt lat=\"");
   AppendPlainDecimal(out, p.latitude, p.plainLatitude, p.lat);
@@ -63,6 +59,24 @@ GpxPieces::GpxPieces(const TrackHeader& header, std::string_view text, const Row
   borders_ = LineStartsEvery(rows_, 0, kRowsPerRun);
   borders_.push_back(rows_.size());
   runs_ = borders_.size() - 1;
+  // Each run's start from one reading of the rows' fixes in trip order, so that no run looks
+  // back over the ones before it.
+  Segment state;
+  RowTimeReader reader(times, times.newestFirst ? times.rows - 1 : 0, !times.newestFirst);
+  for (std::size_t run = 0, n = 0; run < runs_; ++run) {
+    for (const std::size_t first = FirstOfRun(run); n < first; ++n) {
+      const std::size_t row = times.TopDown(n);
+      state.Row(times.fix[row], times.position[row], reader.At(row).utc);
+    }
+    before_.push_back({state.lastPointUtc, state.sinceFixWithout});
+  }
+}
+
+std::size_t GpxPieces::FirstOfRun(std::size_t run) const {
+  const std::size_t fromTop = times_.newestFirst ? runs_ - 1 - run : run;
+  const std::size_t firstRow = fromTop * kRowsPerRun;
+  const std::size_t endRow = std::min(times_.rows, firstRow + kRowsPerRun);
+  return times_.newestFirst ? times_.rows - endRow : firstRow;
 }
 
 ConversionCounts GpxPieces::Append(std::size_t i, std::string& out) const {
@@ -102,16 +116,14 @@ void GpxPieces::AppendRun(std::size_t run, std::string& out) const {
   const std::size_t fromTop = times_.newestFirst ? runs_ - 1 - run : run;
   const std::string_view text =
       rows_.substr(borders_[fromTop], borders_[fromTop + 1] - borders_[fromTop]);
-  const std::size_t rows = times_.local.size();
-  const std::size_t firstRow = fromTop * kRowsPerRun;
-  const std::size_t endRow = std::min(rows, firstRow + kRowsPerRun);
   // The trip's position of the run's first row, and its rows one by one.
-  std::size_t n = times_.newestFirst ? rows - endRow : firstRow;
-  SegmentState state = StateBefore(times_, n);
+  std::size_t n = FirstOfRun(run);
+  Segment state{before_[run].lastPointUtc, before_[run].sinceFixWithout};
+  RowTimeReader reader(times_, times_.TopDown(n), !times_.newestFirst);
   const auto hand = [&](std::string_view line) {
     const std::size_t row = times_.TopDown(n++);
     if (const auto fix = ReadFix(line)) {
-      AppendPoint(out, TripPointOf(*fix, times_, row), state);
+      AppendPoint(out, TripPointOf(*fix, reader.At(row)), state);
     } else {
       state.sinceFixWithout = true;
     }

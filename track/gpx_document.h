@@ -32,12 +32,20 @@ class GpxPieces final : public DocumentPieces {
  private:
   void AppendHead(std::string& out) const;
   void AppendRun(std::size_t run, std::string& out) const;
+  // The trip's position of run `run`'s first row.
+  std::size_t FirstOfRun(std::size_t run) const;
 
   const TrackHeader& header_;
   const RowTimes& times_;
   std::string_view rows_;             // the data rows
   std::size_t runs_ = 0;              // of kRowsPerRun rows, from the top
   std::vector<std::size_t> borders_;  // where each run starts in rows_; its end
+  // Where the segment stands as each run begins, in trip order.
+  struct SegmentState {
+    std::int64_t lastPointUtc;  // the time of the last point written
+    bool sinceFixWithout;       // rows without a fix came since
+  };
+  std::vector<SegmentState> before_;
 };
 
 // The whole document at once.

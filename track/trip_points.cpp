@@ -55,11 +55,11 @@ std::optional<Number> ReadNumber(std::string_view text) {
 
 }  // namespace
 
-TripPoint TripPointOf(const FixTexts& fix, const RowTimes& times, std::size_t row) {
+TripPoint TripPointOf(const FixTexts& fix, const RowTime& time) {
   TripPoint p;
-  if (row < times.local.size()) p.local = times.local[row];
-  if (row < times.utc.size()) p.utc = times.utc[row];
-  p.inOrder = p.utc != kNoTime && row < times.outOfOrder.size() && !times.outOfOrder[row];
+  p.local = time.local;
+  p.utc = time.utc;
+  p.inOrder = time.inOrder;
   p.latitude = fix.latitude;
   p.longitude = fix.longitude;
   p.speed = fix.speed;
@@ -106,9 +106,10 @@ void AppendPlainDecimal(std::string& out, std::string_view text, bool plain, dou
 void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
               std::span<TripWriter* const> writers) {
   const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
+  RowTimeReader reader(times, times.newestFirst ? times.rows - 1 : 0, !times.newestFirst);
   const auto hand = [&](std::string_view line, std::size_t row) {
     if (const auto fix = ReadFix(line)) {
-      const TripPoint point = TripPointOf(*fix, times, row);
+      const TripPoint point = TripPointOf(*fix, reader.At(row));
       for (TripWriter* writer : writers)
         writer->Fix(point);
     } else {
@@ -117,7 +118,7 @@ void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& 
     }
   };
   if (times.newestFirst) {
-    std::size_t row = times.local.size();
+    std::size_t row = times.rows;
     ForEachLineFromEnd(rows, [&](std::string_view line) { hand(line, row > 0 ? --row : row); });
   } else {
     std::size_t row = 0;

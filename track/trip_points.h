@@ -35,8 +35,8 @@ bool HasPosition(const FixTexts& fix);
 // plain; otherwise its value's shortest fixed form ("3.801e1" as "38.01").
 void AppendPlainDecimal(std::string& out, std::string_view text, bool plain, double value);
 
-// The fix of data row `row` (top down) with its times.
-TripPoint TripPointOf(const FixTexts& fix, const RowTimes& times, std::size_t row);
+// A fix with the times of its row.
+TripPoint TripPointOf(const FixTexts& fix, const RowTime& time);
 
 class TripWriter {
  public:

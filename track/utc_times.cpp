@@ -4,16 +4,16 @@
 
 namespace {
 
-// The next time in trip order after position n, or kNoTime.
-std::int64_t NextTime(const RowTimes& times, std::size_t n) {
-  for (std::size_t m = n + 1; m < times.local.size(); ++m) {
-    const std::int64_t next = times.local[times.TopDown(m)];
+// The next time in trip order after the trip's m-th timed row, or kNoTime.
+std::int64_t NextTime(const RowTimes& times, std::size_t m) {
+  for (std::size_t k = m + 1; k < times.local.size(); ++k) {
+    const std::int64_t next = times.local[times.Entry(k)];
     if (next != kNoTime) return next;
   }
   return kNoTime;
 }
 
-// Whether a step back from `latest` to the time at trip position `at`, in an hour that
+// Whether a step back from `latest` to the time of the trip's `at`-th timed row, in an hour that
 // repeats by `repeat` seconds, is the clock going back, judged from the times that follow:
 // - a step back of more than half the hour, the times going on from it rather than at once
 //   returning to where they were (one row out of place is not the clock);
@@ -23,7 +23,7 @@ std::int64_t NextTime(const RowTimes& times, std::size_t n) {
 // `budget` bounds the rows looked at over the whole export, so no input makes this quadratic.
 bool ClockWentBack(const RowTimes& times, std::size_t at, std::int64_t latest, std::int64_t repeat,
                    std::size_t& budget) {
-  const std::int64_t local = times.local[times.TopDown(at)];
+  const std::int64_t local = times.local[times.Entry(at)];
   const std::int64_t back = latest - local;
   if (back <= 0 || back > repeat) return false;
   if (2 * back > repeat) {
@@ -32,7 +32,7 @@ bool ClockWentBack(const RowTimes& times, std::size_t at, std::int64_t latest, s
   }
   std::size_t rows = 0;
   for (std::size_t m = at + 1; m < times.local.size() && budget > 0; ++m, --budget) {
-    const std::int64_t t = times.local[times.TopDown(m)];
+    const std::int64_t t = times.local[times.Entry(m)];
     if (t == kNoTime) continue;
     if (t >= latest) return false;
     if (++rows >= 2 && 4 * (t - local) >= 3 * back) return true;
@@ -46,7 +46,7 @@ void PutInstants(RowTimes& times, const LocalClock& clock) {
   std::int64_t latest = kNoTime;  // the latest local time so far
   bool secondPassing = false;     // the clock has gone back, within the hour that repeats
   for (std::size_t n = 0; n < times.local.size(); ++n) {
-    const std::size_t k = times.TopDown(n);
+    const std::size_t k = times.Entry(n);
     const std::int64_t local = times.local[k];
     if (local == kNoTime) continue;
     const ClockPassings passings = clock.Passings(local);
@@ -66,16 +66,16 @@ void PutInstants(RowTimes& times, const LocalClock& clock) {
   }
 }
 
-// Marks the rows outside one longest run of instants that never goes back: patience sorting
-// over the rows in trip order, by their top-down indexes.
+// Marks the timed rows outside one longest run of instants that never goes back: patience
+// sorting over the entries in trip order.
 void MarkOutOfOrder(RowTimes& times) {
   times.outOfOrder.assign(times.local.size(), false);
   times.outOfOrderCount = 0;
-  const auto utcOf = [&](std::uint32_t row) { return times.utc[row]; };
+  const auto utcOf = [&](std::uint32_t entry) { return times.utc[entry]; };
   std::int64_t previous = INT64_MIN;
   bool ordered = true;
   for (std::size_t n = 0; n < times.utc.size() && ordered; ++n) {
-    const std::int64_t t = times.utc[times.TopDown(n)];
+    const std::int64_t t = times.utc[times.Entry(n)];
     if (t == kNoTime) continue;
     ordered = t >= previous;
     previous = t;
@@ -83,27 +83,28 @@ void MarkOutOfOrder(RowTimes& times) {
   if (ordered) return;  // as nearly every export is
 
   constexpr std::uint32_t kNone = UINT32_MAX;
-  std::vector<std::uint32_t> tails;  // the last row of the best run of each length so far
+  std::vector<std::uint32_t> tails;  // the last entry of the best run of each length so far
   std::vector<std::uint32_t> before(times.utc.size(), kNone);
   for (std::size_t n = 0; n < times.utc.size(); ++n) {
-    const auto row = static_cast<std::uint32_t>(times.TopDown(n));
-    if (times.utc[row] == kNoTime) continue;
+    const auto entry = static_cast<std::uint32_t>(times.Entry(n));
+    if (times.utc[entry] == kNoTime) continue;
     const auto place =
-        std::upper_bound(tails.begin(), tails.end(), times.utc[row],
+        std::upper_bound(tails.begin(), tails.end(), times.utc[entry],
                          [&](std::int64_t t, std::uint32_t other) { return t < utcOf(other); });
-    if (place != tails.begin()) before[row] = *(place - 1);
+    if (place != tails.begin()) before[entry] = *(place - 1);
     if (place == tails.end()) {
-      tails.push_back(row);
+      tails.push_back(entry);
     } else {
-      *place = row;
+      *place = entry;
     }
   }
   std::vector<bool> kept(times.utc.size());
-  for (std::uint32_t row = tails.empty() ? kNone : tails.back(); row != kNone; row = before[row])
-    kept[row] = true;
-  for (std::size_t row = 0; row < times.utc.size(); ++row) {
-    if (times.utc[row] == kNoTime || kept[row]) continue;
-    times.outOfOrder[row] = true;
+  for (std::uint32_t entry = tails.empty() ? kNone : tails.back(); entry != kNone;
+       entry = before[entry])
+    kept[entry] = true;
+  for (std::size_t entry = 0; entry < times.utc.size(); ++entry) {
+    if (times.utc[entry] == kNoTime || kept[entry]) continue;
+    times.outOfOrder[entry] = true;
     ++times.outOfOrderCount;
   }
 }
