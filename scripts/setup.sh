@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what trackkml needs, and only what is missing: with "window", what building and
-# running the two programs needs; otherwise also everything the tests use.
+# running the two programs needs; with "package", that and what making their Debian package
+# needs; otherwise also everything the tests use.
 # Works as root without a terminal; safe to run again.
-# Usage: scripts/setup.sh [window]
+# Usage: scripts/setup.sh [window|package]
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,8 @@ packages=(
   qt6-base-dev libgl-dev
   libcctz-dev libhowardhinnant-date-dev tzdata libxlsxwriter-dev librsvg2-bin
 )
-[ "${1:-}" = window ] || packages+=(
+[ "${1:-}" = package ] && packages+=(dpkg-dev file)
+[ "${1:-}" = window ] || [ "${1:-}" = package ] || packages+=(
   libgtest-dev libgmock-dev libbenchmark-dev
   gpsbabel gdal-bin libxml2-utils gpxinfo python3-openpyxl
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool

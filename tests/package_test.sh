@@ -12,6 +12,16 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
+# Without the tools that name the libraries it needs, no package is made at all: it would
+# install and then not run.
+mkdir "$work/bin"
+ln -s "$(command -v cpack)" "$(command -v cmake)" "$work/bin/"
+if (cd "$build" && PATH="$work/bin" cpack -G DEB -B "$work/bare" >"$work/bare.log" 2>&1); then
+  fail "cpack made a package without dpkg-shlibdeps and file"
+fi
+grep -q "scripts/package.sh" "$work/bare.log" || { cat "$work/bare.log"; fail "no word on what to install"; }
+! ls "$work"/bare/*.deb >/dev/null 2>&1 || fail "a package without its dependencies"
+
 (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
 deb=$(ls "$work"/out/*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
