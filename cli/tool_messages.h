@@ -91,9 +91,9 @@ inline constexpr std::string_view kClosing = "%1 converted, %2 failed";
 inline constexpr std::string_view kWithoutFix = ", %1 without a fix";
 inline constexpr std::string_view kIndexWritten = "%1: the index of the pages (%2 linked)";
 inline constexpr std::string_view kNotOurIndex =
-    "Its index \"%1\" is a file trackkml-cli did not write: it is kept";
+    "The index \"%1\" is a file trackkml-cli did not write: it is kept";
 inline constexpr std::string_view kNotAWorkbook =
-    "Its workbook \"%1\" is a file that is not a workbook: it is kept";
+    "The workbook \"%1\" is a file that is not a workbook: it is kept";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kProgram", kProgram},

@@ -427,18 +427,24 @@ void AtomicFile::CommitReplacement() {
 
 bool AtomicFile::PutInPlace() {
   const int folder = folder_.fd();
-  if (!place_.file) {
-    if (os_.RenameNew(folder, temp_, place_.leaf) == 0) return false;
-    if (errno != kErrorExists) {
-      const int error = errno;
-      Abandon();
-      throw CreateError(os_, name_, error);
+  const auto fail = [this](int error) {
+    Abandon();
+    return CreateError(os_, name_, error);
+  };
+  // A name that another program keeps filling and emptying is tried again, a few times.
+  bool taken = place_.file.has_value();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (!taken) {
+      if (os_.RenameNew(folder, temp_, place_.leaf) == 0) return false;
+      if (errno != kErrorExists) throw fail(errno);
     }
-  }
-  // Swapped, so the file the name held is not gone until it is judged.
-  if (os_.Exchange(folder, temp_, place_.leaf) == 0) return true;
-  int error = errno;
-  if (error == kErrorUnsupported) {
+    // Swapped, so the file the name held is not gone until it is judged.
+    if (os_.Exchange(folder, temp_, place_.leaf) == 0) return true;
+    if (errno == kErrorNotFound) {
+      taken = false;  // gone meanwhile
+      continue;
+    }
+    if (errno != kErrorUnsupported) throw fail(errno);
     // Where names cannot be swapped, the file at the name is judged just before the rename.
     const auto now = os_.FactsAt(folder, place_.leaf);
     try {
@@ -448,10 +454,9 @@ bool AtomicFile::PutInPlace() {
       throw;
     }
     if (os_.Rename(folder, temp_, place_.leaf) == 0) return false;
-    error = errno;
+    throw fail(errno);
   }
-  Abandon();
-  throw CreateError(os_, name_, error);
+  throw fail(kErrorReplaced);
 }
 
 void AtomicFile::JudgeDisplaced() {
@@ -466,10 +471,12 @@ void AtomicFile::JudgeDisplaced() {
 }
 
 void AtomicFile::PutBack() {
-  // The file that took the name goes back to it, and the new one is removed only if it is
-  // what the temporary name holds again; whatever else is there is not ours to remove.
+  // The file that took the name goes back to it, and the new one is removed only once it is
+  // what the temporary name holds again. A program that keeps moving names about may need a
+  // few swaps; whatever the temporary name holds in the end, if not ours, is not removed.
   const int folder = folder_.fd();
-  if (os_.Exchange(folder, temp_, place_.leaf) == 0) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    if (os_.Exchange(folder, temp_, place_.leaf) != 0) break;
     const auto back = os_.FactsAt(folder, temp_);
     if (back && back->id == tempId_) {
       Abandon();

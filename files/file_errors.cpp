@@ -31,6 +31,8 @@ std::string ReasonText(OsFiles& os, int error) {
       return std::string(kSharedFile);
     case kErrorLocked:
       return std::string(kLocked);
+    case kErrorReplaced:
+      return std::string(kReplacedWhileSaving);
     default:
       return TrimmedErrorText(os.ErrorText(error));
   }

@@ -182,12 +182,27 @@ class PosixFiles final : public OsFiles {
         continue;
       }
       if (S_ISLNK(st.st_mode) && (!last || walk.followLast)) {
+        // The link opened itself, so that whose it is and where it leads are read of one link.
+        const int link = ::openat(folder, part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+        struct stat own {};
         std::string to;
-        if (PlantedByAnother(folder, st)) {
+        if (link >= 0 && ::fstat(link, &own) == 0 && !S_ISLNK(own.st_mode)) {
+          ::close(link);
+          if (++swaps > kMostSwaps) return CloseAndFail(folder, kErrorReplaced);
+          parts.push_front(part);  // no longer a link: look again
+          continue;
+        }
+        if (link < 0) {
+          if (errno != ENOENT || ++swaps > kMostSwaps) return CloseAndFail(folder);
+          parts.push_front(part);  // gone meanwhile: look again
+          continue;
+        }
+        if (PlantedByAnother(folder, own)) {
           errno = kErrorPlantedLink;
         } else if (++links > 40) {
           errno = ELOOP;
-        } else if (ReadLink(folder, part, st, to)) {
+        } else if (ReadLink(link, own, to)) {
+          ::close(link);
           if (to.starts_with('/')) {
             ::close(folder);
             folder = ::open("/", kFolderFlags);
@@ -196,7 +211,9 @@ class PosixFiles final : public OsFiles {
           AddPartsInFront(to, parts);
           continue;
         }
-        return CloseAndFail(folder);
+        const int error = errno;
+        ::close(link);
+        return CloseAndFail(folder, error);
       }
       if (last && part != ".") {
         leaf = part;
@@ -205,7 +222,8 @@ class PosixFiles final : public OsFiles {
       const int next = ::openat(folder, part.c_str(), kFolderFlags | O_NOFOLLOW);
       if (next < 0) {
         // Turned into a link since it was looked at: look again.
-        if ((errno == ENOTDIR || errno == ELOOP) && S_ISDIR(st.st_mode) && ++swaps < 100) {
+        if ((errno == ENOTDIR || errno == ELOOP) && S_ISDIR(st.st_mode)) {
+          if (++swaps > kMostSwaps) return CloseAndFail(folder, kErrorReplaced);
           parts.push_front(part);
           continue;
         }
@@ -507,12 +525,14 @@ class PosixFiles final : public OsFiles {
     return owner == ::geteuid() || owner == 0;
   }
 
-  static int CloseAndFail(int folder) {
-    const int error = errno;
+  static int CloseAndFail(int folder, int error = errno) {
     ::close(folder);
     errno = error;
     return -1;
   }
+
+  // How often a name on the way may change under a walk before it gives up.
+  static constexpr int kMostSwaps = 100;
 
   static std::string ProcPath(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
@@ -540,11 +560,11 @@ class PosixFiles final : public OsFiles {
     return FactsFrom(dir).othersMayWrite && !Trusted(link.st_uid);
   }
 
-  static bool ReadLink(int folder, const std::string& part, const struct stat& link,
-                       std::string& to) {
+  // Where the link held open as `link` leads.
+  static bool ReadLink(int link, const struct stat& facts, std::string& to) {
     // Some file systems report no size for their links.
-    to.assign(std::max<std::size_t>(static_cast<std::size_t>(link.st_size), 4096) + 1, '\0');
-    const ssize_t n = ::readlinkat(folder, part.c_str(), to.data(), to.size());
+    to.assign(std::max<std::size_t>(static_cast<std::size_t>(facts.st_size), 4096) + 1, '\0');
+    const ssize_t n = ::readlinkat(link, "", to.data(), to.size());
     if (n < 0) return false;
     to.resize(static_cast<std::size_t>(n));
     return true;

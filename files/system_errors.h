@@ -7,6 +7,7 @@
 inline constexpr int kErrorPlantedLink = -1001;  // a link someone else may have planted
 inline constexpr int kErrorSharedFile = -1002;   // not to be written into where others may write
 inline constexpr int kErrorLocked = -1003;       // another program kept its lock past the wait
+inline constexpr int kErrorReplaced = -1004;     // another file took the name as it was reached
 
 #ifdef _WIN32
 inline constexpr int kErrorNotFound = 2;       // ERROR_FILE_NOT_FOUND

@@ -43,4 +43,3 @@ void PlaceOnActiveMonitor(QWidget& dialog);
 bool HasFrame(const QWidget& window);
 std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& text,
                                           const QString& caption);
-

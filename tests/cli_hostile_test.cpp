@@ -1,13 +1,18 @@
 // The batch tool on inputs nobody should give it: each gives a clear error or a correct KML,
 // and nothing is lost.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <thread>
 
+#include "day_page.h"
 #include "export_generator.h"
 #include "file_messages.h"
 #include "pane_test_support.h"
@@ -329,8 +334,9 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
   ASSERT_EQ(::mkfifo((dir / "shared/piped.kml").c_str(), 0666), 0);
   for (const char* planted : {"shared/planted.kml", "shared/piped.kml"})
     ASSERT_EQ(::chown((dir / planted).c_str(), kNobody, kNobody), 0);
-  r = Cli("-q " + ShellQuote(dir / "shared/planted.csv") + " " +
-          ShellQuote(dir / "shared/piped.csv"));
+  // (Bounded: a pipe wrongly opened would wait for its reader.)
+  r = RunCommand("timeout 30 " + ShellQuote(TRACKKML_CLI) + " -q " +
+                 ShellQuote(dir / "shared/planted.csv") + " " + ShellQuote(dir / "shared/piped.csv"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/planted.csv" + ": " +
                        Filled(file_messages::kCannotCreate,
@@ -357,6 +363,280 @@ TEST(CliHostile, StandardInputOverTheLimitIsRefusedWithinTheLimit) {
       << r.out;
   const std::size_t peakKiB = std::stoul(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1));
   EXPECT_LT(peakKiB, 2560u * 1024u);  // doubling the buffer reached 4 GiB
+}
+
+}  // namespace
+
+namespace {
+
+// The index of several pages replaces only an index of the tool's own, judged on the file
+// itself without waiting: the user's own page, a link to an index in another folder (whose
+// links would break) and a pipe, even one whose writer idles, are kept and said so; the
+// pages are written all the same.
+TEST(CliHostile, TheIndexReplacesOnlyAnIndexOfItsOwn) {
+  struct Case {
+    const char* name;
+    void (*plant)(const ScratchDir&);
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"none", [](const ScratchDir&) {}, true},
+      {"an index of the tool's",
+       [](const ScratchDir& d) {
+         WriteBytes(d / "index.html", "<head>" + std::string(kPageGenerator) + "</head>");
+       },
+       true},
+      {"the user's own page",
+       [](const ScratchDir& d) { WriteBytes(d / "index.html", "<p>mine</p>"); }, false},
+      {"a link to an index in another folder",
+       [](const ScratchDir& d) {
+         fs::create_directory(d / "elsewhere");
+         WriteBytes(d / "elsewhere/index.html", "<head>" + std::string(kPageGenerator));
+         fs::create_symlink("elsewhere/index.html", d / "index.html");
+       },
+       false},
+      {"a pipe without a writer",
+       [](const ScratchDir& d) { ::mkfifo((d / "index.html").c_str(), 0600); }, false},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    for (const char* day : {"a.csv", "b.csv"})
+      WriteBytes(dir / day, GenerateExport(ExportShape{.rows = 20}).bytes);
+    c.plant(dir);
+    const std::string before = fs::is_regular_file(dir / "elsewhere/index.html")
+                                   ? ReadBytes(dir / "elsewhere/index.html")
+                                   : "";
+    const auto r = Cli("-q --html " + ShellQuote(dir / "a.csv") + " " + ShellQuote(dir / "b.csv"));
+    EXPECT_EQ(r.status, c.replaced ? 0 : 1) << c.name;
+    EXPECT_EQ(r.err, c.replaced
+                         ? ""
+                         : std::string(tool_messages::kProgram) +
+                               Filled(tool_messages::kNotOurIndex, {dir / "index.html"}) + ".\n")
+        << c.name;
+    EXPECT_TRUE(fs::exists(dir / "a.html") && fs::exists(dir / "b.html")) << c.name;
+    if (c.replaced) {
+      EXPECT_NE(ReadBytes(dir / "index.html").find("a.html"), std::string::npos) << c.name;
+    } else if (!before.empty()) {
+      EXPECT_TRUE(fs::is_symlink(dir / "index.html")) << c.name;
+      EXPECT_EQ(ReadBytes(dir / "elsewhere/index.html"), before) << c.name;
+    }
+  }
+
+  // A pipe whose writer holds it open and writes nothing: the run does not wait for it.
+  ScratchDir dir;
+  for (const char* day : {"a.csv", "b.csv"})
+    WriteBytes(dir / day, GenerateExport(ExportShape{.rows = 20}).bytes);
+  ASSERT_EQ(::mkfifo((dir / "index.html").c_str(), 0600), 0);
+  const auto r =
+      RunCommand("sleep 60 <>" + ShellQuote(dir / "index.html") + " & timeout 30 " +
+                 ShellQuote(TRACKKML_CLI) + " -q --html " + ShellQuote(dir / "a.csv") + " " +
+                 ShellQuote(dir / "b.csv") + "; status=$?; kill $! 2>/dev/null; exit $status");
+  EXPECT_EQ(r.status, 1) << "124 is timeout's: the run hung on the pipe";
+  EXPECT_TRUE(fs::is_fifo(dir / "index.html"));
+}
+
+// Another program of the user's keeps swapping the index with the user's own page while the
+// tool writes pages again and again: the page is never replaced, whichever name it has when
+// the index is checked or put in place, and some runs meet it there.
+TEST(CliHostile, AnIndexSwappedWithTheUsersPageLeavesThePageWhole) {
+  ScratchDir dir;
+  for (const char* day : {"a.csv", "b.csv"})
+    WriteBytes(dir / day, GenerateExport(ExportShape{.rows = 20}).bytes);
+  const std::string args =
+      "-q --html " + ShellQuote(dir / "a.csv") + " " + ShellQuote(dir / "b.csv");
+  ASSERT_EQ(Cli(args).status, 0);
+  const std::string mine = "<p>the user's own page</p>";
+  WriteBytes(dir / "mine.html", mine);
+  const pid_t swapper = ::fork();
+  if (swapper == 0) {
+    const std::string a = dir / "index.html", b = dir / "mine.html";
+    for (;;)
+      ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+  }
+  int refused = 0;
+  for (int run = 0; run < 100; ++run)
+    refused += Cli(args).status != 0;
+  ::kill(swapper, SIGKILL);
+  ::waitpid(swapper, nullptr, 0);
+  EXPECT_GT(refused, 0) << "no run met the user's page under the index's name";
+  const std::string one = ReadBytes(dir / "index.html"), other = ReadBytes(dir / "mine.html");
+  EXPECT_TRUE(one == mine || other == mine) << "the user's page was replaced";
+  EXPECT_TRUE(one.find("a.html") != std::string::npos || other.find("a.html") != std::string::npos);
+  for (const auto& name : FolderEntries(dir.path()))
+    EXPECT_FALSE(name.ends_with(".tmp")) << name;
+}
+
+// A workbook's name must end in .xlsx, so that an export forgotten in its place is refused
+// before anything is written; an existing file that is not a workbook is kept (a device
+// among them), and the run stops before any export is converted.
+TEST(CliHostile, AWorkbookReplacesOnlyAWorkbook) {
+  ScratchDir dir;
+  const std::string exportBytes = GenerateExport(ExportShape{.rows = 20}).bytes;
+  for (const char* day : {"2024-10-01.csv", "2024-10-02.csv"})
+    WriteBytes(dir / day, exportBytes);
+  const std::string days =
+      ShellQuote(dir / "2024-10-01.csv") + " " + ShellQuote(dir / "2024-10-02.csv");
+  auto r = Cli("--report=xlsx " + days);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                       Filled(tool_messages::kWorkbookName, {dir / "2024-10-01.csv"}) + "\n" +
+                       std::string(tool_messages::kUsageLine) + "\n" +
+                       std::string(tool_messages::kTryHelp) + "\n");
+  EXPECT_EQ(ReadBytes(dir / "2024-10-01.csv"), exportBytes);
+  EXPECT_EQ(Cli("--report=xlsx /dev/full " + days).status, 2);
+
+  WriteBytes(dir / "notes.xlsx", "my notes");
+  fs::create_symlink("/dev/full", dir / "full.xlsx");
+  for (const char* kept : {"notes.xlsx", "full.xlsx"}) {
+    r = Cli("-q --report=xlsx " + ShellQuote(dir / kept) + " " + days);
+    EXPECT_EQ(r.status, 1) << kept;
+    EXPECT_EQ(r.err, std::string(tool_messages::kProgram) +
+                         Filled(tool_messages::kNotAWorkbook, {dir / kept}) + ".\n")
+        << kept;
+    EXPECT_FALSE(fs::exists(dir / "2024-10-01.kml")) << kept << ": an export was converted";
+  }
+  EXPECT_EQ(ReadBytes(dir / "notes.xlsx"), "my notes");
+
+  r = Cli("-q --report=xlsx " + ShellQuote(dir / "month.XLSX") + " " + days);
+  ASSERT_EQ(r.status, 0) << r.err;
+  r = Cli("-q --report=xlsx " + ShellQuote(dir / "month.XLSX") + " " + days);
+  EXPECT_EQ(r.status, 0) << "a workbook replaces a workbook: " << r.err;
+}
+
+// A NUL byte cuts an export as the window's pane cuts it; the KML of what comes before it is
+// written, and the tool says which file was cut at which byte and fails the run.
+TEST(CliHostile, ANulByteCutsTheExportAndIsSaid) {
+  ScratchDir dir;
+  std::string bytes = GenerateExport(ExportShape{.rows = 276}).bytes;
+  std::size_t at = bytes.find("\r\n", bytes.find("\xBF\xF1\xE1;")) + 2;  // the first data row
+  for (int row = 1; row < 16; ++row)
+    at = bytes.find("\r\n", at) + 2;
+  at += 3;  // into the 16th
+  WriteBytes(dir / "cut.csv", bytes.substr(0, at));
+  bytes.insert(at, 1, '\0');
+  WriteBytes(dir / "day.csv", bytes);
+  for (const std::string output : {"", "--stdout", "--summary"}) {
+    const auto r = Cli("-q " + output + " " + ShellQuote(dir / "day.csv"));
+    EXPECT_EQ(r.status, 1) << output;
+    EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "day.csv" + ": " +
+                         Filled(file_messages::kCutAtNul, {std::to_string(at)}) + ".\n")
+        << output;
+  }
+  ASSERT_EQ(Cli("-q " + ShellQuote(dir / "cut.csv")).status, 0);
+  EXPECT_TRUE(ReadBytes(dir / "day.kml") == ReadBytes(dir / "cut.kml"))
+      << "not the text before the NUL";
+}
+
+// What the tool writes on standard output, the help and version included, fails the run
+// when it cannot be written, and is said as standard output's failure, not an export's.
+// Usage and folder errors name what they are about.
+TEST(CliHostile, EveryFailureIsSaidOfWhatFailed) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 3000}).bytes);
+  WriteBytes(dir / "afile", "");
+  const std::string standardOutput = std::string(tool_messages::kProgram) +
+                                     Filled(tool_messages::kStandardOutput,
+                                            {std::string(file_messages::kStreamWriteError) + ". "});
+  struct Case {
+    const char* name;
+    std::string command;
+    int status;
+    std::string err;  // how standard error begins
+  };
+  const std::string tool = ShellQuote(TRACKKML_CLI);
+  const Case cases[] = {
+      {"help to a full disk", tool + " --help >/dev/full", 1, standardOutput + "No space"},
+      {"version to a full disk", tool + " --version >/dev/full", 1, standardOutput + "No space"},
+      {"a pipe that closes", tool + " --stdout " + ShellQuote(dir / "day.csv") + " | head -c 1", 1,
+       standardOutput + "Broken pipe"},
+      {"an empty folder name", tool + " -o '' " + ShellQuote(dir / "day.csv"), 2,
+       std::string(tool_messages::kProgram) + Filled(tool_messages::kNeedsFolder, {"-o"})},
+      {"a folder that is a file",
+       tool + " -o " + ShellQuote(dir / "afile") + " " + ShellQuote(dir / "day.csv"), 1,
+       std::string(tool_messages::kProgram) +
+           Filled(file_messages::kCannotMakeFolder, {dir / "afile", "Not a directory"}) + ".\n"},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunCommand("bash -o pipefail -c " + ShellQuote(c.command));
+    EXPECT_EQ(r.status, c.status) << c.name;
+    EXPECT_TRUE(r.err.starts_with(c.err)) << c.name << ": " << r.err;
+  }
+}
+
+// However odd the input, it converts in memory bounded by its size: a month's worth of
+// empty lines makes no room per line beyond the text itself.
+TEST(CliHostile, EmptyLinesTakeNoRoomOfTheirOwn) {
+  REQUIRE_TOOL("/usr/bin/time");
+  ScratchDir dir;
+  const std::size_t size = 2 << 20;
+  WriteBytes(dir / "day.csv", "\xBF\xF1\xE1;\r\n" + std::string(size, '\n'));
+  const auto r = RunCommand("/usr/bin/time -f '%M' " + ShellQuote(TRACKKML_CLI) +
+                            " -q --html --gpx --timestamps --report " +
+                            ShellQuote(dir / "day.csv") + " 2>&1 >/dev/null");
+  ASSERT_TRUE(fs::exists(dir / "day.html")) << r.out;
+  const std::size_t peakKiB = std::stoul(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1));
+  EXPECT_LT(peakKiB * 1024, size + (64u << 20)) << "KiB at the peak: " << peakKiB;
+}
+
+}  // namespace
+
+namespace {
+
+void Age(const std::string& path, int seconds) {
+  const struct timespec times[2] = {{::time(nullptr) - seconds, 0}, {::time(nullptr) - seconds, 0}};
+  ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+// A run killed outright (SIGKILL, a power cut) can leave a temporary file beside an output,
+// or its private folder in the temporary folder: the next run that saves there removes
+// those of its own making that no run holds and that are a minute old, and nothing else.
+TEST(CliHostile, AKilledRunsLeftoversGoWithTheNextRun) {
+  ScratchDir dir;
+  fs::create_directory(dir / "tmp");
+  WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 50'000}).bytes);
+  const std::string run = "TMPDIR=" + ShellQuote(dir / "tmp") + " " + ShellQuote(TRACKKML_CLI) +
+                          " -q --report=xlsx " + ShellQuote(dir / "week.xlsx") + " " +
+                          ShellQuote(dir / "day.csv");
+  // A real run killed while it waits for its export (a pipe) leaves its private folder; a
+  // temporary file beside an output is named only for the moment before its commit, so one
+  // such is planted.
+  ASSERT_EQ(::mkfifo((dir / "pipe.csv").c_str(), 0600), 0);
+  RunCommand("TMPDIR=" + ShellQuote(dir / "tmp") + " " + ShellQuote(TRACKKML_CLI) +
+             " -q --report=xlsx " + ShellQuote(dir / "week.xlsx") + " " +
+             ShellQuote(dir / "pipe.csv") + " & for i in $(seq 500); do [ -n \"$(ls " +
+             ShellQuote(dir / "tmp") + ")\" ] && break; sleep 0.01; done; kill -9 $!; wait");
+  const std::vector<std::string> left = FolderEntries(dir / "tmp");
+  ASSERT_EQ(left.size(), 1u) << "the killed run left no folder";
+  Age(dir / ("tmp/" + left[0]), 120);
+  const std::string temporary = ".day.kml.x7k2m9qa.tmp";
+  WriteBytes(dir / temporary, "a killed run's");
+  Age(dir / temporary, 120);
+  // And what looks like one but is not to go: too new, held by a run, or not a name of ours.
+  for (const char* kept : {".day.kml.newnewne.tmp", ".day.kml.heldheld.tmp", ".day.kml.notes.tmp",
+                           ".other.kml.abcdefgh.tmp"}) {
+    WriteBytes(dir / kept, "kept");
+    if (std::string(kept) != ".day.kml.newnewne.tmp") Age(dir / kept, 120);
+  }
+  for (const std::string folder : {"trackkml-123", "trackkml-456", "trackkml-789"}) {
+    fs::create_directory(dir / ("tmp/" + folder));
+    WriteBytes(dir / ("tmp/" + folder + "/book.xlsx"), "a killed run's");
+    if (folder != "trackkml-456") Age(dir / ("tmp/" + folder), 120);
+  }
+  // Held as a run holds its own.
+  const int held = ::open((dir / ".day.kml.heldheld.tmp").c_str(), O_RDONLY);
+  const int heldFolder = ::open((dir / "tmp/trackkml-789").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  ASSERT_EQ(::flock(heldFolder, LOCK_EX), 0);
+
+  const auto r = RunCommand(run);
+  ::close(held);
+  ::close(heldFolder);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(dir / temporary)) << "the killed run's temporary file is still there";
+  for (const char* kept : {".day.kml.newnewne.tmp", ".day.kml.heldheld.tmp", ".day.kml.notes.tmp",
+                           ".other.kml.abcdefgh.tmp"})
+    EXPECT_EQ(ReadBytes(dir / kept), "kept") << kept;
+  EXPECT_EQ(FolderEntries(dir / "tmp"), (std::vector<std::string>{"trackkml-456", "trackkml-789"}));
 }
 
 }  // namespace

@@ -9,11 +9,16 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "app_error.h"
 #include "atomic_file.h"
+#include "file_kinds.h"
 #include "file_messages.h"
 #include "pane_test_support.h"
+#include "private_folder.h"
+#include "save_rules.h"
+#include "system_errors.h"
 #include "text_pane.h"
 
 namespace {
@@ -35,14 +40,18 @@ class FaultyFiles final : public OsFiles {
     Close,
     Rename,
     Reserve,  // room for a file written in place cannot be had
-    Signal    // the signal numbered `error` arrives after `bytesBeforeFailure` bytes are written
+    Signal,   // the signal numbered `error` arrives after `bytesBeforeFailure` bytes are written
+    SignalOnNaming  // the signal numbered `error` arrives as a temporary file or folder is named
   };
   Fault fault = Fault::None;
   int error = EIO;
   std::size_t bytesBeforeFailure = 0;  // Read and Write fail after this many bytes
   std::size_t chunk = 0;               // when set, every read and write moves at most this
   bool unnamed = true;                 // false: as a file system without unnamed files
+  bool reserves = true;                // false: as a file system without fallocate
   std::vector<fs::path> foldersFlushed;
+  // What another program does just before the call, as in a race that hits its window.
+  std::function<void()> beforeOpenInPlace, beforePuttingInPlace;
 
   int OpenForReading(const std::string& path, bool waitForWriter) override {
     if (fault == Fault::Open) return Fail();
@@ -60,7 +69,10 @@ class FaultyFiles final : public OsFiles {
     return n;
   }
   int CreateNew(int folder, const std::string& leaf) override {
-    return fault == Fault::Create ? Fail() : os_.CreateNew(folder, leaf);
+    if (fault == Fault::Create) return Fail();
+    const int fd = os_.CreateNew(folder, leaf);
+    if (fault == Fault::SignalOnNaming) ::raise(error);
+    return fd;
   }
   long WriteSome(int fd, const char* data, std::size_t count) override {
     count = Limit(fault == Fault::Signal ? std::min(count, bytesBeforeFailure) : count);
@@ -97,12 +109,15 @@ class FaultyFiles final : public OsFiles {
     return fault == Fault::Create || !unnamed ? Fail() : os_.CreateUnnamed(folder);
   }
   int NameUnnamed(int fd, int folder, const std::string& leaf) override {
-    return os_.NameUnnamed(fd, folder, leaf);
+    const int named = os_.NameUnnamed(fd, folder, leaf);
+    if (fault == Fault::SignalOnNaming) ::raise(error);
+    return named;
   }
   int Keep(int fd, int folder, const std::string& leaf) override {
     return os_.Keep(fd, folder, leaf);
   }
   int OpenInPlace(int folder, const std::string& leaf, bool wait) override {
+    if (beforeOpenInPlace) beforeOpenInPlace();
     return os_.OpenInPlace(folder, leaf, wait);
   }
   int OpenToInspect(int folder, const std::string& leaf) override {
@@ -116,10 +131,17 @@ class FaultyFiles final : public OsFiles {
   }
   int Lock(int fd, int waitSeconds) override { return os_.Lock(fd, waitSeconds); }
   int Reserve(int fd, unsigned long long size) override {
+    if (!reserves) {
+      errno = kErrorUnsupported;
+      return -1;
+    }
     return fault == Fault::Reserve ? Fail() : os_.Reserve(fd, size);
   }
   long WriteAt(int fd, const char* data, std::size_t count, unsigned long long offset) override {
-    return os_.WriteAt(fd, data, count, offset);
+    if (fault == Fault::Write && moved_ + count > bytesBeforeFailure) return Fail();
+    const long n = os_.WriteAt(fd, data, count, offset);
+    if (n > 0) moved_ += static_cast<std::size_t>(n);
+    return n;
   }
   int Truncate(int fd, unsigned long long size) override { return os_.Truncate(fd, size); }
   int CopyAttributes(int from, int to) override { return os_.CopyAttributes(from, to); }
@@ -143,15 +165,19 @@ class FaultyFiles final : public OsFiles {
     return fault == Fault::Rename ? Fail() : os_.Rename(folder, from, to);
   }
   int RenameNew(int folder, const std::string& from, const std::string& to) override {
+    if (beforePuttingInPlace) std::exchange(beforePuttingInPlace, nullptr)();
     return fault == Fault::Rename ? Fail() : os_.RenameNew(folder, from, to);
   }
   int Exchange(int folder, const std::string& a, const std::string& b) override {
+    if (beforePuttingInPlace) std::exchange(beforePuttingInPlace, nullptr)();
     return fault == Fault::Rename ? Fail() : os_.Exchange(folder, a, b);
   }
   std::optional<std::vector<std::string>> Names(int folder) override { return os_.Names(folder); }
   int Remove(int folder, const std::string& leaf) override { return os_.Remove(folder, leaf); }
   int MakePrivateFolder(int folder, const std::string& leaf) override {
-    return os_.MakePrivateFolder(folder, leaf);
+    const int made = os_.MakePrivateFolder(folder, leaf);
+    if (fault == Fault::SignalOnNaming) ::raise(error);
+    return made;
   }
   int RemoveFolder(int folder, const std::string& leaf) override {
     return os_.RemoveFolder(folder, leaf);
@@ -384,6 +410,167 @@ TEST(FaultInjection, ASignalDuringASaveLeavesNothingHalfDone) {
       }
       EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"day.kml"}) << where;
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A signal that comes just as a temporary file or folder gets its name, before the program
+// can have noted it (Ctrl-C in the first milliseconds): it waits until the name is noted,
+// then ends the program, and nothing of the save is left.
+TEST(FaultInjection, ASignalAsATemporaryIsNamedLeavesNothing) {
+  ScratchDir dir;
+  const std::string target = dir / "day.kml";
+  fs::create_directory(dir / "tmp");
+  for (const bool unnamed : {true, false}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+      for (const bool folder : {false, true}) {
+        WriteBytes(target, "previous");
+        const pid_t child = ::fork();
+        if (child == 0) {
+          ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+          FaultyFiles os;
+          os.fault = Fault::SignalOnNaming;
+          os.error = signal;
+          os.unnamed = unnamed;
+          if (folder) {
+            const PrivateFolder made(os, "book.xlsx");
+          } else {
+            MemoryStorage storage("new\r\n");
+            TextPane(storage, os).SaveTextFile(target);
+          }
+          ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        const std::string where = std::to_string(signal) + (unnamed ? " unnamed" : " named") +
+                                  (folder ? ", private folder" : ", save");
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << where;
+        EXPECT_EQ(ReadBytes(target), "previous") << where;
+        EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"day.kml", "tmp"})) << where;
+        EXPECT_TRUE(fs::is_empty(dir / "tmp")) << where;
+      }
+    }
+  }
+}
+
+// Another program swaps a file in just before a file with a second link is opened to be
+// written in place: the opened file is not the one checked, so nothing is written to it.
+TEST(FaultInjection, AFileSwappedInBeforeTheInPlaceOpenIsNeverWritten) {
+  ScratchDir dir;
+  WriteBytes(dir / "day.kml", "old");
+  fs::create_hard_link(dir / "day.kml", dir / "twin.kml");
+  WriteBytes(dir / "precious", "precious");
+  FaultyFiles os;
+  bool reached = false;
+  os.beforeOpenInPlace = [&] {
+    reached = true;
+    fs::rename(dir / "precious", dir / "day.kml");
+  };
+  MemoryStorage storage("new\r\n");
+  TextPane pane(storage, os);
+  EXPECT_EQ(
+      Message([&] { pane.SaveTextFile(dir / "day.kml"); }),
+      Filled(file_messages::kCannotCreate, {dir / "day.kml", file_messages::kReplacedWhileSaving}));
+  EXPECT_TRUE(reached) << "the in-place open was never reached";
+  EXPECT_EQ(ReadBytes(dir / "day.kml"), "precious");
+  EXPECT_EQ(ReadBytes(dir / "twin.kml"), "old");
+}
+
+// A file that takes the target's name between the checks and the commit is put back as it
+// was, when the save may not replace it: the export itself, or a page the program did not
+// write. One the save may replace (an older KML) is replaced as the first would have been.
+TEST(FaultInjection, AFileThatTakesTheNameAtTheCommitIsKeptUnlessReplaceable) {
+  struct Case {
+    const char* name;
+    bool targetExists;    // before the save begins
+    const char* arrives;  // the file that takes the name meanwhile
+    bool ownOnly;         // the output replaces only files with the mark
+    const char* message;  // '#' the target, '@' the export; empty when it saves
+  };
+  const Case cases[] = {
+      {"the export renamed to the KML's name", true, "day.csv", false, "input"},
+      {"the export renamed where no KML was", false, "day.csv", false, "input"},
+      {"the user's own page swapped for the index", true, "mine.html", true, "refused"},
+      {"a page appearing where no index was", false, "mine.html", true, "refused"},
+      {"an older KML of another save", true, "older.kml", false, ""},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    const std::string target = dir / "out";
+    WriteBytes(dir / "day.csv", "the export");
+    WriteBytes(dir / "mine.html", "the user's page");
+    WriteBytes(dir / "older.kml", "an older KML");
+    if (c.targetExists) WriteBytes(target, "<meta name=mark> ours");
+    const std::string arrivedBytes = ReadBytes(dir / c.arrives);
+    FaultyFiles os;
+    bool reached = false;
+    os.beforePuttingInPlace = [&] {
+      reached = true;
+      if (c.targetExists) fs::rename(target, dir / "set-aside");
+      fs::rename(dir / c.arrives, target);
+    };
+    SaveRules rules(os);
+    rules.Protect(dir / "day.csv");
+    SaveOutput output{"out", target};
+    if (c.ownOnly) {
+      output.isOwn = [](OsFiles& files, int fd) {
+        return HoldsMark(files, fd, "<meta name=mark>");
+      };
+      output.refusal = "refused";
+    }
+    const std::string message = Message([&] {
+      const auto files = rules.Open(rules.Claim(dir / "day.csv", {output}));
+      files[0]->Write("new");
+      files[0]->Commit();
+    });
+    EXPECT_TRUE(reached) << c.name;
+    const std::string expected =
+        std::string(c.message) == "input"
+            ? Filled(file_messages::kWouldReplaceInput, {"out", target, dir / "day.csv"})
+            : std::string(c.message);
+    if (expected.empty()) {
+      EXPECT_EQ(message, "(no error)") << c.name;
+      EXPECT_EQ(ReadBytes(target), "new") << c.name;
+    } else {
+      EXPECT_EQ(message, expected) << c.name;
+      EXPECT_EQ(ReadBytes(target), arrivedBytes) << c.name << ": the file that came was lost";
+    }
+    for (const auto& name : FolderEntries(dir.path()))
+      EXPECT_FALSE(name.ends_with(".tmp")) << c.name << ": " << name << " left";
+  }
+}
+
+// Where the file system sets no room aside, the room for a text written in place is taken by
+// writing its part beyond the old end first: a write that fails there leaves the old text
+// exactly as it was, and one that succeeds leaves exactly the new text.
+TEST(FaultInjection, WithoutReservationsTheRoomIsWrittenFirstAndGivenBack) {
+  ScratchDir dir;
+  const std::string old = "the old text, which is shorter";
+  const std::string text = std::string(4000, 'n') + "\r\n";
+  for (const bool fails : {true, false}) {
+    WriteBytes(dir / "day.kml", old);
+    fs::create_hard_link(dir / "day.kml", dir / "twin.kml");
+    FaultyFiles os;
+    os.reserves = false;
+    if (fails) {
+      os.fault = Fault::Write;  // the first write is the room's, beyond the old end
+      os.error = ENOSPC;
+    }
+    MemoryStorage storage(text);
+    TextPane pane(storage, os);
+    const std::string message = Message([&] { pane.SaveTextFile(dir / "day.kml"); });
+    const std::string where = fails ? "no room" : "room";
+    if (fails) {
+      EXPECT_EQ(message, file_messages::kStreamWriteError) << where;
+      EXPECT_EQ(ReadBytes(dir / "twin.kml"), old) << where;
+    } else {
+      EXPECT_EQ(message, "(no error)") << where;
+      EXPECT_EQ(ReadBytes(dir / "twin.kml"), text) << where;
+    }
+    fs::remove(dir / "twin.kml");
   }
 }
 

@@ -342,6 +342,27 @@ TEST_F(Window, SaveWritesOnlyTheOpenExportsTranslation) {
   EXPECT_EQ(ReadBytes(kml), "the export");
 }
 
+// In a folder others may write, a KML name that is a second link to another file (one only
+// its owner may read, planted by someone who may link to it) is replaced by name: the other
+// file keeps its text and has one name again.
+TEST_F(Window, SaveWhereOthersMayWriteNeverWritesThroughASecondLink) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir / "st");
+  fs::permissions(dir / "st", fs::perms::all | fs::perms::sticky_bit);
+  WriteBytes(dir / "secret", "keep");
+  fs::permissions(dir / "secret", fs::perms::owner_read | fs::perms::owner_write);
+  WriteBytes(dir / "st/day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
+  fs::create_hard_link(dir / "secret", dir / "st/day.kml");
+  Answer(dir / "st/day.csv");
+  QTest::mouseClick(ui.Open, Qt::LeftButton);
+  QTest::mouseClick(ui.Translate, Qt::LeftButton);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
+  EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+  EXPECT_EQ(ReadBytes(dir / "secret"), "keep");
+  EXPECT_EQ(fs::hard_link_count(dir / "secret"), 1u);
+  EXPECT_TRUE(ReadBytes(dir / "st/day.kml") == Text(ui.Memo3));
+}
+
 // A KML name that is the export itself, through a link of either kind: Save refuses with the
 // tool's words and the export keeps every byte.
 TEST_F(Window, SaveNeverWritesOverTheExportThroughALink) {

@@ -105,8 +105,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kClosing", "%1 converted, %2 failed"},
            {"kWithoutFix", ", %1 without a fix"},
            {"kIndexWritten", "%1: the index of the pages (%2 linked)"},
-           {"kNotOurIndex", "Its index \"%1\" is a file trackkml-cli did not write: it is kept"},
-           {"kNotAWorkbook", "Its workbook \"%1\" is a file that is not a workbook: it is kept"},
+           {"kNotOurIndex", "The index \"%1\" is a file trackkml-cli did not write: it is kept"},
+           {"kNotAWorkbook", "The workbook \"%1\" is a file that is not a workbook: it is kept"},
        }},
       {window_texts::kEntries,
        {

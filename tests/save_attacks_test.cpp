@@ -1,18 +1,12 @@
-// The tool's saves turned against the user as another user, a race or a full disk would:
-// nothing the user has is written but the outputs asked for, and those only whole.
-#include <grp.h>
+// The tool's saves turned against the user by a race or by outputs that collide: nothing the
+// user has is written but the outputs asked for, and those only whole. (Another user's
+// attacks are in another_user_test.cpp, full disks in mounted_fs_test.cpp.)
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <signal.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 
 #include "export_generator.h"
@@ -25,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr unsigned kNobody = 65534;
-
 CommandResult Cli(const std::string& args) {
   return RunCommand(ShellQuote(TRACKKML_CLI) + " " + args);
 }
@@ -35,70 +27,6 @@ struct stat StatOf(const std::string& path) {
   struct stat st {};
   ::stat(path.c_str(), &st);
   return st;
-}
-
-// The kernel's own guard for links in sticky folders switched off while a test runs, so that
-// only the program's rule stands between the attacker and the victim.
-class KernelLinkGuardOff {
- public:
-  KernelLinkGuardOff() : previous_(Read()) {
-    if (previous_ != "0") Write("0");
-  }
-  ~KernelLinkGuardOff() {
-    if (previous_ != "0" && !previous_.empty()) Write(previous_);
-  }
-
- private:
-  static constexpr const char* kPath = "/proc/sys/fs/protected_symlinks";
-  static std::string Read() {
-    std::string value = ReadBytes(kPath);
-    while (!value.empty() && value.back() == '\n')
-      value.pop_back();
-    return value;
-  }
-  static void Write(const std::string& value) { WriteBytes(kPath, value + "\n"); }
-  std::string previous_;
-};
-
-// Another user, in a sticky folder everyone may write, keeps swapping a KML of its own (with a
-// second link, so it is written in place) with a link to a file only root may read, while root
-// converts beside it again and again. The file behind the link is never touched.
-TEST(SaveAttacks, ASwapRaceNeverLeadsAnInPlaceSaveToTheVictim) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-  const KernelLinkGuardOff guardOff;
-  ScratchDir dir;
-  ::chmod(dir.path().c_str(), 0755);
-  fs::create_directory(dir / "secret");
-  ::chmod((dir / "secret").c_str(), 0700);
-  WriteBytes(dir / "secret/victim", "keep");
-  fs::create_directory(dir / "st");
-  ::chmod((dir / "st").c_str(), 01777);
-  WriteBytes(dir / "st/day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
-  WriteBytes(dir / "st/own.kml", "the attacker's");
-  fs::create_hard_link(dir / "st/own.kml", dir / "st/day.kml");
-  fs::create_symlink(dir / "secret/victim", dir / "st/swap");
-  ASSERT_EQ(::chown((dir / "st/own.kml").c_str(), kNobody, kNobody), 0);
-  ASSERT_EQ(::lchown((dir / "st/swap").c_str(), kNobody, kNobody), 0);
-
-  const pid_t attacker = ::fork();
-  if (attacker == 0) {
-    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
-      ::_exit(1);
-    const std::string kml = dir / "st/day.kml", swap = dir / "st/swap";
-    for (;;)
-      ::renameat2(AT_FDCWD, kml.c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE);
-  }
-  ASSERT_GT(attacker, 0);
-  const auto start = std::chrono::steady_clock::now();
-  const auto r = RunCommand("for i in $(seq 300); do " + ShellQuote(TRACKKML_CLI) + " -q " +
-                            ShellQuote(dir / "st/day.csv") + " 2>/dev/null; done; true");
-  ::kill(attacker, SIGKILL);
-  ::waitpid(attacker, nullptr, 0);
-  EXPECT_EQ(r.status, 0);
-  const std::string victim = ReadBytes(dir / "secret/victim");
-  EXPECT_TRUE(victim == "keep") << "the victim now holds " << victim.size() << " bytes";
-  EXPECT_EQ(StatOf(dir / "secret/victim").st_nlink, 1u);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 // A file that takes the KML's name while the tool waits for its export (a pipe) is not
@@ -218,48 +146,6 @@ TEST(SaveAttacks, ConcurrentInPlaceWritersLeaveOneWholeDocument) {
         << "round " << round << ": " << written.size() << " bytes, not one whole document";
     EXPECT_EQ(ReadBytes(dir / "out/twin.kml"), written);
   }
-}
-
-// On a file system that fills up, a KML written in place (a second link) fails before its old
-// text is touched, and a replaced one is kept as it was; the tool says why.
-TEST(SaveAttacks, AFullFileSystemLeavesEveryTargetWhole) {
-  if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a file system";
-  // A mount of this test's own, gone with its process.
-  ASSERT_EQ(::unshare(CLONE_NEWNS), 0);
-  ASSERT_EQ(::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr), 0);
-  ScratchDir dir;
-  ASSERT_EQ(::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=2m"), 0);
-  const std::string exportBytes = GenerateExport(ExportShape{.rows = 3000}).bytes;
-  for (const char* name : {"linked", "single"}) {
-    WriteBytes(dir / (std::string(name) + ".csv"), exportBytes);
-    WriteBytes(dir / (std::string(name) + ".kml"), "old");
-  }
-  fs::create_hard_link(dir / "linked.kml", dir / "twin.kml");
-  // All but a little of the space taken.
-  {
-    std::FILE* filler = std::fopen((dir / "filler").c_str(), "wb");
-    ASSERT_NE(filler, nullptr);
-    const std::string block(4096, 'f');
-    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size() &&
-           std::fflush(filler) == 0) {
-    }
-    std::fclose(filler);
-    fs::resize_file(dir / "filler", fs::file_size(dir / "filler") - 64 * 1024);
-  }
-  const auto r = Cli("-q " + ShellQuote(dir / "linked.csv") + " " + ShellQuote(dir / "single.csv"));
-  EXPECT_EQ(r.status, 1);
-  const std::string full =
-      std::string(file_messages::kStreamWriteError) + ". No space left on device.\n";
-  EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "linked.csv" + ": " + full +
-                       std::string(tool_messages::kProgram) + dir / "single.csv" + ": " + full);
-  for (const char* kml : {"linked.kml", "single.kml"}) {
-    const std::string kept = ReadBytes(dir / kml);
-    EXPECT_TRUE(kept == "old") << kml << " now holds " << kept.size() << " bytes";
-  }
-  EXPECT_EQ(FolderEntries(dir.path()),
-            (std::vector<std::string>{"filler", "linked.csv", "linked.kml", "single.csv",
-                                      "single.kml", "twin.kml"}));
-  ::umount2(dir.path().c_str(), MNT_DETACH);
 }
 
 // What the tool prints on standard output counts as much as the files: when it cannot be

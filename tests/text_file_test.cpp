@@ -172,6 +172,47 @@ TEST(SaveTextFile, WritesThroughASymbolicLink) {
   EXPECT_EQ(ReadBytes(dir / "real.kml"), "new\r\n");
 }
 
+// The system's calls a save writes and judges through never follow a link at the name they
+// are given: the link is refused or seen as itself, so that no check can be steered.
+TEST(SystemFiles, NoCallOnANameInAFolderFollowsALinkThere) {
+  ScratchDir dir;
+  WriteBytes(dir / "real", "real");
+  fs::create_symlink("real", dir / "link");
+  OsFiles& os = SystemFiles();
+  std::string leaf;
+  const int folder = os.OpenSaveFolder(dir / "x", leaf);
+  ASSERT_GE(folder, 0);
+  const auto refused = [](int fd) {
+    if (fd >= 0) ::close(fd);
+    return fd < 0 && errno == ELOOP;
+  };
+  EXPECT_TRUE(refused(os.OpenInPlace(folder, "link", false))) << "opened for writing";
+  EXPECT_TRUE(refused(os.OpenToRead(folder, "link"))) << "opened for reading";
+  const int inspected = os.OpenToInspect(folder, "link");
+  ASSERT_GE(inspected, 0);
+  EXPECT_EQ(os.FactsOf(inspected)->kind, FileFacts::Kind::Other) << "inspected its target";
+  ::close(inspected);
+  EXPECT_EQ(os.FactsAt(folder, "link")->kind, FileFacts::Kind::Other) << "looked at its target";
+  // Nor does reading what a name holds ever wait: a pipe without a writer opens at once.
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::alarm(5);
+    ::_exit(os.OpenToRead(folder, "pipe") >= 0 ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "waited for the pipe's writer";
+  // A save's walk with its last link not to follow stops at the link.
+  const int last = os.OpenSaveFolder(dir / "link", leaf, {.followLast = false});
+  ASSERT_GE(last, 0);
+  EXPECT_EQ(leaf, "link");
+  EXPECT_EQ(os.FactsAt(last, leaf)->kind, FileFacts::Kind::Other);
+  ::close(last);
+  ::close(folder);
+  EXPECT_EQ(ReadBytes(dir / "real"), "real");
+}
+
 TEST(LoadTextFile, RefusesAFileOf2GiBBeforeReadingIt) {
   ScratchDir dir;
   const std::string path = dir / "huge.csv";
