@@ -356,12 +356,9 @@ void AtomicFile::CommitInPlace() {
       // Ctrl-C waits until the new text is whole.
       const SignalsHeld held(os_);
       sizeBeforeRoom_.reset();  // from here the room is the new text's
-      try {
-        WriteAll(os_, fd, pending_);
-      } catch (const AppError&) {
-        Abandon();
-        throw;
-      }
+      // From the file's start whatever its position: a reservation written past the old
+      // end may have moved it (Windows moves it for a write at an offset).
+      if (!WriteAllAt(os_, fd, pending_, 0)) throw fail();
       if (os_.Truncate(fd, pending_.size()) != 0) throw fail();
       StopHoldingSignals();
     }

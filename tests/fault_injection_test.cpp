@@ -49,6 +49,7 @@ class FaultyFiles final : public OsFiles {
   std::size_t chunk = 0;               // when set, every read and write moves at most this
   bool unnamed = true;                 // false: as a file system without unnamed files
   bool reserves = true;                // false: as a file system without fallocate
+  bool writeAtMoves = false;           // a write at an offset moves the file's position (Win32)
   std::vector<fs::path> foldersFlushed;
   // What another program does just before the call, as in a race that hits its window.
   std::function<void()> beforeOpenInPlace, beforePuttingInPlace;
@@ -75,15 +76,7 @@ class FaultyFiles final : public OsFiles {
     return fd;
   }
   long WriteSome(int fd, const char* data, std::size_t count) override {
-    count = Limit(fault == Fault::Signal ? std::min(count, bytesBeforeFailure) : count);
-    if (fault == Fault::Signal && moved_ >= bytesBeforeFailure) ::raise(error);
-    if (fault == Fault::Write) {
-      if (moved_ >= bytesBeforeFailure) return Fail();
-      count = std::min(count, bytesBeforeFailure - moved_);
-    }
-    const long n = os_.WriteSome(fd, data, count);
-    if (n > 0) moved_ += static_cast<std::size_t>(n);
-    return n;
+    return Written([&](std::size_t n) { return os_.WriteSome(fd, data, n); }, count);
   }
   void StartWriteBack(int fd, unsigned long long offset, unsigned long long size) override {
     os_.StartWriteBack(fd, offset, size);
@@ -138,9 +131,8 @@ class FaultyFiles final : public OsFiles {
     return fault == Fault::Reserve ? Fail() : os_.Reserve(fd, size);
   }
   long WriteAt(int fd, const char* data, std::size_t count, unsigned long long offset) override {
-    if (fault == Fault::Write && moved_ + count > bytesBeforeFailure) return Fail();
-    const long n = os_.WriteAt(fd, data, count, offset);
-    if (n > 0) moved_ += static_cast<std::size_t>(n);
+    const long n = Written([&](std::size_t k) { return os_.WriteAt(fd, data, k, offset); }, count);
+    if (writeAtMoves && n > 0) ::lseek(fd, static_cast<off_t>(offset) + n, SEEK_SET);
     return n;
   }
   int Truncate(int fd, unsigned long long size) override { return os_.Truncate(fd, size); }
@@ -191,6 +183,19 @@ class FaultyFiles final : public OsFiles {
     return -1;
   }
   std::size_t Limit(std::size_t count) const { return chunk ? std::min(count, chunk) : count; }
+  // A write of `count` bytes by `write`, as the fault wants it.
+  template <class Write>
+  long Written(Write write, std::size_t count) {
+    count = Limit(fault == Fault::Signal ? std::min(count, bytesBeforeFailure) : count);
+    if (fault == Fault::Signal && moved_ >= bytesBeforeFailure) ::raise(error);
+    if (fault == Fault::Write) {
+      if (moved_ >= bytesBeforeFailure) return Fail();
+      count = std::min(count, bytesBeforeFailure - moved_);
+    }
+    const long n = write(count);
+    if (n > 0) moved_ += static_cast<std::size_t>(n);
+    return n;
+  }
 
   OsFiles& os_ = SystemFiles();
   std::size_t moved_ = 0;
@@ -555,6 +560,7 @@ TEST(FaultInjection, WithoutReservationsTheRoomIsWrittenFirstAndGivenBack) {
     fs::create_hard_link(dir / "day.kml", dir / "twin.kml");
     FaultyFiles os;
     os.reserves = false;
+    os.writeAtMoves = true;
     if (fails) {
       os.fault = Fault::Write;  // the first write is the room's, beyond the old end
       os.error = ENOSPC;
