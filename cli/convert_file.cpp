@@ -17,14 +17,16 @@ namespace {
 
 // The window cannot open more than this, so the tool converts no more either. A pipe is
 // waited for, as any tool reading one does.
-constexpr LoadRules kExportRules{
-    .limit = 0x7FFFFFFF, .tooLarge = file_messages::kExportTooLarge, .waitForWriter = true};
+constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
+                                 .tooLarge = file_messages::kExportTooLarge,
+                                 .waitForWriter = true,
+                                 .asTheFileBreaksLines = true};
 
 // The document after its preamble, its pieces made on several threads and written in order.
-ConversionCounts ConvertDocument(std::string_view exportText, const WriteBytes& write,
-                                 const RowTimes* rowTimes) {
+ConversionCounts ConvertDocument(std::string_view exportText, LineBreaks breaks,
+                                 const WriteBytes& write, const RowTimes* rowTimes) {
   write(KmlPreamble());
-  return WritePiecesInOrder(KmlPieces(exportText, rowTimes), write, PieceThreads());
+  return WritePiecesInOrder(KmlPieces(exportText, rowTimes, breaks), write, PieceThreads());
 }
 
 }  // namespace
@@ -34,19 +36,19 @@ LoadedText LoadExport(const std::string& name, OsFiles& os) {
   return LoadText(os, name, kExportRules);
 }
 
-ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,
+ConversionCounts ConvertInto(std::string_view exportText, LineBreaks breaks, AtomicFile& file,
                              const RowTimes* rowTimes) {
   return ConvertDocument(
-      exportText, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes);
+      exportText, breaks, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes);
 }
 
-ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
-                                     const RowTimes* rowTimes) {
+ConversionCounts ConvertToDescriptor(std::string_view exportText, LineBreaks breaks, int fd,
+                                     OsFiles& os, const RowTimes* rowTimes) {
   return ConvertDocument(
-      exportText, [&](std::string_view bytes) { WriteAll(os, fd, bytes); }, rowTimes);
+      exportText, breaks, [&](std::string_view bytes) { WriteAll(os, fd, bytes); }, rowTimes);
 }
 
-void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
+void WriteSummary(std::string_view exportText, LineBreaks breaks, int fd, OsFiles& os) {
   // The summary alone: the document's pieces are not made.
   struct SummaryOnly final : ConversionOutput {
     std::function<void(std::string_view)> write;
@@ -54,7 +56,7 @@ void WriteSummary(std::string_view exportText, int fd, OsFiles& os) {
     void Kml(std::string_view) override {}
   } out;
   out.write = [&](std::string_view lines) { WriteAll(os, fd, lines); };
-  ConvertExport(exportText, out);
+  ConvertExport(exportText, out, breaks);
 }
 
 std::string OutputNameFor(const std::string& input, const std::string& outputDir,

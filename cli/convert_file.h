@@ -11,20 +11,22 @@
 #include "os_files.h"
 #include "text_loader.h"
 
-// The export's text as Open would load it into the input pane: a file, or "-" for standard
-// input; and where a NUL cut it.
+// The export's text as Open would load it into the input pane, but for its line breaks, kept
+// as the file has them (see LoadedText::breaks): a file, or "-" for standard input; and where
+// a NUL cut it.
 LoadedText LoadExport(const std::string& name, OsFiles& os);
 
 // Writes the KML document of the export text into a file opened for saving; the caller
 // commits it. `rowTimes`: the times of the data rows for the markers' TimeStamps (see
 // KmlPieces).
-ConversionCounts ConvertInto(std::string_view exportText, AtomicFile& file,
+// `breaks`: how the export text's lines are broken.
+ConversionCounts ConvertInto(std::string_view exportText, LineBreaks breaks, AtomicFile& file,
                              const RowTimes* rowTimes = nullptr);
 // Writes the KML document of the export text to a descriptor.
-ConversionCounts ConvertToDescriptor(std::string_view exportText, int fd, OsFiles& os,
-                                     const RowTimes* rowTimes = nullptr);
+ConversionCounts ConvertToDescriptor(std::string_view exportText, LineBreaks breaks, int fd,
+                                     OsFiles& os, const RowTimes* rowTimes = nullptr);
 // Writes the summary lines, as the summary pane holds them after Open and Translate.
-void WriteSummary(std::string_view exportText, int fd, OsFiles& os);
+void WriteSummary(std::string_view exportText, LineBreaks breaks, int fd, OsFiles& os);
 
 // Where the KML of `input` goes: its save name, in `outputDir` when one is given.
 std::string OutputNameFor(const std::string& input, const std::string& outputDir,

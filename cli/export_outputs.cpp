@@ -36,7 +36,7 @@ using DocumentWriter = ConversionCounts (*)(const ExportReading&, const CliOptio
 
 ConversionCounts WriteKml(const ExportReading& reading, const CliOptions& options,
                           AtomicFile& file) {
-  return ConvertInto(reading.text, file,
+  return ConvertInto(reading.text, reading.header.breaks, file,
                      reading.timed && options.timestamps ? &reading.times : nullptr);
 }
 
@@ -102,10 +102,11 @@ ExportConverter::ExportConverter(const CliOptions& options, const ZoneClock* zon
 }
 
 ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_view text,
+                                      LineBreaks breaks,
                                       const std::vector<std::unique_ptr<AtomicFile>>& files) {
   ExportReading reading;
   reading.text = text;
-  reading.header = ReadTrackHeader(text);
+  reading.header = ReadTrackHeader(text, breaks);
   reading.timed = zone_ != nullptr;
   reading.shown = shownFile;
   reading.rules = &rules_;

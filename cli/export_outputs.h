@@ -37,7 +37,7 @@ class ExportConverter {
 
   // Writes the outputs of `text` into `files` (opened for OutputsFor(file)); the caller
   // commits them. `file` as it is to be shown.
-  ExportResult Convert(std::string_view shownFile, std::string_view text,
+  ExportResult Convert(std::string_view shownFile, std::string_view text, LineBreaks breaks,
                        const std::vector<std::unique_ptr<AtomicFile>>& files);
   // What the report on standard output begins with: a CSV's column names.
   std::string ReportHeader() const;

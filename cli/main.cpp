@@ -113,13 +113,13 @@ int WriteToStandardOutput(const CliOptions& options, const ZoneClock* zone, OsFi
   const std::string_view text = loaded.text;
   try {
     if (options.summary) {
-      WriteSummary(text, STDOUT_FILENO, os);
+      WriteSummary(text, loaded.breaks, STDOUT_FILENO, os);
     } else if (options.timestamps) {
-      RowTimes times = ReadRowTimes(ReadTrackHeader(text), text);
+      RowTimes times = ReadRowTimes(ReadTrackHeader(text, loaded.breaks), text);
       PutUtcTimes(times, *zone);
-      ConvertToDescriptor(text, STDOUT_FILENO, os, &times);
+      ConvertToDescriptor(text, loaded.breaks, STDOUT_FILENO, os, &times);
     } else {
-      ConvertToDescriptor(text, STDOUT_FILENO, os);
+      ConvertToDescriptor(text, loaded.breaks, STDOUT_FILENO, os);
     }
   } catch (const AppError& error) {  // what fails here is the writing
     std::cerr << kProgram << Filled(kStandardOutput, {Shown(DisplayMessageWithReason(error))})
@@ -312,10 +312,11 @@ int Run(const CliOptions& options) {
       const LoadedText loaded = LoadExport(file, os);
       const std::string_view text = loaded.text;
       // A text with no column-title row is no export: nothing is made of it.
-      if (!ReadTrackHeader(text).titlesFound) throw AppError(std::string(kNotAnExport));
+      if (!ReadTrackHeader(text, loaded.breaks).titlesFound)
+        throw AppError(std::string(kNotAnExport));
       if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
       const auto outputs = rules.Open(claims.claims[i]);
-      const ExportResult result = converter.Convert(Shown(file), text, outputs);
+      const ExportResult result = converter.Convert(Shown(file), text, loaded.breaks, outputs);
       progress.points += result.counts.points;
       // Every output whole before any replaces its file.
       CommitTogether(outputs, os);

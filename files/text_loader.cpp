@@ -132,6 +132,12 @@ LoadedText TextFromBytes(std::string raw, const LoadRules& rules) {
     raw.resize(nul);
     loaded.nulAt = nul;
   }
+  if (rules.asTheFileBreaksLines) {
+    if (raw.size() > rules.limit) throw TooLarge(rules);
+    loaded.breaks = IsPaneTextAlready(raw) ? LineBreaks::CrLf : LineBreaks::Any;
+    loaded.text = std::move(raw);
+    return loaded;
+  }
   try {
     NormalizeLineBreaks(raw, rules);
   } catch (const std::bad_alloc&) {

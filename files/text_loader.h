@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "os_files.h"
+#include "track_types.h"
 
 #include <optional>
 
@@ -20,6 +21,8 @@ struct LoadReport {
 
 struct LoadedText : LoadReport {
   std::string text;
+  // CR LF alone, or (with LoadRules::asTheFileBreaksLines) whatever the file breaks lines with.
+  LineBreaks breaks = LineBreaks::CrLf;
 };
 
 // What a caller takes: at most `limit` bytes of text, refusing more with the words
@@ -28,6 +31,9 @@ struct LoadRules {
   std::size_t limit;
   std::string_view tooLarge;
   bool waitForWriter = false;
+  // The line breaks kept as the file has them (the text is only cut at its NUL): a reader
+  // that takes every kind of break need not have the text grow by a byte for each lone one.
+  bool asTheFileBreaksLines = false;
 };
 
 // Raises the open error when the file cannot be opened, the read error when it cannot be

@@ -1,5 +1,6 @@
 // Any bytes, loaded as a file is loaded, read as an export and written as KML: the document
 // keeps its shape and every text taken from the export is safe, well-formed UTF-8.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -135,7 +136,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ClockPassings Passings(std::int64_t local) const override { return {local, local}; }
   } clock;
   PutUtcTimes(times, clock);
-  Check(IsValidUtf8(GpxDocument(track.header, text, times)));
+  const std::string gpx = GpxDocument(track.header, text, times);
+  Check(IsValidUtf8(gpx));
+
+  // The tool reads the file's own line breaks, lone CRs and LFs among them: the same header,
+  // documents and times as from the text the pane holds.
+  std::string raw(reinterpret_cast<const char*>(data), size);
+  raw.resize(std::min(raw.size(), raw.find('\0')));
+  const TrackHeader rawHeader = ReadTrackHeader(raw, LineBreaks::Any);
+  Check(rawHeader.vehicle == track.header.vehicle && rawHeader.driver == track.header.driver &&
+        rawHeader.date == track.header.date &&
+        rawHeader.firstDataLine == track.header.firstDataLine);
+  const Converted fromRaw = Convert(raw, LineBreaks::Any);
+  Check(fromRaw.kml == converted.kml && fromRaw.summary == converted.summary);
+  RowTimes rawTimes = ReadRowTimes(rawHeader, raw);
+  Check(rawTimes.rows == rows && rawTimes.local == times.local && rawTimes.row == times.row);
+  PutUtcTimes(rawTimes, clock);
+  Check(GpxDocument(rawHeader, raw, rawTimes) == gpx);
   TripRules rules;
   rules.speedLimit = 50;
   TripFactsWriter facts(rules);

@@ -66,6 +66,48 @@ TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
   EXPECT_EQ(r.out, Joined(ReadExport(generated.bytes).summary));
 }
 
+// An export whose lines the file breaks with lone LFs or CRs, or a mix (LF CR is two breaks,
+// CR CR LF two), gives every output exactly as its CR LF form does: the tool reads the breaks
+// as the window's pane makes them.
+TEST(Cli, EveryKindOfLineBreakGivesTheSameOutputs) {
+  ScratchDir dir;
+  const std::string crLf = GenerateExport(ExportShape{.rows = 300}).bytes;
+  const auto rebroken = [&crLf](const std::vector<std::string>& breaks) {
+    std::string out;
+    std::size_t k = 0;
+    for (std::size_t at = 0; at < crLf.size();) {
+      const std::size_t end = crLf.find("\r\n", at);
+      out.append(crLf, at, end - at).append(breaks[k++ % breaks.size()]);
+      at = end + 2;
+    }
+    return out;
+  };
+  WriteBytes(dir / "crlf.csv", rebroken({"\r\n", "\r\n\r\n"}));
+  const std::string options = "-q --gpx --html --timestamps --report=csv --stop-minutes 0 ";
+  const auto outputs = [&](const std::string& name) {
+    const auto r = Cli(options + ShellQuote(dir / (name + ".csv")));
+    EXPECT_EQ(r.status, 0) << name << r.err;
+    // The report, its rows naming the file by a name of its own.
+    std::string all = r.out;
+    const std::string file = dir / (name + ".csv");
+    for (auto at = all.find(file); at != std::string::npos; at = all.find(file))
+      all.replace(at, file.size(), "FILE");
+    for (const char* extension : {".kml", ".gpx"})
+      all += ReadBytes(dir / (name + extension));
+    return all;
+  };
+  const std::string expected = outputs("crlf");
+  const std::pair<const char*, std::vector<std::string>> forms[] = {
+      {"lf", {"\n", "\n\n"}},
+      {"cr", {"\r", "\r\r"}},
+      {"mixed", {"\n", "\r\r\n", "\r", "\n\r", "\r\n", "\r\n\r"}},
+  };
+  for (const auto& [name, breaks] : forms) {
+    WriteBytes(dir / (std::string(name) + ".csv"), rebroken(breaks));
+    EXPECT_TRUE(outputs(name) == expected) << name;
+  }
+}
+
 TEST(Cli, KeepsGoingAfterAFailureAndReportsIt) {
   ScratchDir dir;
   // Exports of a column-title row and a line, whatever their names.

@@ -46,7 +46,7 @@ struct Converted {
   ConversionCounts counts;
 };
 
-inline Converted Convert(std::string_view text) {
+inline Converted Convert(std::string_view text, LineBreaks breaks = LineBreaks::CrLf) {
   struct Collect final : ConversionOutput {
     Converted* c;
     void Summary(std::string_view b) override { c->summary.append(b); }
@@ -56,6 +56,6 @@ inline Converted Convert(std::string_view text) {
   c.kml.assign(KmlPreamble());
   Collect out;
   out.c = &c;
-  c.counts = ConvertExport(text, out);
+  c.counts = ConvertExport(text, out, breaks);
   return c;
 }

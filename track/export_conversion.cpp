@@ -14,10 +14,14 @@ constexpr std::size_t kBlock = 1 << 20;  // bytes gathered before they are hande
 
 }  // namespace
 
-KmlPieces::KmlPieces(std::string_view text, const RowTimes* rowTimes)
-    : text_(text), rowTimes_(rowTimes), header_(ReadTrackHeader(text)), texts_(KmlTexts(header_)) {
+KmlPieces::KmlPieces(std::string_view text, const RowTimes* rowTimes, LineBreaks breaks)
+    : text_(text),
+      rowTimes_(rowTimes),
+      header_(ReadTrackHeader(text, breaks)),
+      texts_(KmlTexts(header_)) {
   // Runs from the first data row down, the last one short; found in one pass over the text.
-  borders_ = LineStartsEvery(text, static_cast<std::size_t>(header_.firstDataLine), kRowsPerRun);
+  borders_ =
+      LineStartsEvery(text, static_cast<std::size_t>(header_.firstDataLine), kRowsPerRun, breaks);
   borders_.push_back(text.size());
   runs_ = borders_.size() - 1;
 }
@@ -45,28 +49,34 @@ ConversionCounts KmlPieces::Append(std::size_t i, std::string& kml, std::string*
 
 void KmlPieces::AppendRoute(std::size_t run, std::string& kml, std::string* summary,
                             ConversionCounts& counts) const {
-  ForEachLineFromEnd(RunText(run), [&](std::string_view row) {
-    const auto fix = ReadFix(row);
-    if (!fix) {
-      ++counts.skipped;
-      return;
-    }
-    ++counts.points;
-    AppendRouteTriple(kml, *fix);
-    if (summary) {
-      AppendSummaryLine(*summary, *fix);
-      summary->append(kBreak);
-    }
-  });
+  ForEachLineFromEnd(
+      RunText(run),
+      [&](std::string_view row) {
+        const auto fix = ReadFix(row);
+        if (!fix) {
+          ++counts.skipped;
+          return;
+        }
+        ++counts.points;
+        AppendRouteTriple(kml, *fix);
+        if (summary) {
+          AppendSummaryLine(*summary, *fix);
+          summary->append(kBreak);
+        }
+      },
+      header_.breaks);
 }
 
 // The rows are read again rather than kept from the route line's reading: a second reading
 // costs less than holding a place per point, and leaves each piece free of the others.
 void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
   if (rowTimes_ == nullptr) {
-    ForEachLineFromEnd(RunText(run), [&](std::string_view row) {
-      if (const auto fix = ReadFix(row)) AppendPlacemark(kml, texts_, *fix);
-    });
+    ForEachLineFromEnd(
+        RunText(run),
+        [&](std::string_view row) {
+          if (const auto fix = ReadFix(row)) AppendPlacemark(kml, texts_, *fix);
+        },
+        header_.breaks);
     return;
   }
   // Rows from the run's last up: the run begins kRowsPerRun rows a run from the first data
@@ -74,14 +84,17 @@ void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
   const std::size_t fromTop = runs_ - 1 - run;
   std::size_t row = std::min(rowTimes_->rows, (fromTop + 1) * kRowsPerRun);
   RowTimeReader reader(*rowTimes_, row > 0 ? row - 1 : 0, false);
-  ForEachLineFromEnd(RunText(run), [&](std::string_view line) {
-    const std::int64_t utc = row > 0 ? reader.At(--row).utc : kNoTime;
-    if (const auto fix = ReadFix(line)) AppendPlacemark(kml, texts_, *fix, utc);
-  });
+  ForEachLineFromEnd(
+      RunText(run),
+      [&](std::string_view line) {
+        const std::int64_t utc = row > 0 ? reader.At(--row).utc : kNoTime;
+        if (const auto fix = ReadFix(line)) AppendPlacemark(kml, texts_, *fix, utc);
+      },
+      header_.breaks);
 }
 
-ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out) {
-  const KmlPieces pieces(text);
+ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out, LineBreaks breaks) {
+  const KmlPieces pieces(text, nullptr, breaks);
   const bool takesSummary = out.TakesSummary();
   std::string summary, kml;
   summary.reserve(kBlock + kRowsPerRun * 64);

@@ -23,7 +23,9 @@ class KmlPieces final : public DocumentPieces {
   // Views `text` (lines broken by CR LF, as a pane holds them), which must outlive the pieces.
   // With `rowTimes` (read from the same text, with their UTC instants), every marker whose
   // row has an instant gets its TimeStamp.
-  explicit KmlPieces(std::string_view text, const RowTimes* rowTimes = nullptr);
+  // `breaks`: how the text's lines are broken (see line_view.h).
+  explicit KmlPieces(std::string_view text, const RowTimes* rowTimes = nullptr,
+                     LineBreaks breaks = LineBreaks::CrLf);
 
   const TrackHeader& Header() const { return header_; }
   std::size_t Count() const override { return 2 * runs_ + 3; }
@@ -62,4 +64,5 @@ class ConversionOutput {
 };
 
 // The pieces made one after the other on the calling thread.
-ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out);
+ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out,
+                               LineBreaks breaks = LineBreaks::CrLf);

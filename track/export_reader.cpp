@@ -18,15 +18,13 @@ struct LabelLines {
   std::optional<std::size_t> vehicle, driver, date, titles;
 };
 
-LabelLines FindLabels(std::string_view text) {
+LabelLines FindLabels(std::string_view text, LineBreaks breaks) {
   LabelLines found;
   std::size_t start = 0;
   for (std::size_t i = 0;
        start < text.size() && !(found.vehicle && found.driver && found.date && found.titles); ++i) {
-    const std::size_t end = text.find("\r\n", start);
-    const std::string_view line =
-        text.substr(start, end == std::string_view::npos ? end : end - start)
-            .substr(0, kLineReadLimit);
+    const LineSpan span = LineAtOffset(text, start, breaks);
+    const std::string_view line = text.substr(start, span.end - start).substr(0, kLineReadLimit);
     const auto mark = [&](std::optional<std::size_t>& at, std::string_view label) {
       if (!at && LeftText(line, static_cast<long long>(label.size())) == label) at = i;
     };
@@ -34,14 +32,13 @@ LabelLines FindLabels(std::string_view text) {
     mark(found.driver, labels::kDriver);
     mark(found.date, labels::kDate);
     mark(found.titles, labels::kColumnTitles);
-    if (end == std::string_view::npos) break;
-    start = end + 2;
+    start = span.next;
   }
   return found;
 }
 
-std::string LabelValue(std::string_view text, std::optional<std::size_t> line) {
-  return line ? std::string(GetField(LineOf(text, *line), 2, kDelimiter)) : std::string();
+std::string LabelValue(std::string_view text, std::optional<std::size_t> line, LineBreaks breaks) {
+  return line ? std::string(GetField(LineOf(text, *line, breaks), 2, kDelimiter)) : std::string();
 }
 
 std::string DecimalPoints(std::string_view number) {
@@ -50,12 +47,13 @@ std::string DecimalPoints(std::string_view number) {
 
 }  // namespace
 
-TrackHeader ReadTrackHeader(std::string_view text) {
-  const LabelLines found = FindLabels(text);
+TrackHeader ReadTrackHeader(std::string_view text, LineBreaks breaks) {
+  const LabelLines found = FindLabels(text, breaks);
   TrackHeader header;
-  header.vehicle = LabelValue(text, found.vehicle);
-  header.driver = LabelValue(text, found.driver);
-  header.date = LabelValue(text, found.date);
+  header.breaks = breaks;
+  header.vehicle = LabelValue(text, found.vehicle, breaks);
+  header.driver = LabelValue(text, found.driver, breaks);
+  header.date = LabelValue(text, found.date, breaks);
   header.firstDataLine = static_cast<long long>(found.titles.value_or(0)) + 1;
   header.titlesFound = found.titles.has_value();
   return header;

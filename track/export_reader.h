@@ -20,7 +20,7 @@ struct TrackExport {
 TrackExport ReadExport(std::string_view text);
 
 // The pieces ReadExport is made of, for callers that stream the document.
-TrackHeader ReadTrackHeader(std::string_view text);
+TrackHeader ReadTrackHeader(std::string_view text, LineBreaks breaks = LineBreaks::CrLf);
 std::vector<std::string> SummaryHeaderLines(const TrackHeader& header);
 // The fix of one data row as views into the row, or nothing when the tracker had no
 // satellite fix.

@@ -100,10 +100,11 @@ std::optional<int> ParseTimeOfDay(std::string_view text) {
 
 RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned threads) {
   const auto date = ParseExportDate(header.date);
-  const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
+  const std::string_view rows =
+      TextFromLine(text, static_cast<std::size_t>(header.firstDataLine), header.breaks);
   // Each row's fix and time of day, read a run of rows at a time on several threads: the rows
   // do not depend on each other.
-  std::vector<std::size_t> starts = LineStartsEvery(rows, 0, kRowsPerRun);
+  std::vector<std::size_t> starts = LineStartsEvery(rows, 0, kRowsPerRun, header.breaks);
   starts.push_back(rows.size());
   std::vector<RunReading> runs(starts.size() - 1);
   std::atomic<std::size_t> next = 0;
@@ -111,17 +112,19 @@ RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned
     for (std::size_t run = next++; run < runs.size(); run = next++) {
       RunReading& r = runs[run];
       auto k = static_cast<std::uint32_t>(run * kRowsPerRun);
-      ForEachLine(rows.substr(starts[run], starts[run + 1] - starts[run]),
-                  [&](std::string_view line) {
-                    const auto fix = ReadFix(line);
-                    r.fix.push_back(fix.has_value());
-                    r.position.push_back(fix && HasPosition(*fix));
-                    if (const auto t = fix && date ? ParseTimeOfDay(fix->time) : std::nullopt) {
-                      r.row.push_back(k);
-                      r.ofDay.push_back(*t);
-                    }
-                    ++k;
-                  });
+      ForEachLine(
+          rows.substr(starts[run], starts[run + 1] - starts[run]),
+          [&](std::string_view line) {
+            const auto fix = ReadFix(line);
+            r.fix.push_back(fix.has_value());
+            r.position.push_back(fix && HasPosition(*fix));
+            if (const auto t = fix && date ? ParseTimeOfDay(fix->time) : std::nullopt) {
+              r.row.push_back(k);
+              r.ofDay.push_back(*t);
+            }
+            ++k;
+          },
+          header.breaks);
     }
   };
   {

@@ -55,8 +55,8 @@ void AppendPoint(std::string& out, const TripPoint& p, Segment& state) {
 GpxPieces::GpxPieces(const TrackHeader& header, std::string_view text, const RowTimes& times)
     : header_(header),
       times_(times),
-      rows_(TextFromLine(text, static_cast<std::size_t>(header.firstDataLine))) {
-  borders_ = LineStartsEvery(rows_, 0, kRowsPerRun);
+      rows_(TextFromLine(text, static_cast<std::size_t>(header.firstDataLine), header.breaks)) {
+  borders_ = LineStartsEvery(rows_, 0, kRowsPerRun, header.breaks);
   borders_.push_back(rows_.size());
   runs_ = borders_.size() - 1;
   // Each run's start from one reading of the rows' fixes in trip order, so that no run looks
@@ -129,9 +129,9 @@ void GpxPieces::AppendRun(std::size_t run, std::string& out) const {
     }
   };
   if (times_.newestFirst) {
-    ForEachLineFromEnd(text, hand);
+    ForEachLineFromEnd(text, hand, header_.breaks);
   } else {
-    ForEachLine(text, hand);
+    ForEachLine(text, hand, header_.breaks);
   }
 }
 

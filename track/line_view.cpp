@@ -1,5 +1,6 @@
 #include "line_view.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -31,21 +32,41 @@ void ForEachBreak(std::string_view text, LineEnd lineEnd) {
   }
 }
 
-}  // namespace
-
-std::size_t CountLines(std::string_view text) {
-  std::size_t breaks = 0;
-  std::size_t lastStart = 0;
-  ForEachBreak(text, [&](std::size_t at) {
-    ++breaks;
-    lastStart = at + 2;
-  });
-  return lastStart < text.size() ? breaks + 1 : breaks;
+// Calls lineEnd(end, next) for every break, by the rule of `breaks`.
+template <typename LineEnd>
+void ForEachBreakOf(std::string_view text, LineBreaks breaks, LineEnd lineEnd) {
+  if (breaks == LineBreaks::Any) {
+    ForEachAnyBreak(text, lineEnd);
+  } else {
+    ForEachBreak(text, [&](std::size_t at) { lineEnd(at, at + 2); });
+  }
 }
 
-std::string_view LineOf(std::string_view text, std::size_t i) {
-  const std::string_view rest = TextFromLine(text, i);
-  return Limited(rest.substr(0, rest.find(kBreak)));
+}  // namespace
+
+LineSpan LineAtOffset(std::string_view text, std::size_t start, LineBreaks breaks) {
+  if (breaks == LineBreaks::CrLf) {
+    const std::size_t end = std::min(text.find(kBreak, start), text.size());
+    return {end, end + 2};
+  }
+  const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+  const bool pair = end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n';
+  return {end, end + (pair ? 2 : 1)};
+}
+
+std::size_t CountLines(std::string_view text, LineBreaks breaks) {
+  std::size_t count = 0;
+  std::size_t lastStart = 0;
+  ForEachBreakOf(text, breaks, [&](std::size_t, std::size_t next) {
+    ++count;
+    lastStart = next;
+  });
+  return lastStart < text.size() ? count + 1 : count;
+}
+
+std::string_view LineOf(std::string_view text, std::size_t i, LineBreaks breaks) {
+  const std::string_view rest = TextFromLine(text, i, breaks);
+  return Limited(rest.substr(0, LineAtOffset(rest, 0, breaks).end));
 }
 
 ExportLines SplitLines(std::string_view text) {
@@ -62,8 +83,8 @@ ExportLines SplitLines(std::string_view text) {
   return lines;
 }
 
-std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t first,
-                                         std::size_t step) {
+std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t first, std::size_t step,
+                                         LineBreaks breaks) {
   std::vector<std::size_t> starts;
   std::size_t next = first;  // the next line wanted
   if (!text.empty() && next == 0) {
@@ -71,21 +92,21 @@ std::vector<std::size_t> LineStartsEvery(std::string_view text, std::size_t firs
     next += step;
   }
   std::size_t line = 0;
-  ForEachBreak(text, [&](std::size_t at) {
-    if (++line == next && at + 2 < text.size()) {
-      starts.push_back(at + 2);
+  ForEachBreakOf(text, breaks, [&](std::size_t, std::size_t start) {
+    if (++line == next && start < text.size()) {
+      starts.push_back(start);
       next += step;
     }
   });
   return starts;
 }
 
-std::string_view TextFromLine(std::string_view text, std::size_t first) {
+std::string_view TextFromLine(std::string_view text, std::size_t first, LineBreaks breaks) {
   std::size_t start = 0;
   for (std::size_t line = 0; line < first; ++line) {
-    const std::size_t at = text.find(kBreak, start);
-    if (at == std::string_view::npos) return {};
-    start = at + 2;
+    const LineSpan span = LineAtOffset(text, start, breaks);
+    if (span.end >= text.size()) return {};
+    start = span.next;
   }
   return text.substr(start);
 }

@@ -9,12 +9,17 @@
 // cut from.
 using ExportLines = std::vector<std::string_view>;
 
+// How a text's lines are broken: CR LF alone, as a pane's; or CR LF, CR and LF alike, as an
+// export read as its file holds it (see line_view.h).
+enum class LineBreaks { CrLf, Any };
+
 struct TrackHeader {
   std::string vehicle;
   std::string driver;
   std::string date;
-  long long firstDataLine = 1;  // index of the column-title row + 1
-  bool titlesFound = false;     // there is a column-title row: the text is an export
+  long long firstDataLine = 1;           // index of the column-title row + 1
+  bool titlesFound = false;              // there is a column-title row: the text is an export
+  LineBreaks breaks = LineBreaks::CrLf;  // of the text it was read from
 };
 
 // Texts of one fix, decimal commas already turned into points.

@@ -105,7 +105,8 @@ void AppendPlainDecimal(std::string& out, std::string_view text, bool plain, dou
 
 void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
               std::span<TripWriter* const> writers) {
-  const std::string_view rows = TextFromLine(text, static_cast<std::size_t>(header.firstDataLine));
+  const std::string_view rows =
+      TextFromLine(text, static_cast<std::size_t>(header.firstDataLine), header.breaks);
   RowTimeReader reader(times, times.newestFirst ? times.rows - 1 : 0, !times.newestFirst);
   const auto hand = [&](std::string_view line, std::size_t row) {
     if (const auto fix = ReadFix(line)) {
@@ -119,10 +120,12 @@ void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& 
   };
   if (times.newestFirst) {
     std::size_t row = times.rows;
-    ForEachLineFromEnd(rows, [&](std::string_view line) { hand(line, row > 0 ? --row : row); });
+    ForEachLineFromEnd(
+        rows, [&](std::string_view line) { hand(line, row > 0 ? --row : row); }, header.breaks);
   } else {
     std::size_t row = 0;
-    ForEachLine(rows, [&](std::string_view line) { hand(line, row++); });
+    ForEachLine(
+        rows, [&](std::string_view line) { hand(line, row++); }, header.breaks);
   }
   for (TripWriter* writer : writers)
     writer->End();
