@@ -3,6 +3,7 @@
 // worked out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <regex>
@@ -15,6 +16,7 @@
 #include "greek.h"
 #include "time_zone.h"
 #include "trip_facts.h"
+#include "trip_report.h"
 
 namespace {
 
@@ -212,21 +214,26 @@ TEST(TripFacts, LegsAndRunsOverTheLimit) {
   EXPECT_NEAR(f.distanceKm, 13 * step, 1e-5);
 }
 
+// The speed element as viewers read it, in m/s.
+std::string Speed(const std::string& metresPerSecond) {
+  return "<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>" + metresPerSecond;
+}
+
 // Positions are plain decimals in range or left out (and counted); a speed that is not one has
 // no element but keeps its fix; reception lost for a minute starts a new segment.
 TEST(TripFacts, GpxPositionsAndSpeeds) {
   const struct {
     std::string lat, lon, speed, point;  // the point as written, or "" when left out
   } cases[] = {
-      {"37,5", "23,7", "10", "lat=\"37.5\" lon=\"23.7\"><extensions><trackkml:speed>10<"},
-      {"3.801e1", "-180", "1e1", "lat=\"38.01\" lon=\"-180\"><extensions><trackkml:speed>10<"},
-      {"90", "179,99999", "0", "lat=\"90\" lon=\"179.99999\"><extensions><trackkml:speed>0<"},
+      {"37,5", "23,7", "10", "lat=\"37.5\" lon=\"23.7\">" + Speed("2.778")},
+      {"3.801e1", "-180", "1e1", "lat=\"38.01\" lon=\"-180\">" + Speed("2.778")},
+      {"90", "179,99999", "0", "lat=\"90\" lon=\"179.99999\">" + Speed("0.000")},
       {"-90", "0", "inf", "lat=\"-90\" lon=\"0\"></trkpt>"},
       {"+37.5", "23", "-", "lat=\"37.5\" lon=\"23\"></trkpt>"},
       {"37", "23", "", "lat=\"37\" lon=\"23\"></trkpt>"},
       {"37", "23", "-5", "lat=\"37\" lon=\"23\"></trkpt>"},
       {"37", "23", "12345678901234567890",
-       "lat=\"37\" lon=\"23\"><extensions><trackkml:speed>1234567890123456"},
+       "lat=\"37\" lon=\"23\">" + Speed("3429355250342935040.000")},
       {"90,0001", "23", "1", ""},
       {"37", "180", "1", ""},
       {"nan", "23", "1", ""},
@@ -247,7 +254,7 @@ TEST(TripFacts, GpxPositionsAndSpeeds) {
     TripWriter* const writers[] = {&facts};
     ReadTrip(text, header, times, writers);
     EXPECT_EQ(facts.Facts().pointsWithoutPosition, c.point.empty() ? 1u : 0u);
-    EXPECT_EQ(facts.Facts().maxKmh.has_value(), c.point.find("speed") != std::string::npos);
+    EXPECT_EQ(facts.Facts().maxKmh.has_value(), c.point.find(":speed") != std::string::npos);
   }
 
   // Rows without a fix for 50 s then 60 s between points: one segment, then a second; then a
@@ -278,7 +285,8 @@ TEST(TripFacts, GeneratedGpxHoldsToTheSchemasTypes) {
   const std::regex point(
       "<trkpt lat=\"(-?[0-9]+(\\.[0-9]+)?)\" lon=\"(-?[0-9]+(\\.[0-9]+)?)\">"
       "(<time>[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z</time>)?"
-      "(<extensions><trackkml:speed>[0-9]+(\\.[0-9]+)?</trackkml:speed></extensions>)?</trkpt>");
+      "(<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>[0-9]+(\\.[0-9]+)?</gpxtpx:speed>"
+      "</gpxtpx:TrackPointExtension></extensions>)?</trkpt>");
   for (const unsigned seed : {1u, 2u, 3u}) {
     const std::string text = GenerateExport(ExportShape{.rows = 3000, .seed = seed}).bytes;
     const TrackHeader header = ReadTrackHeader(text);
@@ -296,6 +304,185 @@ TEST(TripFacts, GeneratedGpxHoldsToTheSchemasTypes) {
     }
     EXPECT_GT(points, 2800u) << seed;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A drive due north at `kmh`, a row every `step` seconds from `from`, starting at latitude
+// 38: each row as (seconds, speed, latitude, longitude).
+struct Fix {
+  int second;
+  std::string speed;
+  double lat, lon = 23.7;
+};
+
+std::string Fixed(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.0f", value);
+  return text;
+}
+
+std::vector<Fix> DriveNorth(int from, int rows, int step, double kmh, double lat = 38) {
+  constexpr double kKmPerDegree = 6371.0088 * 3.14159265358979323846 / 180;
+  std::vector<Fix> fixes;
+  for (int k = 0; k < rows; ++k)
+    fixes.push_back({from + k * step, Fixed(kmh), lat + k * step * kmh / 3600 / kKmPerDegree});
+  return fixes;
+}
+
+std::string ExportOf(const std::string& date, const std::vector<Fix>& fixes) {
+  std::string text = Header(date);
+  for (const Fix& f : fixes) {
+    char lat[32], lon[32];
+    std::snprintf(lat, sizeof lat, "%.6f", f.lat);
+    std::snprintf(lon, sizeof lon, "%.6f", f.lon);
+    text += Row(f.second, f.speed, lat, lon);
+  }
+  return text;
+}
+
+std::string Local(std::int64_t t) {
+  std::string s;
+  AppendIsoTime(s, t);
+  return s;
+}
+
+// What a day says of its rows, whatever order, gaps, standing and strays they come in: a row
+// out of order is in no figure (or, most rows being out of order, every row is taken at its
+// instant), a stray first row moves nothing, standing adds no distance, time without rows is
+// no data, and a jump is left out.
+TEST(TripFacts, WhatTheRowsOfADaySay) {
+  const int eight = 8 * 3600;
+  const std::vector<Fix> drive = DriveNorth(eight, 11, 60, 120);  // 20 km in 10 minutes
+  struct Case {
+    const char* name;
+    std::vector<Fix> fixes;
+    double km;
+    std::string first, last;
+    std::int64_t moving, stopped, noData;
+    std::size_t outOfOrder, moved, jumped;
+  };
+  std::vector<Case> cases;
+  const auto add = [&](const char* name, std::vector<Fix> fixes) {
+    cases.push_back({name, std::move(fixes), 20, "2024-03-14T08:00:00", "2024-03-14T08:10:00", 600,
+                     0, 0, 0, 0, 0});
+    return &cases.back();
+  };
+  add("in order", drive);
+  {
+    std::vector<Fix> f = drive;
+    std::rotate(f.begin() + 3, f.begin() + 4, f.begin() + 8);  // 08:03 after 08:07
+    add("one row out of order", f)->outOfOrder = 1;
+  }
+  {
+    std::vector<Fix> f = drive;
+    for (const std::size_t k : {3u, 9u, 0u, 7u, 1u, 10u, 5u, 2u, 8u, 4u, 6u})
+      f[k] = drive[(k * 7 + 3) % 11];  // every row somewhere else
+    auto* c = add("no order at all", f);
+    c->moved = 6;  // the longest run in time order has five rows
+  }
+  {
+    std::vector<Fix> f = drive;
+    f.insert(f.begin(), Fix{23 * 3600 + 59 * 60 + 59, "0", 38});
+    add("a stray first row", f)->outOfOrder = 1;
+  }
+  {
+    std::vector<Fix> f = drive;
+    f[5].lat = 0, f[5].lon = 0;
+    add("a fix at 0,0", f)->jumped = 1;
+    f = drive;
+    f[6].lat += 1;
+    add("a fix 110 km off", f)->jumped = 1;
+    f = drive;
+    f[0].lat = 0, f[0].lon = 0;
+    auto* c = add("the first fix at 0,0", f);
+    c->jumped = 1, c->first = "2024-03-14T08:01:00", c->moving = 540, c->km = 18;
+  }
+  {
+    std::vector<Fix> f;
+    for (int k = 0; k <= 60; ++k)  // an hour parked, the receiver wandering 10 m
+      f.push_back({eight + k * 60, "0", 38 + (k % 2) * 0.00009});
+    auto* c = add("an hour parked", f);
+    c->km = 0, c->last = "2024-03-14T09:00:00", c->moving = 0, c->stopped = 3600;
+  }
+  {
+    std::vector<Fix> f = DriveNorth(eight, 11, 60, 60);  // 10 km, then two hours of nothing
+    const std::vector<Fix> after = DriveNorth(eight + 7800, 11, 60, 60, f.back().lat + 0.01);
+    f.insert(f.end(), after.begin(), after.end());
+    auto* c = add("two hours without rows", f);
+    c->last = "2024-03-14T10:20:00", c->moving = 1200, c->noData = 7200;
+  }
+  for (const Case& c : cases) {
+    const std::string text = ExportOf("14/03/2024", c.fixes);
+    const Day day = Read(text, "Europe/Athens", TripRules{});
+    const TripFacts& f = day.facts;
+    EXPECT_NEAR(f.distanceKm, c.km, 0.005) << c.name;
+    EXPECT_EQ(Local(f.first.local), c.first) << c.name;
+    EXPECT_EQ(Local(f.last.local), c.last) << c.name;
+    EXPECT_EQ(f.moving, c.moving) << c.name;
+    EXPECT_EQ(f.stopped, c.stopped) << c.name;
+    EXPECT_EQ(f.noData, c.noData) << c.name;
+    EXPECT_EQ(f.pointsOutOfOrder, c.outOfOrder) << c.name;
+    EXPECT_EQ(f.pointsMoved, c.moved) << c.name;
+    EXPECT_EQ(f.pointsJumped, c.jumped) << c.name;
+    for (const TripLeg& leg : f.legs)
+      EXPECT_LE(AverageKmh(leg.km, leg.seconds).value_or(0), 120.05) << c.name;
+    // The GPX goes in time order, without what the facts leave out as out of order.
+    const TrackHeader header = ReadTrackHeader(text);
+    const std::string gpx = GpxDocument(header, text, day.times);
+    std::vector<std::string> times;
+    for (auto at = gpx.find("<time>"); at != std::string::npos; at = gpx.find("<time>", at + 1))
+      times.push_back(gpx.substr(at + 6, 20));
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << c.name << gpx;
+    EXPECT_EQ(times.size(), c.fixes.size() - c.outOfOrder) << c.name;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The export's own names of places stand beside the coordinates wherever a stop, leg or run
+// over the limit is given, escaped as names are; an odometer column gives its readings.
+TEST(TripReport, PlacesAndTheOdometerAsTheExportHasThem) {
+  const std::string titles = std::string("\xBF\xF1\xE1;\xD4\xEF\xF0\xEF\xE8\xE5\xF3\xDF\xE1") +
+                             ";v;s;lat;lon;\xD7\xE9\xEB\xE9\xFC\xEC\xE5\xF4\xF1\xE1\r\n";
+  std::string text = greek::kDateLabel + "14/03/2024;\r\n" + titles;
+  const struct {
+    const char* time;
+    const char* place;
+    const char* speed;
+    const char* lat;
+    const char* odometer;
+  } rows[] = {
+      {"08:00:00", "Depot, \"north\"", "0", "38,00000", "1000,0"},
+      {"08:10:00", "Yard\x01", "0", "38,00000", "1000,0"},
+      {"08:11:00", "=HYPERLINK(1)", "50", "38,00750", "1000,8"},
+      {"08:12:00", "\xC1\xE8\xDE\xED\xE1", "0", "38,01500", "1001,7"},  // "Αθήνα"
+      {"08:22:00", "\xC1\xE8\xDE\xED\xE1", "0", "38,01500", "1001,7"},
+  };
+  for (const auto& r : rows)
+    text += std::string(r.time) + ";" + r.place + ";" + r.speed + ";x;" + r.lat + ";23,7;" +
+            r.odometer + "\r\n";
+  const Day day = Read(text, "Europe/Athens", TripRules{});
+  const TrackHeader header = ReadTrackHeader(text);
+  const std::string report = TripReportText(header, day.facts, "Europe/Athens", TripRules{});
+  EXPECT_NE(report.find("Distance by odometer: 1.7 km (1000.0 to 1001.7)"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("for 0:11:00 at 38.00000, 23.7 (Depot, \"north\")"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("to 38.01500, 23.7 (Αθήνα)"), std::string::npos) << report;
+  TripTables tables("Europe/Athens");
+  tables.Add("day.csv", header, day.facts, TripRules{});
+  EXPECT_EQ(tables.stops.columns.back().title, "Place");
+  const std::string stops = CsvRows(tables.stops), legs = CsvRows(tables.legs);
+  EXPECT_NE(stops.find(",\"Depot, \"\"north\"\"\"\n"), std::string::npos) << stops;
+  EXPECT_NE(stops.find(",Αθήνα\n"), std::string::npos) << stops;
+  EXPECT_NE(legs.find(",'=HYPERLINK(1),"), std::string::npos) << "a formula as text: " << legs;
+  EXPECT_NE(CsvRows(tables.days).find(",1000.0,1001.7,1.7\n"), std::string::npos)
+      << CsvRows(tables.days);
 }
 
 }  // namespace

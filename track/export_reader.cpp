@@ -56,6 +56,18 @@ TrackHeader ReadTrackHeader(std::string_view text, LineBreaks breaks) {
   header.date = LabelValue(text, found.date, breaks);
   header.firstDataLine = static_cast<long long>(found.titles.value_or(0)) + 1;
   header.titlesFound = found.titles.has_value();
+  if (found.titles) {
+    std::string_view titles = LineOf(text, *found.titles, breaks);
+    for (int field = 1;; ++field) {
+      const std::size_t end = std::min(titles.find(kDelimiter), titles.size());
+      const std::string_view title = titles.substr(0, end);
+      if (title == labels::kPlaceTitle && header.placeField == 0) header.placeField = field;
+      if (title == labels::kOdometerTitle && header.odometerField == 0)
+        header.odometerField = field;
+      if (end == titles.size()) break;
+      titles.remove_prefix(end + 1);
+    }
+  }
   return header;
 }
 

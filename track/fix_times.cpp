@@ -57,9 +57,12 @@ bool RunsBackward(const std::vector<std::int64_t>& timesOfDay) {
 // row) is the day turning, judged from the times around it: the next time goes on from it (it
 // too is that far before), and the one before it was no stray (the time before that was also
 // that far after this one). One row out of place never moves the rest of the day to the next
-// date.
+// date: the day's first row no more than another, so after it the day turns only where the
+// times run on across midnight, not hours later.
 bool DayTurns(const RowTimes& times, std::size_t m, std::int64_t t, std::int64_t previous,
               std::int64_t beforePrevious) {
+  constexpr std::int64_t kAcrossMidnight = 2 * 3600;
+  if (beforePrevious == kNoTime && t + kDay - previous > kAcrossMidnight) return false;
   if (beforePrevious != kNoTime && beforePrevious - t <= kHalfDay) return false;
   if (m + 1 < times.row.size()) return previous - times.local[times.Entry(m + 1)] > kHalfDay;
   return true;
@@ -67,7 +70,7 @@ bool DayTurns(const RowTimes& times, std::size_t m, std::int64_t t, std::int64_t
 
 // What one run of rows holds: every row's fix, and the rows with a time of day.
 struct RunReading {
-  std::vector<bool> fix, position;
+  std::vector<bool> fix, position, standing;
   std::vector<std::uint32_t> row;
   std::vector<std::int64_t> ofDay;
 };
@@ -118,6 +121,7 @@ RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned
             const auto fix = ReadFix(line);
             r.fix.push_back(fix.has_value());
             r.position.push_back(fix && HasPosition(*fix));
+            r.standing.push_back(fix && StandsStill(*fix));
             if (const auto t = fix && date ? ParseTimeOfDay(fix->time) : std::nullopt) {
               r.row.push_back(k);
               r.ofDay.push_back(*t);
@@ -138,6 +142,7 @@ RowTimes ReadRowTimes(const TrackHeader& header, std::string_view text, unsigned
   for (RunReading& r : runs) {
     AppendTo(times.fix, r.fix);
     AppendTo(times.position, r.position);
+    AppendTo(times.standing, r.standing);
     AppendTo(times.row, r.row);
     AppendTo(times.local, r.ofDay);
   }
@@ -175,6 +180,7 @@ RowTimes RowTimes::Of(std::vector<std::int64_t> localTimes) {
   times.local = std::move(localTimes);
   times.fix.assign(times.rows, true);
   times.position.assign(times.rows, true);
+  times.standing.assign(times.rows, false);
   return times;
 }
 
@@ -202,8 +208,9 @@ RowTime RowTimeReader::At(std::size_t row) {
   if (entry == rows.size()) return time;
   time.local = times_.local[entry];
   if (entry < times_.utc.size()) time.utc = times_.utc[entry];
-  time.inOrder =
-      time.utc != kNoTime && entry < times_.outOfOrder.size() && !times_.outOfOrder[entry];
+  time.outOfOrder =
+      time.utc != kNoTime && entry < times_.outOfOrder.size() && times_.outOfOrder[entry];
+  time.inOrder = time.utc != kNoTime && entry < times_.outOfOrder.size() && !time.outOfOrder;
   return time;
 }
 

@@ -28,11 +28,17 @@ struct RowTimes {
   std::vector<std::uint32_t> row;
   std::vector<std::int64_t> local;
   std::vector<std::int64_t> utc;
-  std::vector<bool> outOfOrder;  // entries out of time order: left out of everything timed
-  std::vector<bool> fix;         // for every data row: whether it has a satellite fix
-  std::vector<bool> position;    // and whether that fix has a position on Earth (IsPosition)
-  bool newestFirst = false;      // times run forward reading the rows bottom up
-  std::size_t withoutTime = 0;   // rows with a fix but no time
+  std::vector<bool> outOfOrder;  // entries out of time order: left out of the trip
+  // When most entries are out of order (an export in no order), none is left out: the trip
+  // takes the timed entries in the order of their instants, these, and rows without a time
+  // have no place in it.
+  std::vector<std::uint32_t> inTimeOrder;
+  std::size_t moved = 0;        // entries the trip takes elsewhere than the file has them
+  std::vector<bool> fix;        // for every data row: whether it has a satellite fix
+  std::vector<bool> position;   // and whether that fix has a position on Earth (IsPosition)
+  std::vector<bool> standing;   // and whether its speed is 0
+  bool newestFirst = false;     // times run forward reading the rows bottom up
+  std::size_t withoutTime = 0;  // rows with a fix but no time
   std::size_t outOfOrderCount = 0;
 
   // Data rows in trip order: the k-th row of the trip is row TopDown(k) of the text.
@@ -46,7 +52,8 @@ struct RowTimes {
 // The time of one row as the trip's readers take it.
 struct RowTime {
   std::int64_t local = kNoTime, utc = kNoTime;
-  bool inOrder = false;  // it has an instant, in order with the trip's
+  bool inOrder = false;     // it has an instant, in order with the trip's
+  bool outOfOrder = false;  // it has an instant, out of order: the trip leaves it out
 };
 
 // The times of rows read one after the other, up or down the text, as the documents and the

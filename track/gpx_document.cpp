@@ -1,6 +1,7 @@
 #include "gpx_document.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "export_reader.h"
 #include "line_view.h"
@@ -11,27 +12,26 @@ namespace {
 
 constexpr std::string_view kBreak = "\r\n";
 
-// Where the segment stands at a point: the time of the last point written, and whether rows
-// without a fix came since. A fix without a position is not written and changes nothing.
-struct Segment {
-  std::int64_t lastPointUtc = kNoTime;
-  bool sinceFixWithout = false;
+// A speed in km/h as m/s, to the millimetre.
+void AppendMetresPerSecond(std::string& out, double kmh) {
+  char digits[400];
+  const auto written =
+      std::to_chars(digits, digits + sizeof digits, kmh / 3.6, std::chars_format::fixed, 3);
+  out.append(digits, written.ptr);
+}
 
-  void Row(bool fix, bool position, std::int64_t utc) {
-    if (position) {
-      *this = Segment{utc, false};
-    } else if (!fix) {
-      sinceFixWithout = true;
-    }
-  }
-};
+}  // namespace
 
-void AppendPoint(std::string& out, const TripPoint& p, Segment& state) {
+void GpxPieces::AppendPoint(std::string& out, const TripPoint& p, Segment& state) {
   if (!p.position) return;
-  const bool newSegment = state.sinceFixWithout && state.lastPointUtc != kNoTime &&
-                          p.utc != kNoTime && p.utc - state.lastPointUtc >= kGpxSegmentGapSeconds;
-  state = Segment{p.utc, false};
-  if (newSegment) out.append("</trkseg>").append(kBreak).append("<trkseg>").append(kBreak);
+  const bool standing = p.hasSpeed && p.kmh == 0;  // the next gap is then no lack of data
+  const std::int64_t since = p.utc - state.lastPointUtc;
+  const bool timed = state.lastPointUtc != kNoTime && p.utc != kNoTime;
+  const bool lost = state.sinceFixWithout && since >= kGpxSegmentGapSeconds;
+  const bool noData = since > kNoDataSeconds && !state.lastStanding;
+  state = Segment{p.utc, standing, false};
+  if (timed && (lost || noData))
+    out.append("</trkseg>").append(kBreak).append("<trkseg>").append(kBreak);
   out.append("<trkpt lat=\"");
   AppendPlainDecimal(out, p.latitude, p.plainLatitude, p.lat);
   out.append("\" lon=\"");
@@ -43,32 +43,47 @@ void AppendPoint(std::string& out, const TripPoint& p, Segment& state) {
     out.append("Z</time>");
   }
   if (p.hasSpeed) {
-    out.append("<extensions><trackkml:speed>");
-    AppendPlainDecimal(out, p.speed, p.plainSpeed, p.kmh);
-    out.append("</trackkml:speed></extensions>");
+    out.append("<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>");
+    AppendMetresPerSecond(out, p.kmh);
+    out.append("</gpxtpx:speed></gpxtpx:TrackPointExtension></extensions>");
   }
   out.append("</trkpt>").append(kBreak);
 }
-
-}  // namespace
 
 GpxPieces::GpxPieces(const TrackHeader& header, std::string_view text, const RowTimes& times)
     : header_(header),
       times_(times),
       rows_(TextFromLine(text, static_cast<std::size_t>(header.firstDataLine), header.breaks)) {
+  // Each run's start from one reading of the trip's rows, so that no run looks back over the
+  // ones before it.
+  Segment state;
+  if (!times.inTimeOrder.empty()) {
+    offsets_ = EntryOffsets(rows_, times, header.breaks);
+    runs_ = (times.inTimeOrder.size() + kRowsPerRun - 1) / kRowsPerRun;
+    for (std::size_t k = 0; k < times.inTimeOrder.size(); ++k) {
+      if (k % kRowsPerRun == 0) before_.push_back(state);
+      const std::uint32_t entry = times.inTimeOrder[k];
+      if (times.position[times.row[entry]])
+        state = Segment{times.utc[entry], times.standing[times.row[entry]], false};
+    }
+    return;
+  }
   borders_ = LineStartsEvery(rows_, 0, kRowsPerRun, header.breaks);
   borders_.push_back(rows_.size());
   runs_ = borders_.size() - 1;
-  // Each run's start from one reading of the rows' fixes in trip order, so that no run looks
-  // back over the ones before it.
-  Segment state;
   RowTimeReader reader(times, times.newestFirst ? times.rows - 1 : 0, !times.newestFirst);
   for (std::size_t run = 0, n = 0; run < runs_; ++run) {
     for (const std::size_t first = FirstOfRun(run); n < first; ++n) {
       const std::size_t row = times.TopDown(n);
-      state.Row(times.fix[row], times.position[row], reader.At(row).utc);
+      if (!times.fix[row]) {
+        state.sinceFixWithout = true;
+        continue;
+      }
+      const RowTime time = reader.At(row);
+      if (times.position[row] && !time.outOfOrder)
+        state = Segment{time.utc, times.standing[row], false};
     }
-    before_.push_back({state.lastPointUtc, state.sinceFixWithout});
+    before_.push_back(state);
   }
 }
 
@@ -83,7 +98,11 @@ ConversionCounts GpxPieces::Append(std::size_t i, std::string& out) const {
   if (i == 0) {
     AppendHead(out);
   } else if (i <= runs_) {
-    AppendRun(i - 1, out);
+    if (offsets_.empty()) {
+      AppendRun(i - 1, out);
+    } else {
+      AppendTimeOrderedRun(i - 1, out);
+    }
   } else {
     out.append("</trkseg>").append(kBreak);
     out.append("</trk>").append(kBreak);
@@ -96,7 +115,7 @@ void GpxPieces::AppendHead(std::string& out) const {
   out.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>").append(kBreak);
   out.append(
          "<gpx version=\"1.1\" creator=\"trackkml\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
-         "xmlns:trackkml=\"")
+         "xmlns:gpxtpx=\"")
       .append(kGpxExtensionsUri)
       .append("\">")
       .append(kBreak);
@@ -118,12 +137,13 @@ void GpxPieces::AppendRun(std::size_t run, std::string& out) const {
       rows_.substr(borders_[fromTop], borders_[fromTop + 1] - borders_[fromTop]);
   // The trip's position of the run's first row, and its rows one by one.
   std::size_t n = FirstOfRun(run);
-  Segment state{before_[run].lastPointUtc, before_[run].sinceFixWithout};
+  Segment state = before_[run];
   RowTimeReader reader(times_, times_.TopDown(n), !times_.newestFirst);
   const auto hand = [&](std::string_view line) {
     const std::size_t row = times_.TopDown(n++);
     if (const auto fix = ReadFix(line)) {
-      AppendPoint(out, TripPointOf(*fix, reader.At(row)), state);
+      const RowTime time = reader.At(row);
+      if (!time.outOfOrder) AppendPoint(out, TripPointOf(*fix, time), state);
     } else {
       state.sinceFixWithout = true;
     }
@@ -132,6 +152,22 @@ void GpxPieces::AppendRun(std::size_t run, std::string& out) const {
     ForEachLineFromEnd(text, hand, header_.breaks);
   } else {
     ForEachLine(text, hand, header_.breaks);
+  }
+}
+
+// Run `run` of an export in no order: kRowsPerRun of its timed entries in time order.
+void GpxPieces::AppendTimeOrderedRun(std::size_t run, std::string& out) const {
+  Segment state = before_[run];
+  const auto& order = times_.inTimeOrder;
+  const std::size_t end = std::min(order.size(), (run + 1) * kRowsPerRun);
+  for (std::size_t k = run * kRowsPerRun; k < end; ++k) {
+    const std::uint32_t entry = order[k];
+    const std::size_t start = offsets_[entry];
+    const std::string_view line =
+        rows_.substr(start, LineAtOffset(rows_, start, header_.breaks).end - start)
+            .substr(0, kLineReadLimit);
+    const RowTime time{times_.local[entry], times_.utc[entry], true, false};
+    AppendPoint(out, TripPointOf(*ReadFix(line), time), state);
   }
 }
 

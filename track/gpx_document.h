@@ -1,7 +1,9 @@
 // A GPX 1.1 document of a trip, for the apps that take GPX: one track named after the vehicle
-// and described by its driver, a point per fix oldest first with its time and, in an extension
-// of the project's own namespace, its speed in km/h. A new segment starts where reception was
-// lost: after rows without a fix, when 60 s or more passed between the fixes around them.
+// and described by its driver, a point per fix in time order with its time and its speed, in
+// m/s where viewers look for it (the TrackPointExtension's speed). Fixes out of time order
+// are left out, as the trip's facts leave them out; an export in no order has its timed fixes
+// put in time order. A new segment starts where reception was lost (after rows without a fix,
+// when 60 s or more passed between the fixes around them) and after time without data.
 // Positions and speeds are plain decimals, the export's own digits where it has them so; a
 // fix whose position is not a position on Earth is left out, a speed that is not a speed has
 // no element. UTF-8, escaped as the KML is.
@@ -16,7 +18,10 @@
 #include "fix_times.h"
 #include "track_types.h"
 
-inline constexpr std::string_view kGpxExtensionsUri = "urn:trackkml:gpx-extensions:1";
+struct TripPoint;
+
+inline constexpr std::string_view kGpxExtensionsUri =
+    "http://www.garmin.com/xmlschemas/TrackPointExtension/v2";
 inline constexpr std::int64_t kGpxSegmentGapSeconds = 60;
 
 // The document in pieces: its head, the points a run of rows at a time in trip order, its end.
@@ -32,6 +37,7 @@ class GpxPieces final : public DocumentPieces {
  private:
   void AppendHead(std::string& out) const;
   void AppendRun(std::size_t run, std::string& out) const;
+  void AppendTimeOrderedRun(std::size_t run, std::string& out) const;
   // The trip's position of run `run`'s first row.
   std::size_t FirstOfRun(std::size_t run) const;
 
@@ -40,12 +46,19 @@ class GpxPieces final : public DocumentPieces {
   std::string_view rows_;             // the data rows
   std::size_t runs_ = 0;              // of kRowsPerRun rows, from the top
   std::vector<std::size_t> borders_;  // where each run starts in rows_; its end
-  // Where the segment stands as each run begins, in trip order.
-  struct SegmentState {
-    std::int64_t lastPointUtc;  // the time of the last point written
-    bool sinceFixWithout;       // rows without a fix came since
+  // In an export in no order, where each timed entry's row starts in rows_; the runs are then
+  // of kRowsPerRun entries in time order.
+  std::vector<std::size_t> offsets_;
+  // Where the segment stands at a point: the time of the last point written and whether it
+  // stood, and whether rows without a fix came since. A fix without a position is not
+  // written and changes nothing.
+  struct Segment {
+    std::int64_t lastPointUtc = kNoTime;
+    bool lastStanding = false;
+    bool sinceFixWithout = false;
   };
-  std::vector<SegmentState> before_;
+  static void AppendPoint(std::string& out, const TripPoint& p, Segment& state);
+  std::vector<Segment> before_;  // as each run begins, in trip order
 };
 
 // The whole document at once.

@@ -47,7 +47,9 @@ std::string Longitude(const TripPlace& place) {
 }
 
 std::string Place(const TripPlace& place) {
-  return Latitude(place) + ", " + Longitude(place);
+  std::string text = Latitude(place) + ", " + Longitude(place);
+  if (!place.place.empty()) text.append(" (").append(Utf8(place.place)).append(")");
+  return text;
 }
 
 std::string Speed(std::optional<double> kmh) {

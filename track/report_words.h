@@ -21,6 +21,7 @@ std::string Utf8(std::string_view exportText);
 // A coordinate as the GPX writes it: a plain decimal, the export's own digits where they are.
 std::string Latitude(const TripPlace& place);
 std::string Longitude(const TripPlace& place);
+// Its coordinates, and the export's name of it in brackets where it has one.
 std::string Place(const TripPlace& place);
 // "52.0 km/h", or "none".
 std::string Speed(std::optional<double> kmh);

@@ -20,6 +20,8 @@ struct TrackHeader {
   long long firstDataLine = 1;           // index of the column-title row + 1
   bool titlesFound = false;              // there is a column-title row: the text is an export
   LineBreaks breaks = LineBreaks::CrLf;  // of the text it was read from
+  // The fields (from 1) of the place and odometer columns, by their titles; 0 when absent.
+  int placeField = 0, odometerField = 0;
 };
 
 // Texts of one fix, decimal commas already turned into points.

@@ -2,36 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
-
-namespace {
-
-constexpr double kEarthRadiusKm = 6371.0088;  // the mean radius
-
-constexpr double kRadians = std::numbers::pi / 180;
-
-// sin x, and asin x, by their series where x is small, as between two fixes seconds apart: as
-// exact as the library's in doubles, and a day of a million fixes is not spent on them.
-double Sine(double x) {
-  if (std::abs(x) > 1e-2) return std::sin(x);
-  const double x2 = x * x;
-  return x * (1 - x2 / 6 * (1 - x2 / 20 * (1 - x2 / 42)));
-}
-double ArcSine(double x) {
-  if (x > 1e-2) return std::asin(std::min(1.0, x));
-  const double x2 = x * x;
-  return x * (1 + x2 * (1.0 / 6 + x2 * (3.0 / 40 + x2 * 15.0 / 336)));
-}
-
-// The haversine distance; `cosA` and `cosB` the cosines of the two latitudes.
-double GreatCircleKm(const TripPoint& a, double cosA, const TripPoint& b, double cosB) {
-  const double dLat = Sine((b.lat - a.lat) * kRadians / 2);
-  const double dLon = Sine((b.lon - a.lon) * kRadians / 2);
-  const double h = dLat * dLat + cosA * cosB * dLon * dLon;
-  return 2 * kEarthRadiusKm * ArcSine(std::sqrt(h));
-}
-
-}  // namespace
 
 std::optional<double> AverageKmh(double km, std::int64_t seconds) {
   if (seconds <= 0) return std::nullopt;
@@ -43,25 +13,50 @@ std::optional<double> TripFacts::AverageMovingKmh() const {
 }
 
 void TripFactsWriter::Fix(const TripPoint& p) {
-  if (p.utc == kNoTime) {
-    ++facts_.pointsWithoutTime;
-  } else if (!p.inOrder) {
-    ++facts_.pointsOutOfOrder;
-  }
+  if (p.utc == kNoTime) ++facts_.pointsWithoutTime;
   if (!p.position) {  // left out, as the GPX leaves it out
     ++facts_.pointsWithoutPosition;
     return;
   }
   if (p.hasSpeed) facts_.maxKmh = std::max(facts_.maxKmh.value_or(0), p.kmh);
-  const double cosLat = std::cos(p.lat * kRadians);
-  if (previous_) facts_.distanceKm += GreatCircleKm(*previous_, previousCos_, p, cosLat);
+  const bool gap = p.inOrder && lastTimed_ && NoDataBetween(*lastTimed_, p);
+  // Across time without data the way is not known; while standing there is none.
+  if (previous_ && !gap && !Standing(*previous_, p)) facts_.distanceKm += DistanceKm(*previous_, p);
   previous_ = p;
-  previousCos_ = cosLat;
-  if (p.inOrder) Timed(p, TripPlace::Of(p));
+  if (!p.inOrder) return;
+  if (gap) NoData(*lastTimed_, p);
+  lastTimed_ = p;
+  if (p.odometerKm) {
+    if (!facts_.odometerStartKm) facts_.odometerStartKm = p.odometerKm;
+    facts_.odometerEndKm = p.odometerKm;
+  }
+  Timed(p, TripPlace::Of(p));
+}
+
+void TripFactsWriter::LeftOut(const TripPoint& p) {
+  if (p.utc == kNoTime) {
+    ++facts_.pointsWithoutTime;
+  } else {
+    ++facts_.pointsOutOfOrder;
+  }
+}
+
+// Time without data between two fixes: what went on before it (a stop, a run over the limit,
+// a leg) ends at the fix before it, and a new leg sets out from the fix after it.
+void TripFactsWriter::NoData(const TripPoint& before, const TripPoint& after) {
+  facts_.noData += after.utc - before.utc;
+  const TripPlace end = facts_.last;
+  if (over_) EndSpeeding(end);
+  const std::size_t stops = facts_.stops.size();
+  if (arrival_) EndRun(end);
+  if (facts_.stops.size() == stops) CloseLeg(end, kmAtLast_, legMax_);
+  legStart_ = TripPlace::Of(after);
+  kmAtLegStart_ = facts_.distanceKm;
+  legMax_ = 0;
 }
 
 TripPlace TripPlace::Of(const TripPoint& p) {
-  return TripPlace{p.local, p.utc, p.latitude,      p.longitude,
+  return TripPlace{p.local, p.utc, p.latitude,      p.longitude,     p.place,
                    p.lat,   p.lon, p.plainLatitude, p.plainLongitude};
 }
 
@@ -134,6 +129,7 @@ void TripFactsWriter::End() {
   if (facts_.stops.size() == stops) CloseLeg(facts_.last, kmAtLast_, legMax_);
   facts_.duration = facts_.last.utc - facts_.first.utc;
   facts_.stopped = std::min(facts_.stopped, facts_.duration);
-  facts_.moving = facts_.duration - facts_.stopped;
+  facts_.noData = std::min(facts_.noData, facts_.duration - facts_.stopped);
+  facts_.moving = facts_.duration - facts_.stopped - facts_.noData;
   facts_.movingKm = std::max(0.0, kmAtLast_ - kmAtFirst_ - stoppedKm_);
 }

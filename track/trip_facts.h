@@ -1,7 +1,10 @@
 // The facts of a day's trip, for people and for spreadsheets: when it began and ended, how far
 // and how long it drove, where and how long it stood, its legs between stops and its runs over
 // a speed limit. Every timed figure comes from UTC instants, so a day the clocks change on
-// counts the time that passed; fixes whose times are out of order are left out of them.
+// counts the time that passed. Fixes whose times are out of order are left out of every
+// figure (or, in an export in no order, taken at their instants), and so are jumps; no
+// distance accrues while the vehicle stands, and time without data is neither moving nor
+// stopped.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,7 @@
 struct TripPlace {
   std::int64_t local = kNoTime, utc = kNoTime;
   std::string_view latitude, longitude;  // the export's texts (decimal commas)
+  std::string_view place;                // the export's name of it, if it has one
   double lat = 0, lon = 0;
   bool plainLatitude = false, plainLongitude = false;
 
@@ -57,16 +61,21 @@ struct TripFacts {
   double distanceKm = 0;      // great-circle, between consecutive positions
   double movingKm = 0;        // the same from the first fix to the last, outside stops: the
                               // legs' distances added up
-  std::int64_t moving = 0;    // seconds: the duration less the stops
+  std::int64_t moving = 0;    // seconds: the duration less the stops and the time without data
   std::int64_t stopped = 0;   // seconds of the stops
+  std::int64_t noData = 0;    // seconds between fixes far apart in time (see kNoDataSeconds)
   std::vector<TripStop> stops;
   std::vector<TripLeg> legs;
   std::vector<TripSpeeding> speeding;
   std::optional<double> maxKmh;  // the highest finite speed
+  // The odometer at the first and the last fix in time order that have it.
+  std::optional<double> odometerStartKm, odometerEndKm;
   std::size_t rowsWithoutFix = 0;
   std::size_t pointsWithoutTime = 0;
   std::size_t pointsWithoutPosition = 0;
-  std::size_t pointsOutOfOrder = 0;
+  std::size_t pointsOutOfOrder = 0;  // left out
+  std::size_t pointsMoved = 0;       // taken at their instants, in an export in no order
+  std::size_t pointsJumped = 0;      // left out as jumps (see JumpFilter)
 
   std::optional<double> AverageMovingKmh() const;
 };
@@ -77,22 +86,26 @@ std::optional<double> AverageKmh(double km, std::int64_t seconds);
 class TripFactsWriter final : public TripWriter {
  public:
   explicit TripFactsWriter(const TripRules& rules) : rules_(rules) {}
+  void Begin(const RowTimes& times) override { facts_.pointsMoved = times.moved; }
   void Fix(const TripPoint& point) override;
   void NoFix() override { ++facts_.rowsWithoutFix; }
+  void LeftOut(const TripPoint& point) override;
+  void Jump(const TripPoint&) override { ++facts_.pointsJumped; }
   void End() override;
   // The facts once the trip has ended; views into the export's text.
   const TripFacts& Facts() const { return facts_; }
 
  private:
   void Timed(const TripPoint& point, const TripPlace& place);
+  void NoData(const TripPoint& before, const TripPoint& after);
   void EndRun(const TripPlace& departure);
   void EndSpeeding(const TripPlace& end);
   void CloseLeg(const TripPlace& end, double km, double maxKmh);
 
   TripRules rules_;
   TripFacts facts_;
-  std::optional<TripPoint> previous_;  // the last fix with a position
-  double previousCos_ = 1;             // the cosine of its latitude
+  std::optional<TripPoint> previous_;   // the last fix with a position
+  std::optional<TripPoint> lastTimed_;  // the last with a time too
   double stoppedKm_ = 0;
   // The run at speed 0 going on: its arrival and the distance there.
   std::optional<TripPlace> arrival_;

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fix_times.h"
 #include "kml_document.h"
@@ -19,8 +21,11 @@ struct TripPoint {
   std::string_view latitude, longitude, speed;  // as the export has them: decimal commas
   // The same read as numbers, for arithmetic and ranges.
   double lat = 0, lon = 0, kmh = 0;
-  bool position = false;  // a finite latitude in [-90, 90] and longitude in [-180, 180)
-  bool hasSpeed = false;  // a finite speed, not below 0
+  std::string_view place;            // the export's name of the place, where it has a place column
+  std::optional<double> odometerKm;  // the vehicle's odometer, where it has one
+  bool position = false;             // a finite latitude in [-90, 90] and longitude in [-180, 180)
+  double cosLat = 1;                 // the cosine of the latitude, for distances
+  bool hasSpeed = false;             // a finite speed, not below 0
   // Which texts are plain decimals ("-37,5": a minus, digits, one comma or point), written in
   // a GPX as they stand, the comma a point.
   bool plainLatitude = false, plainLongitude = false, plainSpeed = false;
@@ -30,6 +35,8 @@ struct TripPoint {
 bool IsPosition(double lat, double lon);
 // Whether a fix's texts read as such a position.
 bool HasPosition(const FixTexts& fix);
+// Whether a fix's speed reads as 0.
+bool StandsStill(const FixTexts& fix);
 
 // A number of a fix as a plain decimal: its text as it stands, the comma a point, when it is
 // plain; otherwise its value's shortest fixed form ("3.801e1" as "38.01").
@@ -37,17 +44,46 @@ void AppendPlainDecimal(std::string& out, std::string_view text, bool plain, dou
 
 // A fix with the times of its row.
 TripPoint TripPointOf(const FixTexts& fix, const RowTime& time);
+// The same with the row's place and odometer, as the header finds their columns.
+TripPoint TripPointOf(const FixTexts& fix, const RowTime& time, std::string_view row,
+                      const TrackHeader& header);
+
+// Two fixes between which the vehicle stood: both at speed 0. No distance accrues there.
+bool Standing(const TripPoint& a, const TripPoint& b);
+// The great-circle distance between two fixes with positions.
+double DistanceKm(const TripPoint& a, const TripPoint& b);
+
+// Time between two timed fixes longer than this, with no fix between them, is time without
+// data ("No data"): neither moving nor stopped, unless the vehicle stood at the first (it
+// then stands until the second, as a stop lasts until the next fix that moves).
+inline constexpr std::int64_t kNoDataSeconds = 300;
+bool NoDataBetween(const TripPoint& a, const TripPoint& b);
 
 class TripWriter {
  public:
   virtual ~TripWriter() = default;
-  // Every fix, oldest first; between them, every data row without a fix.
+  // Before the first row: the times the trip is read by.
+  virtual void Begin(const RowTimes& /*times*/) {}
+  // Every fix of the trip, oldest first; between them, every data row without a fix.
   virtual void Fix(const TripPoint& point) = 0;
   virtual void NoFix() {}
+  // A fix the trip has no place for: out of time order, or without a time in an export put
+  // in time order. It is in no figure.
+  virtual void LeftOut(const TripPoint& /*point*/) {}
+  // A fix whose position only a speed no vehicle reaches leads to and back from: left out of
+  // the distance and the drawing.
+  virtual void Jump(const TripPoint& /*point*/) {}
   virtual void End() {}
 };
 
-// Reads the export's data rows once, in trip order, handing each to every writer in turn.
+// Reads the export's data rows once, in trip order, handing each to every writer in turn:
+// the rows in the direction their times run, out-of-order ones left out; or, where most are
+// out of order, the timed fixes in the order of their instants. Jumps are found on the way.
 // `times` as ReadRowTimes and PutUtcTimes made them from the same text.
 void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
               std::span<TripWriter* const> writers);
+
+// Where each timed entry's row starts in `rows` (the text from the first data row), for a
+// trip read in the order of its instants.
+std::vector<std::size_t> EntryOffsets(std::string_view rows, const RowTimes& times,
+                                      LineBreaks breaks);

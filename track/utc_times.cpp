@@ -66,6 +66,20 @@ void PutInstants(RowTimes& times, const LocalClock& clock) {
   }
 }
 
+// An export in no order: every entry with an instant taken at it, those in one longest run of
+// instants that never goes back counted as in place, the others as moved.
+void PutInTimeOrder(RowTimes& times, const std::vector<bool>& kept) {
+  auto& order = times.inTimeOrder;
+  for (std::size_t n = 0; n < times.utc.size(); ++n) {
+    const auto entry = static_cast<std::uint32_t>(times.Entry(n));
+    if (times.utc[entry] == kNoTime) continue;
+    order.push_back(entry);
+    times.moved += !kept[entry];
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return times.utc[a] < times.utc[b]; });
+}
+
 // Marks the timed rows outside one longest run of instants that never goes back: patience
 // sorting over the entries in trip order.
 void MarkOutOfOrder(RowTimes& times) {
@@ -102,6 +116,12 @@ void MarkOutOfOrder(RowTimes& times) {
   for (std::uint32_t entry = tails.empty() ? kNone : tails.back(); entry != kNone;
        entry = before[entry])
     kept[entry] = true;
+  const auto timed = static_cast<std::size_t>(std::count_if(
+      times.utc.begin(), times.utc.end(), [](std::int64_t t) { return t != kNoTime; }));
+  if (2 * tails.size() < timed) {
+    PutInTimeOrder(times, kept);
+    return;
+  }
   for (std::size_t entry = 0; entry < times.utc.size(); ++entry) {
     if (times.utc[entry] == kNoTime || kept[entry]) continue;
     times.outOfOrder[entry] = true;
