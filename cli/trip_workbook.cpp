@@ -19,6 +19,10 @@ constexpr double kMaxColumnWidth = 60;
 constexpr std::size_t kMostDecimals = 12;
 constexpr lxw_row_t kSheetRows = 1048576;  // what a sheet holds, its title row included
 constexpr double kLargestNumber = 9.99999999999999e307;  // what a spreadsheet holds
+// Columns of the default font's characters an A4 page in landscape holds printed at 8 pt:
+// a sheet wider than this is printed on as many pages wide as it needs, never smaller.
+constexpr double kCharsAcrossAPage = 170;
+constexpr double kOffsetWidth = 10;  // "UTC offset" and "+03:00"
 
 // The civil time of local seconds, as the library takes date-times.
 lxw_datetime CivilTime(std::int64_t local) {
@@ -83,9 +87,17 @@ struct TripWorkbook::Book {
     std::string name;
     int parts = 0;
     lxw_worksheet* sheet = nullptr;
-    lxw_row_t row = 0;  // the next row to write in it
-    std::vector<double> widths;
+    lxw_row_t row = 0;           // the next row to write in it
+    std::vector<double> widths;  // of the sheet's columns
   };
+  // The sheet's column of a table's column: a time takes two, its UTC offset beside it, so
+  // that an hour that repeats reads as one or the other.
+  static lxw_col_t SheetColumn(const ReportTable& table, std::size_t column) {
+    lxw_col_t at = 0;
+    for (std::size_t c = 0; c < column; ++c)
+      at += table.columns[c].time ? 2 : 1;
+    return at;
+  }
 
   explicit Book(OsFiles& os) : folder(os, "report.xlsx") {}
   ~Book() {
@@ -119,17 +131,22 @@ void TripWorkbook::Book::StartSheet(Sheets& s, const ReportTable& table) {
     if (column.time) text += " (" + zone + ")";
     const std::size_t cut = TitleBreak(text);
     if (cut != std::string::npos) text[cut] = '\n';
-    Check(worksheet_write_string(s.sheet, 0, static_cast<lxw_col_t>(c), text.c_str(), title));
+    const lxw_col_t at = SheetColumn(table, c);
+    Check(worksheet_write_string(s.sheet, 0, at, text.c_str(), title));
     s.widths.push_back(std::max({Width(text.substr(0, cut)),
                                  cut == std::string::npos ? 0.0 : Width(text.substr(cut + 1)),
                                  column.time ? 19.0 : 6.0}));
+    if (column.time) {
+      Check(worksheet_write_string(s.sheet, 0, at + 1, "UTC\noffset", title));
+      s.widths.push_back(kOffsetWidth - 2);
+    }
   }
   worksheet_set_row(s.sheet, 0, 30, nullptr);  // two lines
   worksheet_freeze_panes(s.sheet, 1, 0);
-  // Printed, a sheet is one page wide, its titles on every page.
+  // Printed, a sheet is as few pages wide as 8 pt allows (see SetWidths), its titles on
+  // every page.
   worksheet_set_landscape(s.sheet);
   worksheet_set_paper(s.sheet, 9);  // A4
-  worksheet_fit_to_pages(s.sheet, 1, 0);
   worksheet_repeat_rows(s.sheet, 0, 0);
   worksheet_gridlines(s.sheet, LXW_SHOW_PRINT_GRIDLINES);
   s.row = 1;
@@ -141,16 +158,16 @@ void TripWorkbook::Book::AddRow(Sheets& s, const ReportTable& table,
   const lxw_row_t row = s.row++;
   for (std::size_t c = 0; c < cells.size(); ++c) {
     const ReportCell& cell = cells[c];
-    const auto column = static_cast<lxw_col_t>(c);
+    const lxw_col_t column = SheetColumn(table, c);
     switch (cell.kind) {
       case ReportCell::Kind::Empty:
         break;
       case ReportCell::Kind::Text:
         Check(worksheet_write_string(s.sheet, row, column, SheetText(cell.text).c_str(), nullptr));
-        s.widths[c] = std::max(s.widths[c], Width(cell.text));
+        s.widths[column] = std::max(s.widths[column], Width(cell.text));
         break;
       case ReportCell::Kind::Number: {
-        s.widths[c] = std::max(s.widths[c], Width(cell.text));
+        s.widths[column] = std::max(s.widths[column], Width(cell.text));
         // A number past what a spreadsheet holds keeps its digits, as text.
         if (!(std::abs(cell.number) <= kLargestNumber)) {
           Check(worksheet_write_string(s.sheet, row, column, cell.text.c_str(), nullptr));
@@ -164,8 +181,11 @@ void TripWorkbook::Book::AddRow(Sheets& s, const ReportTable& table,
         break;
       }
       case ReportCell::Kind::Time: {
+        if (cell.local == kNoTime || cell.utc == kNoTime) break;
         lxw_datetime when = CivilTime(cell.local);
         Check(worksheet_write_datetime(s.sheet, row, column, &when, time));
+        const std::string offset = UtcOffsetText(cell.local - cell.utc);
+        Check(worksheet_write_string(s.sheet, row, column + 1, offset.c_str(), nullptr));
         break;
       }
     }
@@ -173,9 +193,15 @@ void TripWorkbook::Book::AddRow(Sheets& s, const ReportTable& table,
 }
 
 void TripWorkbook::Book::SetWidths(Sheets& s) {
-  for (std::size_t c = 0; c < s.widths.size(); ++c)
-    worksheet_set_column(s.sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                         std::min(s.widths[c] + 2, kMaxColumnWidth), nullptr);
+  double across = 0;
+  for (std::size_t c = 0; c < s.widths.size(); ++c) {
+    const double width = std::min(s.widths[c] + 2, kMaxColumnWidth);
+    worksheet_set_column(s.sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
+                         nullptr);
+    across += width;
+  }
+  worksheet_fit_to_pages(s.sheet, static_cast<std::uint16_t>(std::ceil(across / kCharsAcrossAPage)),
+                         0);
 }
 
 TripWorkbook::TripWorkbook(const std::string& zone, OsFiles& os)

@@ -252,7 +252,8 @@ TEST(TripOutputs, TheGoldenExportsReport) {
 
 // The facts as CSV and as a workbook, both read back by Python: a file name that is not UTF-8
 // is escaped, texts that begin like formulas reach a spreadsheet as texts, times carry their
-// UTC offset, and every sheet holds the CSV's own figures, times as date-times.
+// UTC offset, and every sheet holds the CSV's own figures, times as date-times with their
+// offsets beside them; each prints no smaller than 8 pt.
 TEST(TripOutputs, TheCsvAndTheWorkbookAgree) {
   REQUIRE_TOOL("/usr/bin/python3");
   ScratchDir dir;
@@ -286,13 +287,25 @@ for sheet, name, rows in [("Days", "days.csv", 1), ("Stops", "stops.csv", 2),
     ws = book[sheet]
     assert ws.freeze_panes == "A2", sheet
     assert len(table) == rows + 1 and ws.max_row == rows + 1, (sheet, len(table), ws.max_row)
+    # Printed no smaller than 8 pt: columns of at most 170 characters a page wide.
+    widths = sum(ws.column_dimensions[openpyxl.utils.get_column_letter(c)].width
+                 for c in range(1, ws.max_column + 1))
+    pages = ws.page_setup.fitToWidth or 1  # 1 is left unwritten
+    assert ws.sheet_properties.pageSetUpPr.fitToPage, sheet
+    assert widths / pages <= 170, (sheet, widths, pages)
     for r, row in enumerate(table[1:], start=2):
-        for c, text in enumerate(row, start=1):
+        c = 0
+        for text in row:
+            c += 1
             value = ws.cell(r, c).value
             title = ws.cell(1, c).value
             if isinstance(value, datetime.datetime):
                 assert "(Europe/Athens)" in title, title
                 assert value == datetime.datetime.fromisoformat(text).replace(tzinfo=None), (text, value)
+                # Beside it its offset, so that an hour that repeats reads as one or the other.
+                c += 1
+                assert ws.cell(1, c).value == "UTC\noffset" and ws.cell(r, c).value == text[19:], (
+                    sheet, ws.cell(r, c).value, text)
             elif isinstance(value, (int, float)):
                 assert value == float(text), (sheet, title, text, value)
             elif value is None:
