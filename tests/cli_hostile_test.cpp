@@ -336,7 +336,8 @@ TEST(CliHostile, LinksCannotTurnASaveAgainstTheUser) {
     ASSERT_EQ(::chown((dir / planted).c_str(), kNobody, kNobody), 0);
   // (Bounded: a pipe wrongly opened would wait for its reader.)
   r = RunCommand("timeout 30 " + ShellQuote(TRACKKML_CLI) + " -q " +
-                 ShellQuote(dir / "shared/planted.csv") + " " + ShellQuote(dir / "shared/piped.csv"));
+                 ShellQuote(dir / "shared/planted.csv") + " " +
+                 ShellQuote(dir / "shared/piped.csv"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(tool_messages::kProgram) + dir / "shared/planted.csv" + ": " +
                        Filled(file_messages::kCannotCreate,
@@ -570,9 +571,12 @@ TEST(CliHostile, EmptyLinesTakeNoRoomOfTheirOwn) {
   ScratchDir dir;
   const std::size_t size = 2 << 20;
   WriteBytes(dir / "day.csv", "\xBF\xF1\xE1;\r\n" + std::string(size, '\n'));
-  const auto r = RunCommand("/usr/bin/time -f '%M' " + ShellQuote(TRACKKML_CLI) +
-                            " -q --html --gpx --timestamps --report " +
-                            ShellQuote(dir / "day.csv") + " 2>&1 >/dev/null");
+  // A sanitizer's quarantine would keep the memory the tool gives back: measured without it.
+  const auto r = RunCommand(
+      "ASAN_OPTIONS=\"$ASAN_OPTIONS:quarantine_size_mb=0:"
+      "thread_local_quarantine_size_kb=0\" /usr/bin/time -f '%M' " +
+      ShellQuote(TRACKKML_CLI) + " -q --html --gpx --timestamps --report " +
+      ShellQuote(dir / "day.csv") + " 2>&1 >/dev/null");
   ASSERT_TRUE(fs::exists(dir / "day.html")) << r.out;
   const std::size_t peakKiB = std::stoul(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1));
   EXPECT_LT(peakKiB * 1024, size + (64u << 20)) << "KiB at the peak: " << peakKiB;

@@ -49,6 +49,10 @@ path.speeding{fill:none;stroke:#CC79A7;stroke-opacity:.7;stroke-width:11;stroke-
 .stop circle,.stop-mark{fill:#fff;stroke:#000;stroke-width:1.5}
 .stop text{font-size:10px;font-weight:bold;text-anchor:middle}
 .stop text.label{text-anchor:start;font-weight:normal;font-size:11px;paint-order:stroke;stroke:#fff;stroke-width:3px}
+.stop text.label.west{text-anchor:end}
+.axis text.east{text-anchor:end}.axis text.west{text-anchor:start}
+p.glance{margin:.1rem 0 .5rem;font-weight:600}
+.grid text.top{dominant-baseline:hanging}
 .scale rect{fill:#fff;fill-opacity:.85}
 .scale path{fill:none;stroke:#000;stroke-width:1.5}
 .scale text{font-size:11px}
@@ -65,23 +69,26 @@ text.limit{font-size:11px;fill:#A33F00;text-anchor:end;paint-order:stroke;stroke
 table{border-collapse:collapse;font-size:.88rem;margin:0 0 .4rem}
 th,td{padding:.15rem .55rem;border-bottom:1px solid #ddd;text-align:left;vertical-align:top}
 thead th{border-bottom:2px solid #999}
-th.n,.legs td:nth-child(-n+1),.legs td:nth-child(n+4):nth-child(-n+7),.stops td:nth-child(-n+1),.stops td:nth-child(4),.runs td:nth-child(-n+1),.runs td:nth-child(4),.runs td:nth-child(5),.days td:nth-child(n+3):nth-child(-n+4){text-align:right;font-variant-numeric:tabular-nums}
+th.n,.legs td:nth-child(-n+1),.legs td:nth-child(n+4):nth-child(-n+7),.stops td:nth-child(-n+1),.stops td:nth-child(4),.runs td:nth-child(-n+1),.runs td:nth-child(4),.runs td:nth-child(5),.days td:nth-child(n+4):nth-child(-n+5){text-align:right;font-variant-numeric:tabular-nums}
 table.facts th{font-weight:normal;color:#444}
 .none{color:#666}
 *{-webkit-print-color-adjust:exact;print-color-adjust:exact}
 @media screen and (max-width:40rem){
 .grid text,.axis text,.scale text,text.limit,.stop text.label{font-size:22px}
 .stop text{font-size:16px}.stop circle{stroke-width:2.5}.route path{stroke-width:6}
+path.speeding{stroke-width:16}
 }
 @page{size:A4 portrait;margin:10mm}
 @media print{
-body{max-width:none;padding:0;font-size:8.5pt}
-h1{font-size:13pt}h2{font-size:10pt;margin:.5rem 0 .2rem}
-.route svg{max-height:100mm}
-.speed svg{max-height:42mm}
-figcaption{font-size:7.5pt}
-.facts-wrap{columns:2;column-gap:8mm}
-table{font-size:7.5pt}
+body{max-width:none;padding:0;font-size:8pt;line-height:1.25}
+h1{font-size:12pt}h2{font-size:9.5pt;margin:.35rem 0 .15rem}
+p.glance{margin:0 0 .2rem}p.sub{margin:0 0 .3rem}
+figure{margin:0 0 .3rem}
+.route svg{max-height:80mm}
+.speed svg{max-height:34mm}
+figcaption{font-size:7pt}.legend{margin:.1rem 0 0}
+.facts-wrap{columns:3;column-gap:6mm}
+table{font-size:7pt;margin:0 0 .2rem}th,td{padding:.05rem .4rem}
 tr,figure{break-inside:avoid}
 h2{break-after:avoid}
 }
@@ -133,6 +140,31 @@ std::string Kmh(double kmh) {
   return Fixed(kmh, 1);
 }
 
+// "14/03/2024" of local seconds.
+std::string DayOf(std::int64_t local) {
+  const std::string text = LocalTime(local);
+  return text.size() < 10 ? text
+                          : text.substr(8, 2) + "/" + text.substr(5, 2) + "/" + text.substr(0, 4);
+}
+
+// The day's numbers in one line, first on the screen.
+std::string AtAGlance(const TripFacts& facts, const TripRules& rules, bool oneDay) {
+  if (facts.first.utc == kNoTime) return "No fix with a time.";
+  const auto when = [oneDay](std::int64_t local) {
+    const std::string text = LocalTime(local);
+    return oneDay && text.size() >= 16 ? text.substr(11, 5)
+                                       : DayOf(local) + " " + text.substr(11, 5);
+  };
+  std::string line =
+      Fixed(facts.distanceKm, 2) + " km · driving " + Clock(facts.moving) + " · " +
+      std::to_string(facts.stops.size()) + (facts.stops.size() == 1 ? " stop" : " stops") + " · " +
+      when(facts.first.local) + "–" + when(facts.last.local) + " · top " + Speed(facts.maxKmh);
+  if (rules.speedLimit)
+    line += " · " + std::to_string(facts.speeding.size()) + " over " + Limit(*rules.speedLimit) +
+            " km/h";
+  return line;
+}
+
 std::string Average(std::optional<double> kmh) {
   return kmh ? Fixed(*kmh, 1) : "";
 }
@@ -148,13 +180,19 @@ std::string DayPage(const DayPageInput& in) {
     const std::string text = LocalTime(local);
     return oneDay && text.size() >= 19 ? text.substr(11) : text;
   };
-  const std::string vehicle = Utf8(in.header.vehicle), date = Utf8(in.header.date);
+  const std::string vehicle = Utf8(in.header.vehicle);
+  // A page of several dates is titled with their range, as the page writes dates.
+  const std::string date =
+      oneDay ? Utf8(in.header.date) : DayOf(facts.first.local) + "–" + DayOf(facts.last.local);
 
   std::string out = PageHead();
   out.append("<title>").append(Html(vehicle + ", " + date)).append("</title>\n<style>");
   out.append(kStyle).append("</style>\n</head>\n<body>\n<header><h1>");
-  out.append(Greek(vehicle)).append(" · ").append(Greek(date)).append("</h1><p class=\"sub\">");
-  out.append("Driver ").append(Greek(Utf8(in.header.driver)));
+  out.append(Greek(vehicle)).append(" · ").append(Greek(date)).append("</h1>");
+  out.append("<p class=\"glance\">")
+      .append(Html(AtAGlance(facts, in.rules, oneDay)))
+      .append("</p>");
+  out.append("<p class=\"sub\">Driver ").append(Greek(Utf8(in.header.driver)));
   out.append(" · ").append(Html(in.file)).append("</p></header>\n");
 
   const std::string route = RouteSvg(in.trace, facts);
@@ -199,8 +237,8 @@ std::string DayPage(const DayPageInput& in) {
                                      {"Driving time", true},
                                      {"Maximum (km/h)", true},
                                      {"Average (km/h)", true},
-                                     {"From (lat., lon.)", false},
-                                     {"To (lat., lon.)", false}};
+                                     {"From", false},
+                                     {"To", false}};
   AppendTable(out, "Legs", "legs", kLegs, facts.legs.size(), leg, "No legs.", "legs-csv");
 
   const auto stop = [&](std::size_t i) {
@@ -208,11 +246,8 @@ std::string DayPage(const DayPageInput& in) {
     return Row{std::to_string(i + 1), when(s.arrival.local), when(s.departure.local),
                Clock(s.seconds), Place(s.arrival)};
   };
-  static constexpr Column kStops[] = {{"Stop", true},
-                                      {"Arrival", false},
-                                      {"Departure", false},
-                                      {"Length", true},
-                                      {"Place (lat., lon.)", false}};
+  static constexpr Column kStops[] = {
+      {"Stop", true}, {"Arrival", false}, {"Departure", false}, {"Length", true}, {"Place", false}};
   AppendTable(out, StopsTitle(in.rules), "stops", kStops, facts.stops.size(), stop, "No stops.",
               "stops-csv");
 
@@ -222,9 +257,8 @@ std::string DayPage(const DayPageInput& in) {
       return Row{std::to_string(i + 1), when(r.start.local), when(r.endLocal),
                  Clock(r.seconds),      Kmh(r.topKmh),       Place(r.start)};
     };
-    static constexpr Column kRuns[] = {{"Run", true},        {"Start", false},
-                                       {"End", false},       {"Length", true},
-                                       {"Top (km/h)", true}, {"Place (lat., lon.)", false}};
+    static constexpr Column kRuns[] = {{"Run", true},    {"Start", false},     {"End", false},
+                                       {"Length", true}, {"Top (km/h)", true}, {"Place", false}};
     AppendTable(out, SpeedingTitle(in.rules), "runs", kRuns, facts.speeding.size(), run,
                 "No runs over the limit.", "speeding-csv");
   }
@@ -238,15 +272,16 @@ std::string DayIndexPage(std::span<const DayIndexEntry> days) {
       .append(kStyle)
       .append("</style>\n</head>\n<body>\n<h1>Days</h1>\n");
   out.append(
-      "<div class=\"tables\"><table class=\"days\"><thead><tr><th>Vehicle</th><th>Date</th><th "
-      "class=\"n\">"
-      "Distance (km)</th><th class=\"n\">Driving time</th><th>Page</th></tr></thead><tbody>\n");
+      "<div class=\"tables\"><table class=\"days\"><thead><tr><th>Page</th><th>Vehicle</th>"
+      "<th>Date</th><th class=\"n\">Distance (km)</th><th class=\"n\">Driving time</th></tr>"
+      "</thead><tbody>\n");
+  // The link first, in view on a phone's width.
   for (const DayIndexEntry& day : days) {
-    out.append("<tr><td>").append(Greek(day.vehicle)).append("</td><td>").append(Greek(day.date));
+    out.append("<tr><td><a href=\"").append(Html(LinkOf(day.link))).append("\">");
+    out.append(Html(Shown(day.link))).append("</a></td><td>").append(Greek(day.vehicle));
+    out.append("</td><td>").append(Greek(day.date));
     out.append("</td><td>").append(Html(day.distance));
-    out.append("</td><td>").append(Html(day.driving));
-    out.append("</td><td><a href=\"").append(Html(LinkOf(day.link))).append("\">");
-    out.append(Html(Shown(day.link))).append("</a></td></tr>\n");
+    out.append("</td><td>").append(Html(day.driving)).append("</td></tr>\n");
   }
   out.append("</tbody></table></div>\n</body>\n</html>\n");
   return out;

@@ -25,8 +25,8 @@ void AppendMetresPerSecond(std::string& out, double kmh) {
 void GpxPieces::AppendPoint(std::string& out, const TripPoint& p, Segment& state) {
   if (!p.position) return;
   const bool standing = p.hasSpeed && p.kmh == 0;  // the next gap is then no lack of data
-  const std::int64_t since = p.utc - state.lastPointUtc;
   const bool timed = state.lastPointUtc != kNoTime && p.utc != kNoTime;
+  const std::int64_t since = timed ? p.utc - state.lastPointUtc : 0;
   const bool lost = state.sinceFixWithout && since >= kGpxSegmentGapSeconds;
   const bool noData = since > kNoDataSeconds && !state.lastStanding;
   state = Segment{p.utc, standing, false};

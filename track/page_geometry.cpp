@@ -10,14 +10,15 @@ namespace {
 // Beyond this, a run is cut in two: Douglas–Peucker's worst case is quadratic in the run.
 constexpr std::size_t kRunPoints = 4096;
 
-// To the segment, not the line through it: a drive there and back along one straight road
-// keeps its far end.
-double DistanceToSegment(const PagePoint& p, const PagePoint& a, const PagePoint& b) {
+// Squared, to the segment, not the line through it: a drive there and back along one
+// straight road keeps its far end.
+double SquaredDistanceToSegment(const PagePoint& p, const PagePoint& a, const PagePoint& b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
   const double squared = dx * dx + dy * dy;
   const double t =
       squared == 0 ? 0 : std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / squared, 0.0, 1.0);
-  return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+  const double x = p.x - (a.x + t * dx), y = p.y - (a.y + t * dy);
+  return x * x + y * y;
 }
 
 void SimplifyRun(std::span<const PagePoint> points, std::size_t first, std::size_t last,
@@ -30,10 +31,10 @@ void SimplifyRun(std::span<const PagePoint> points, std::size_t first, std::size
     double farthest = -1;
     std::size_t at = a;
     for (std::size_t i = a + 1; i < b; ++i) {
-      const double d = DistanceToSegment(points[i], points[a], points[b]);
+      const double d = SquaredDistanceToSegment(points[i], points[a], points[b]);
       if (d > farthest) farthest = d, at = i;
     }
-    if (farthest > tolerance) {
+    if (farthest > tolerance * tolerance) {
       found.push_back(at);
       spans.push_back({a, at});
       spans.push_back({at, b});

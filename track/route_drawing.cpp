@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <numbers>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -15,6 +16,8 @@
 namespace {
 
 constexpr double kWidth = 800, kPad = 30;
+// Below the route, room for the scale bar, which so covers no fix.
+constexpr double kPadBottom = 50;
 constexpr double kMetresPerDegree = 6371008.8 * std::numbers::pi / 180;
 constexpr double kLeastExtent = 300;  // metres: a day spent in one yard still has a scale
 constexpr double kTolerance = 0.3;    // pixels: finer than a screen shows
@@ -103,10 +106,11 @@ Projection Fit(std::span<const TracePoint> trace) {
     const double grow = (kLeastExtent - high) / 2 / kMetresPerDegree;
     south -= grow, north += grow, high = kLeastExtent;
   }
-  f.height = std::clamp(std::round((kWidth - 2 * kPad) * high / wide + 2 * kPad), 280.0, 640.0);
-  f.scale = std::min((kWidth - 2 * kPad) / wide, (f.height - 2 * kPad) / high);
+  f.height =
+      std::clamp(std::round((kWidth - 2 * kPad) * high / wide + kPad + kPadBottom), 280.0, 640.0);
+  f.scale = std::min((kWidth - 2 * kPad) / wide, (f.height - kPad - kPadBottom) / high);
   f.left = (kWidth - wide * f.scale) / 2;
-  f.top = (f.height - high * f.scale) / 2;
+  f.top = kPad + (f.height - kPad - kPadBottom - high * f.scale) / 2;
   f.north = north, f.west = west;
   return f;
 }
@@ -130,7 +134,7 @@ void AppendGrid(std::string& out, const Projection& f) {
   for (double lat = std::ceil(std::max(south, -90.0) / latStep) * latStep;
        lat <= std::min(north, 90.0); lat += latStep) {
     const double y = f.At(lat, f.west).y;
-    if (y < 16) continue;  // its label would be cut off
+    if (y < 28) continue;  // its label would be cut off, or cover the longitudes' labels
     out.append("<line x1=\"0\" x2=\"800\" y1=\"" + Px(y) + "\" y2=\"" + Px(y) + "\"/>");
     out.append("<text x=\"4\" y=\"" + Px(y - 3) + "\">" + Degrees(lat, latStep, 'N', 'S') +
                "</text>");
@@ -139,8 +143,9 @@ void AppendGrid(std::string& out, const Projection& f) {
     const double x = f.At(f.north, lon).x;
     out.append("<line y1=\"0\" y2=\"" + Px(f.height) + "\" x1=\"" + Px(x) + "\" x2=\"" + Px(x) +
                "\"/>");
-    out.append("<text x=\"" + Px(x + 3) + "\" y=\"12\">" + Degrees(lon, lonStep, 'E', 'W') +
-               "</text>");
+    // Hung from the top, so that no size of its font cuts it off.
+    out.append("<text class=\"top\" x=\"" + Px(x + 3) + "\" y=\"7\">" +
+               Degrees(lon, lonStep, 'E', 'W') + "</text>");
   }
   out.append("</g>");
 }
@@ -193,9 +198,33 @@ std::vector<std::size_t> Drawn(const std::vector<PagePoint>& points, std::size_t
   return kept;
 }
 
+// A piece's colour: the mean speed over the distance it stands for, weighted by distance and
+// taken from fixes that move, so that a stop's zeros leave the road into and out of it alone.
+int BandOfPiece(const std::vector<const TracePoint*>& fixes, std::size_t from, std::size_t to) {
+  double km = 0, weighted = 0, sum = 0;
+  std::size_t moving = 0;
+  const auto speedAt = [](const TracePoint* p) { return p->hasSpeed && p->kmh > 0; };
+  // A piece spans a few pixels: one latitude's scale serves all of it.
+  const double lonScale = std::cos(fixes[from]->lat * 0.0174533);
+  for (std::size_t i = from + 1; i <= to; ++i) {
+    const TracePoint* a = fixes[i - 1];
+    const TracePoint* b = fixes[i];
+    if (speedAt(b)) sum += b->kmh, ++moving;
+    if (!speedAt(a) && !speedAt(b)) continue;
+    const double speed = speedAt(a) && speedAt(b) ? (a->kmh + b->kmh) / 2
+                         : speedAt(a)             ? a->kmh
+                                                  : b->kmh;
+    const double dLat = a->lat - b->lat, dLon = (a->lon - b->lon) * lonScale;
+    const double d = std::sqrt(dLat * dLat + dLon * dLon);
+    km += d, weighted += d * speed;
+  }
+  if (km > 0) return BandOf(weighted / km);
+  return moving > 0 ? BandOf(sum / static_cast<double>(moving)) : kNoSpeed;
+}
+
 void AppendRoute(std::string& out, const std::vector<PagePoint>& points,
-                 const std::vector<const TracePoint*>& fixes) {
-  const std::vector<std::size_t> kept = Drawn(points, kMostPoints);
+                 const std::vector<const TracePoint*>& fixes, std::size_t most) {
+  const std::vector<std::size_t> kept = Drawn(points, most);
   std::vector<PagePoint> path;
   int pathBand = -1;
   const auto flush = [&] {
@@ -205,11 +234,7 @@ void AppendRoute(std::string& out, const std::vector<PagePoint>& points,
     out.append("\"/>");
   };
   for (std::size_t k = 1; k < kept.size(); ++k) {
-    double sum = 0;
-    std::size_t n = 0;
-    for (std::size_t i = kept[k - 1] + 1; i <= kept[k]; ++i)
-      if (fixes[i]->hasSpeed) sum += fixes[i]->kmh, ++n;
-    const int band = n == 0 ? kNoSpeed : BandOf(sum / static_cast<double>(n));
+    const int band = BandOfPiece(fixes, kept[k - 1], kept[k]);
     if (band != pathBand) {
       flush();
       path = {points[kept[k - 1]]};
@@ -263,11 +288,24 @@ std::string StopLength(std::int64_t seconds) {
   return text;
 }
 
+// Where a label's box lies on the drawing, to keep labels off each other.
+struct LabelBox {
+  double left, top, right, bottom;
+  bool Meets(const LabelBox& o) const {
+    return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
+  }
+};
+// The width of a label of `characters` at the drawing's 11 px.
+double LabelWidth(std::size_t characters) {
+  return 6.6 * static_cast<double>(characters);
+}
+
 void AppendStops(std::string& out, const Projection& f, const TripFacts& facts) {
   // Past a dozen or so, labels would cover the route: the table says when and how long.
   const bool labelled = facts.stops.size() <= 15;
   const bool many = facts.stops.size() > kManyStops;
   DrawnCells drawnCells(10);
+  std::vector<LabelBox> labels;
   for (std::size_t s = 0; s < facts.stops.size(); ++s) {
     const TripStop& stop = facts.stops[s];
     if (!IsPosition(stop.arrival.lat, stop.arrival.lon)) continue;
@@ -280,14 +318,27 @@ void AppendStops(std::string& out, const Projection& f, const TripFacts& facts) 
     }
     const std::string time = report_words::LocalTime(stop.arrival.local);
     const std::string number = std::to_string(s + 1);
-    out.append("<g class=\"stop\"><title>" +
-               Html("Stop " + number + ": " + time + " for " + report_words::Clock(stop.seconds)) +
-               "</title><circle cx=\"" + Px(at.x) + "\" cy=\"" + Px(at.y) +
-               "\" r=\"8\"/><text x=\"" + Px(at.x) + "\" y=\"" + Px(at.y + 3.5) + "\">" + number +
-               "</text>");
-    if (labelled && time.size() >= 16)
-      out.append("<text class=\"label\" x=\"" + Px(at.x + 11) + "\" y=\"" + Px(at.y + 4) + "\">" +
-                 time.substr(11, 5) + ", " + StopLength(stop.seconds) + "</text>");
+    std::string title =
+        "Stop " + number + ": " + time + " for " + report_words::Clock(stop.seconds);
+    if (!stop.arrival.place.empty()) title += ", " + report_words::Utf8(stop.arrival.place);
+    out.append("<g class=\"stop\"><title>" + Html(title) + "</title><circle cx=\"" + Px(at.x) +
+               "\" cy=\"" + Px(at.y) + "\" r=\"8\"/><text x=\"" + Px(at.x) + "\" y=\"" +
+               Px(at.y + 3.5) + "\">" + number + "</text>");
+    if (labelled && time.size() >= 16) {
+      const std::string text = time.substr(11, 5) + ", " + StopLength(stop.seconds);
+      // Right of the mark, or left of it where the drawing ends; none over another.
+      const double width = LabelWidth(text.size());
+      const bool left = at.x + 11 + width > kWidth - 2;
+      const double x = left ? at.x - 11 : at.x + 11;
+      const LabelBox box{left ? x - width : x, at.y - 8, left ? x : x + width, at.y + 7};
+      const bool free = std::none_of(labels.begin(), labels.end(),
+                                     [&](const LabelBox& other) { return box.Meets(other); });
+      if (free && box.left >= 0) {
+        labels.push_back(box);
+        out.append("<text class=\"label" + std::string(left ? " west" : "") + "\" x=\"" + Px(x) +
+                   "\" y=\"" + Px(at.y + 4) + "\">" + text + "</text>");
+      }
+    }
     out.append("</g>");
   }
 }
@@ -331,10 +382,24 @@ std::string RouteSvg(std::span<const TracePoint> trace, const TripFacts& facts) 
   out.append("<g class=\"over\">");
   AppendSpeeding(out, f, trace, facts);
   out.append("</g><g class=\"route\">");
-  AppendRoute(out, points, fixes);
+  // Each stretch between times without data drawn apart: no line crosses a gap.
+  for (std::size_t from = 0; from < fixes.size();) {
+    std::size_t to = from + 1;
+    while (to < fixes.size() && !fixes[to]->afterNoData)
+      ++to;
+    const std::vector<PagePoint> stretch(points.begin() + static_cast<std::ptrdiff_t>(from),
+                                         points.begin() + static_cast<std::ptrdiff_t>(to));
+    const std::vector<const TracePoint*> stretchFixes(
+        fixes.begin() + static_cast<std::ptrdiff_t>(from),
+        fixes.begin() + static_cast<std::ptrdiff_t>(to));
+    AppendRoute(out, stretch, stretchFixes,
+                std::max<std::size_t>(2, kMostPoints * stretch.size() / fixes.size()));
+    from = to;
+  }
   out.append("</g>");
-  AppendEnds(out, points, fixes);
   AppendStops(out, f, facts);
+  // The start and end over the stops' marks: a day that begins or ends at a stop shows both.
+  AppendEnds(out, points, fixes);
   AppendScaleBar(out, f);
   out.append("</svg>");
   return out;

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr double kWidth = 800, kHeight = 230;
-constexpr double kLeft = 46, kRight = 12, kTop = 24, kBottom = 40;
-constexpr std::int64_t kBreak = 900;  // seconds without a fix that break the line
+// Margins wide enough for the labels at a phone's larger size.
+constexpr double kWidth = 800, kHeight = 250;
+constexpr double kLeft = 60, kRight = 12, kTop = 34, kBottom = 56;
 
 struct Axes {
   std::int64_t from = 0, to = 1;
@@ -48,21 +48,45 @@ std::vector<const TracePoint*> Decimated(const std::vector<const TracePoint*>& p
   return out;
 }
 
-// The UTC instant whose local time is `local`, by the offset of the fix nearest it.
-std::int64_t UtcOf(std::int64_t local, const std::vector<const TracePoint*>& points) {
-  const std::int64_t guess = local - (points.front()->local - points.front()->utc);
-  auto it = std::lower_bound(points.begin(), points.end(), guess,
-                             [](const TracePoint* p, std::int64_t t) { return p->utc < t; });
-  if (it == points.end()) --it;
-  return local - ((*it)->local - (*it)->utc);
+// The day's clock: spans of UTC time over which the fixes' local time is UTC and one offset,
+// each ending where the next begins.
+struct ClockSpan {
+  std::int64_t from, to, offset;
+};
+
+std::vector<ClockSpan> ClockSpans(const std::vector<const TracePoint*>& points, const Axes& axes) {
+  std::vector<ClockSpan> spans;
+  for (const TracePoint* p : points) {
+    const std::int64_t offset = p->local - p->utc;
+    if (!spans.empty() && spans.back().offset == offset) continue;
+    if (!spans.empty()) spans.back().to = p->utc;
+    spans.push_back({p->utc, axes.to + 1, offset});
+  }
+  spans.front().from = axes.from;
+  return spans;
 }
 
+// "07:00", or on a page of several dates "14/03".
 std::string ClockLabel(std::int64_t local, bool days) {
   const std::string text = report_words::LocalTime(local);
   if (text.size() < 16) return text;
-  return days ? text.substr(5, 5) : text.substr(11, 5);
+  return days ? text.substr(8, 2) + "/" + text.substr(5, 2) : text.substr(11, 5);
 }
 
+// "+03", or "+1030" where the offset has minutes.
+std::string OffsetLabel(std::int64_t seconds) {
+  const long long hours = std::abs(seconds) / 3600 % 100;
+  const long long minutes = std::abs(seconds) / 60 % 60;
+  char text[32];
+  if (minutes == 0)
+    std::snprintf(text, sizeof text, "%c%02lld", seconds < 0 ? '-' : '+', hours);
+  else
+    std::snprintf(text, sizeof text, "%c%02lld%02lld", seconds < 0 ? '-' : '+', hours, minutes);
+  return text;
+}
+
+// Ticks at round times of the local clock, each where the clock read it: a time the clocks
+// skipped has none, and a time they read twice has two, each with its offset.
 void AppendTimeAxis(std::string& out, const Axes& axes,
                     const std::vector<const TracePoint*>& points, std::string_view zone) {
   static constexpr std::int64_t kSteps[] = {60,    120,    300,    600,     900,     1800,
@@ -75,19 +99,40 @@ void AppendTimeAxis(std::string& out, const Axes& axes,
       step = s;
       break;
     }
-  const std::int64_t offset = points.front()->local - points.front()->utc;
-  const std::int64_t firstLocal = axes.from + offset;
-  out.append("<g class=\"axis\">");
-  for (std::int64_t local = (firstLocal / step + (firstLocal % step > 0)) * step;
-       local <= axes.to + offset + 3600; local += step) {
-    const std::int64_t utc = UtcOf(local, points);
-    if (utc < axes.from || utc > axes.to) continue;
-    const double x = axes.X(utc);
-    out.append("<line x1=\"" + Px(x) + "\" x2=\"" + Px(x) + "\" y1=\"" + Px(kTop) + "\" y2=\"" +
-               Px(kHeight - kBottom + 4) + "\"/><text x=\"" + Px(x) + "\" y=\"" +
-               Px(kHeight - kBottom + 16) + "\">" + ClockLabel(local, step >= 86400) + "</text>");
+  struct Tick {
+    std::int64_t utc;
+    std::string label;
+    std::int64_t offset;
+  };
+  std::vector<Tick> ticks;
+  for (const ClockSpan& clock : ClockSpans(points, axes)) {
+    const std::int64_t firstLocal = std::max(clock.from, axes.from) + clock.offset;
+    for (std::int64_t local = (firstLocal / step + (firstLocal % step > 0)) * step;;
+         local += step) {
+      const std::int64_t utc = local - clock.offset;
+      if (utc >= clock.to || utc > axes.to) break;
+      ticks.push_back({utc, ClockLabel(local, step >= 86400), clock.offset});
+    }
   }
-  out.append("<text class=\"title\" x=\"" + Px(kWidth - kRight) + "\" y=\"" + Px(kHeight - 4) +
+  std::sort(ticks.begin(), ticks.end(), [](const Tick& a, const Tick& b) { return a.utc < b.utc; });
+  out.append("<g class=\"axis\">");
+  for (const Tick& tick : ticks) {
+    std::string label = tick.label;
+    const bool twice = std::count_if(ticks.begin(), ticks.end(), [&](const Tick& other) {
+                         return other.label == tick.label;
+                       }) > 1;
+    if (twice) label += " " + OffsetLabel(tick.offset);
+    const double x = axes.X(tick.utc);
+    // A label reaching past an edge of the chart stands inside it; room for a phone's size.
+    const double half = 6.6 * static_cast<double>(label.size());
+    const char* anchor = x + half > kWidth ? " class=\"east\""
+                         : x - half < 0    ? " class=\"west\""
+                                           : "";
+    out.append("<line x1=\"" + Px(x) + "\" x2=\"" + Px(x) + "\" y1=\"" + Px(kTop) + "\" y2=\"" +
+               Px(kHeight - kBottom + 4) + "\"/><text" + anchor + " x=\"" + Px(x) + "\" y=\"" +
+               Px(kHeight - kBottom + 16) + "\">" + label + "</text>");
+  }
+  out.append("<text class=\"title\" x=\"" + Px(kWidth - kRight) + "\" y=\"" + Px(kHeight - 6) +
              "\">Local time (" + Html(zone) + ")</text></g>");
 }
 
@@ -102,7 +147,7 @@ void AppendSpeedAxis(std::string& out, const Axes& axes) {
                Px(y) + "\" y2=\"" + Px(y) + "\"/><text x=\"" + Px(kLeft - 7) + "\" y=\"" +
                Px(y + 4) + "\">" + label + "</text>");
   }
-  out.append("<text class=\"title\" x=\"" + Px(kLeft + 4) + "\" y=\"" + Px(kTop - 8) +
+  out.append("<text class=\"title\" x=\"" + Px(kLeft + 4) + "\" y=\"" + Px(kTop - 10) +
              "\">km/h</text></g>");
 }
 
@@ -125,7 +170,8 @@ std::string SpeedChartSvg(std::span<const TracePoint> trace, const TripFacts& fa
   axes.top = std::max(20.0, std::ceil(highest * 1.05 / 20) * 20);
 
   std::string out =
-      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 800 230\" role=\"img\" "
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 800 " + Px(kHeight) +
+      "\" role=\"img\" "
       "aria-labelledby=\"speed-title\"><title id=\"speed-title\">Speed over the day, stops "
       "shaded</title>";
   // Stops that touch on the chart are one shade: a month of them stays a few hundred.
@@ -151,9 +197,16 @@ std::string SpeedChartSvg(std::span<const TracePoint> trace, const TripFacts& fa
   AppendTimeAxis(out, axes, points, zone);
   std::vector<PagePoint> line;
   std::string path;
+  // Broken where the data is: after time without data, whatever the pixels it fell in.
+  std::vector<const TracePoint*> kept = Decimated(points, axes);
+  const auto gapIn = [&](const TracePoint* from, const TracePoint* to) {
+    for (const TracePoint* p = from + 1; p <= to; ++p)
+      if (p->afterNoData) return true;
+    return false;
+  };
   const TracePoint* before = nullptr;
-  for (const TracePoint* p : Decimated(points, axes)) {
-    if (before != nullptr && p->utc - before->utc > kBreak) {
+  for (const TracePoint* p : kept) {
+    if (before != nullptr && gapIn(before, p)) {
       AppendPathData(path, line);
       path.append(" ");
       line.clear();
