@@ -6,6 +6,10 @@
 #include <vector>
 
 #include "app_error.h"
+#include "trip_facts.h"
+
+// The zone of the service's exports, when no other is named.
+inline constexpr std::string_view kServiceZone = "Europe/Athens";
 
 struct CliOptions {
   std::vector<std::string> files;  // on Windows with their patterns expanded
@@ -21,11 +25,9 @@ struct CliOptions {
   bool html = false;  // a day page beside each KML, and an index of several
   // The facts on standard output: text, or one of the tables as CSV.
   enum class Report { None, Text, Csv, LegsCsv, StopsCsv, SpeedingCsv } report = Report::None;
-  std::string workbook;  // the facts as a workbook, when a name is given
-  std::string timeZone = "Europe/Athens";
-  int stopMinutes = 5;
-  std::optional<double> speedLimit;  // km/h
-  int speedingSeconds = 10;
+  std::string workbook;                 // the facts as a workbook, when a name is given
+  std::optional<std::string> timeZone;  // kServiceZone when not given
+  TripRules rules;                      // stops and runs over the limit, as the options set them
 
   bool NeedsFacts() const { return report != Report::None || !workbook.empty() || html; }
   bool NeedsTimes() const { return timestamps || gpx || NeedsFacts(); }
@@ -35,3 +37,7 @@ struct CliOptions {
 // arguments were written in quotes (none when empty): those are never file patterns.
 CliOptions ParseCliOptions(const std::vector<std::string>& args,
                            const std::vector<bool>& quoted = {});
+
+// The help, and a bash completion script, made from the same table as the parser.
+std::string HelpText();
+std::string BashCompletion();

@@ -29,6 +29,7 @@ struct ExportReading {
   const TripFacts* facts = nullptr;
   std::span<const TracePoint> trace;
   const TripRules* rules = nullptr;
+  const ZoneClock* zone = nullptr;
 };
 
 // Writes one output's document into its file, its pieces made on several threads.
@@ -46,10 +47,10 @@ ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, Atomi
       pieces, [&file](std::string_view bytes) { file.Write(bytes); }, PieceThreads());
 }
 
-ConversionCounts WritePage(const ExportReading& reading, const CliOptions& options,
+ConversionCounts WritePage(const ExportReading& reading, const CliOptions&,
                            AtomicFile& file) {
   file.Write(DayPage({reading.shown, reading.header, *reading.facts, reading.trace, *reading.rules,
-                      options.timeZone}));
+                      reading.zone->Name()}));
   return {};
 }
 
@@ -96,9 +97,7 @@ std::vector<SaveOutput> OutputsFor(const std::string& file, const CliOptions& op
 ExportConverter::ExportConverter(const CliOptions& options, const ZoneClock* zone,
                                  TripWorkbook* workbook)
     : options_(options), zone_(zone), workbook_(workbook) {
-  rules_.stopSeconds = static_cast<std::int64_t>(options.stopMinutes) * 60;
-  rules_.speedLimit = options.speedLimit;
-  rules_.speedingSeconds = options.speedingSeconds;
+  rules_ = options.rules;
 }
 
 ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_view text,
@@ -110,6 +109,7 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
   reading.timed = zone_ != nullptr;
   reading.shown = shownFile;
   reading.rules = &rules_;
+  reading.zone = zone_;
   // The times of every row, once, for every output that follows the trip: first, on every
   // core, when the KML carries them; otherwise read beside the KML, before the facts.
   std::promise<void> timesRead;
@@ -182,12 +182,12 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
 std::string ExportConverter::Report(std::string_view shownFile, const TrackHeader& header,
                                     const TripFacts& facts) {
   // One export's rows at a time: a run of many holds none of them.
-  TripTables tables(options_.timeZone);
+  TripTables tables(zone_->Name());
   tables.Add(shownFile, header, facts, rules_);
   if (workbook_ != nullptr) workbook_->Add(tables);
   if (options_.report == CliOptions::Report::Text)
     return std::string(shownFile) + ":\n" +
-           Indented(TripReportText(header, facts, options_.timeZone, rules_));
+           Indented(TripReportText(header, facts, zone_->Name(), rules_));
   const ReportTable* table = CsvTable(tables);
   return table != nullptr ? CsvRows(*table) : std::string();
 }
@@ -208,7 +208,8 @@ const ReportTable* ExportConverter::CsvTable(const TripTables& tables) const {
 }
 
 std::string ExportConverter::ReportHeader() const {
-  const TripTables tables(options_.timeZone);
+  if (zone_ == nullptr) return {};  // no facts without the zone's times
+  const TripTables tables(zone_->Name());
   const ReportTable* table = CsvTable(tables);
   return table != nullptr ? CsvHeader(*table) : std::string();
 }

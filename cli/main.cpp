@@ -68,10 +68,9 @@ void ReportError(const std::string& file, const std::exception& error) {
   const std::string message = memory                ? DisplayMessage(kNoMemory)
                               : appError != nullptr ? DisplayMessageWithReason(*appError)
                                                     : DisplayMessage(error.what());
-  // A message that names the file itself (it cannot be opened) names it once; one about "its"
-  // outputs keeps the name it speaks of.
-  const bool named = !message.starts_with("Its ") &&
-                     message.find(SystemFiles().FullPath(file)) != std::string::npos;
+  // A message that names the file itself (it cannot be opened) names it once.
+  const bool named = appError != nullptr && !appError->Subject().empty() &&
+                     appError->Subject() == SystemFiles().FullPath(file);
   std::cerr << kProgram << (named ? "" : Shown(file) + ": ") << Shown(message) << '\n';
 }
 
@@ -79,18 +78,15 @@ void ReportUsageError(const std::string& reason) {
   std::cerr << kProgram << reason << '\n' << kUsageLine << '\n' << kTryHelp << '\n';
 }
 
-// The zone is read once, before any file, when the options need times: a name it does not
-// know is a usage error (raised), a missing database a failure (said, and `missing` set).
-std::unique_ptr<ZoneClock> ReadZone(const CliOptions& options, bool& missing) {
-  if (!options.NeedsTimes() && options.timeZone == CliOptions{}.timeZone) return nullptr;
+// The zone is read once, before any file, when the options need times or name one: a name
+// it does not know is a usage error, a missing database a failure.
+std::unique_ptr<ZoneClock> ReadZone(const CliOptions& options) {
+  if (!options.NeedsTimes() && !options.timeZone) return nullptr;
+  const std::string name = options.timeZone.value_or(std::string(kServiceZone));
   // A name that is no zone name is a usage error, database or not.
-  if (!IsZoneName(options.timeZone)) throw UnknownZone(options.timeZone);
-  if (const auto database = ZoneClock::MissingDatabase()) {
-    std::cerr << kProgram << Shown(*database) << '\n';
-    missing = true;
-    return nullptr;
-  }
-  return std::make_unique<ZoneClock>(options.timeZone);
+  if (!IsZoneName(name)) throw UnknownZone(name);
+  if (const auto database = ZoneClock::MissingDatabase()) throw AppError(*database);
+  return std::make_unique<ZoneClock>(name);
 }
 
 // A text cut at a NUL byte is converted as the window shows it, and said: the run fails.
@@ -263,9 +259,14 @@ bool SaveWorkbook(const std::string& name, Workbook& workbook, std::size_t conve
 int Run(const CliOptions& options) {
   OsFiles& os = SystemFiles();
   StandardOutput out(os);
-  bool missing = false;
-  const std::unique_ptr<ZoneClock> zone = ReadZone(options, missing);
-  if (missing) return 1;
+  std::unique_ptr<ZoneClock> zone;
+  try {
+    zone = ReadZone(options);
+  } catch (const AppError& error) {
+    if (error.Kind() == ErrorKind::Usage) throw;
+    std::cerr << kProgram << Shown(error.what()) << '\n';
+    return 1;
+  }
   const ZoneClock* clock = options.NeedsTimes() ? zone.get() : nullptr;
   if (options.toStdout || options.summary) return WriteToStandardOutput(options, clock, os);
 
@@ -293,7 +294,7 @@ int Run(const CliOptions& options) {
     claims = ClaimOutputs(rules, options, os);
     if (claims.workbook) {
       workbook.file = rules.Open(*claims.workbook);
-      workbook.book = std::make_unique<TripWorkbook>(options.timeZone, os);
+      workbook.book = std::make_unique<TripWorkbook>(zone->Name(), os);
     }
   } catch (const AppError& error) {  // the workbook may not be written: nothing is
     ReportError(options.workbook, error);
@@ -313,7 +314,7 @@ int Run(const CliOptions& options) {
       const std::string_view text = loaded.text;
       // A text with no column-title row is no export: nothing is made of it.
       if (!ReadTrackHeader(text, loaded.breaks).titlesFound)
-        throw AppError(std::string(kNotAnExport));
+        throw AppError(ErrorKind::NotAnExport, std::string(kNotAnExport));
       if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
       const auto outputs = rules.Open(claims.claims[i]);
       const ExportResult result = converter.Convert(Shown(file), text, loaded.breaks, outputs);
@@ -386,13 +387,17 @@ int main(int argc, char** argv) {
   if (options.help || options.version) {
     // Written as the reports are, so that a help that cannot be written fails the run.
     StandardOutput out(SystemFiles());
-    out.Write(options.help ? std::string(kHelp) : Filled(kVersionLine, {TRACKKML_VERSION}) + '\n');
+    out.Write(options.help ? HelpText() : Filled(kVersionLine, {TRACKKML_VERSION}) + '\n');
     return out.Failed() ? 1 : 0;
   }
   try {
     return Run(options);
-  } catch (const AppError& error) {  // the options could not be used: an unknown time zone
-    ReportUsageError(error.what());
+  } catch (const AppError& error) {
+    if (error.Kind() != ErrorKind::Usage) {
+      std::cerr << kProgram << Shown(DisplayMessageWithReason(error)) << '\n';
+      return 1;
+    }
+    ReportUsageError(error.what());  // the options could not be used: an unknown time zone
     return 2;
   }
 }

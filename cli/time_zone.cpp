@@ -22,5 +22,5 @@ bool IsZoneName(std::string_view name) {
 }
 
 AppError UnknownZone(const std::string& name) {
-  return AppError(Filled(tool_messages::kUnknownZone, {Shown(name)}));
+  return AppError(ErrorKind::Usage, Filled(tool_messages::kUnknownZone, {Shown(name)}));
 }

@@ -26,9 +26,13 @@ class ZoneClock final : public LocalClock {
   ZoneClock(const ZoneClock&) = delete;
   ZoneClock& operator=(const ZoneClock&) = delete;
 
+  // Safe to call from several threads at once.
   ClockPassings Passings(std::int64_t local) const override;
+  // The zone's name, as the reports and pages give it.
+  const std::string& Name() const { return name_; }
 
  private:
+  std::string name_;
   struct Rules;  // the zone as the platform's library holds it
   std::unique_ptr<Rules> rules_;
 };

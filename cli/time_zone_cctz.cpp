@@ -32,9 +32,6 @@ bool IsZoneFile(const std::string& path) {
 
 struct ZoneClock::Rules {
   cctz::time_zone zone;
-  // Local times a day or more from any change of the clocks, where the last lookup's offset
-  // holds: a day's rows are told by a subtraction, not a search. For one thread at a time.
-  std::int64_t spanFrom = 1, spanTo = 0, offset = 0;
 };
 
 std::optional<std::string> ZoneClock::MissingDatabase() {
@@ -44,7 +41,7 @@ std::optional<std::string> ZoneClock::MissingDatabase() {
   return Filled(tool_messages::kNoZoneDatabase, {folder});
 }
 
-ZoneClock::ZoneClock(const std::string& name) : rules_(std::make_unique<Rules>()) {
+ZoneClock::ZoneClock(const std::string& name) : name_(name), rules_(std::make_unique<Rules>()) {
   if (!IsZoneName(name) || !IsZoneFile(DatabaseFolder() + "/" + name) ||
       !cctz::load_time_zone(name, &rules_->zone)) {
     throw UnknownZone(name);
@@ -54,26 +51,24 @@ ZoneClock::ZoneClock(const std::string& name) : rules_(std::make_unique<Rules>()
 ZoneClock::~ZoneClock() = default;
 
 ClockPassings ZoneClock::Passings(std::int64_t local) const {
-  Rules& rules = *rules_;
-  if (local >= rules.spanFrom && local <= rules.spanTo)
-    return ClockPassings{local - rules.offset, local - rules.offset};
   const cctz::civil_second epoch(1970, 1, 1, 0, 0, 0);
-  const auto lookup = rules.zone.lookup(epoch + local);
+  const auto lookup = rules_->zone.lookup(epoch + local);
   const auto seconds = [](const auto& when) { return when.time_since_epoch().count(); };
   if (lookup.kind == cctz::time_zone::civil_lookup::REPEATED)
     return ClockPassings{seconds(lookup.pre), seconds(lookup.post)};
   const std::int64_t utc = seconds(lookup.pre);
+  ClockPassings passings{utc, utc};
   if (lookup.kind == cctz::time_zone::civil_lookup::UNIQUE) {
+    // Local times a day or more from any change of the clocks keep this one's offset.
     constexpr std::int64_t kDay = 86400;
     cctz::time_zone::civil_transition change;
     const auto instant = std::chrono::time_point_cast<cctz::seconds>(lookup.pre);
-    rules.offset = local - utc;
-    rules.spanFrom = rules.zone.prev_transition(instant, &change)
-                         ? std::max(change.from - epoch, change.to - epoch) + kDay
-                         : INT64_MIN;
-    rules.spanTo = rules.zone.next_transition(instant, &change)
-                       ? std::min(change.from - epoch, change.to - epoch) - kDay
-                       : INT64_MAX;
+    passings.steadyFrom = rules_->zone.prev_transition(instant, &change)
+                              ? std::max(change.from - epoch, change.to - epoch) + kDay
+                              : INT64_MIN;
+    passings.steadyTo = rules_->zone.next_transition(instant, &change)
+                            ? std::min(change.from - epoch, change.to - epoch) - kDay
+                            : INT64_MAX;
   }
-  return ClockPassings{utc, utc};
+  return passings;
 }

@@ -83,7 +83,7 @@ std::optional<std::string> ZoneClock::MissingDatabase() {
   return Filled(tool_messages::kNoZoneDatabase, {Utf8FromWide(folder)});
 }
 
-ZoneClock::ZoneClock(const std::string& name) {
+ZoneClock::ZoneClock(const std::string& name) : name_(name) {
   const auto bytes = IsZoneName(name) ? ZoneFileBytes(name) : std::nullopt;
   auto table = bytes ? ZoneTable::Parse(*bytes) : std::nullopt;
   if (!table) throw UnknownZone(name);

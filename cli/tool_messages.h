@@ -9,34 +9,13 @@ inline constexpr std::string_view kProgram = "trackkml-cli: ";
 inline constexpr std::string_view kUsageLine = "usage: trackkml-cli [options] FILE...";
 inline constexpr std::string_view kTryHelp = "Try 'trackkml-cli --help'.";
 inline constexpr std::string_view kVersionLine = "trackkml-cli %1";
-inline constexpr std::string_view kHelp =
+// The help around its list of options (see HelpText).
+inline constexpr std::string_view kHelpHead =
     "usage: trackkml-cli [options] FILE...\n"
     "Converts exports of the vehicle-tracking service (.csv) to KML documents.\n"
     "Each FILE's KML is saved under its path with every \".csv\" replaced by \".kml\".\n"
-    "\n"
-    "  -o, --output-dir DIR  write the KML documents into DIR instead (made if missing)\n"
-    "      --stdout         write the KML of the one FILE to standard output\n"
-    "      --summary        write the summary lines of the one FILE to standard output\n"
-    "  -q, --quiet          report nothing but errors\n"
-    "      --timestamps     give each marker its time, for a map's time slider\n"
-    "      --gpx            also write a GPX file (\".gpx\" for \".kml\") of the trip\n"
-    "      --html           also write a page of the day (\".html\" for \".kml\"): its\n"
-    "                       route, its speed and its facts; with several FILEs, an\n"
-    "                       index.html beside the first page links them\n"
-    "      --report[=FORM]  print the facts of each day: FORM text (the default), csv\n"
-    "                       (a row a file), legs-csv, stops-csv or speeding-csv (a\n"
-    "                       row a leg, stop or run over the limit); the per-file\n"
-    "                       lines then go to standard error\n"
-    "      --report=xlsx FILE  write the facts as a workbook FILE (.xlsx): days,\n"
-    "                       stops, legs and speeding on sheets of their own\n"
-    "      --time-zone NAME the zone of the export's times (default Europe/Athens)\n"
-    "      --stop-minutes N a stop is speed 0 for N minutes or more, from arrival to\n"
-    "                       departure (default 5; 0: every run at speed 0)\n"
-    "      --speed-limit KMH  report each run of fixes over KMH km/h, from the first\n"
-    "                       fix over it to the next under it ...\n"
-    "      --speeding-seconds S  ... that lasts S seconds or more (default 10)\n"
-    "  -h, --help           show this help\n"
-    "      --version        show the version\n"
+    "\n";
+inline constexpr std::string_view kHelpFoot =
     "\n"
     "FILE \"-\" reads standard input. Exit status: 0 all converted, 1 some failed,\n"
     "2 bad usage.\n";
@@ -100,7 +79,8 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kUsageLine", kUsageLine},
     {"kTryHelp", kTryHelp},
     {"kVersionLine", kVersionLine},
-    {"kHelp", kHelp},
+    {"kHelpHead", kHelpHead},
+    {"kHelpFoot", kHelpFoot},
     {"kNeedsWholeNumber", kNeedsWholeNumber},
     {"kMinutes", kMinutes},
     {"kSeconds", kSeconds},

@@ -7,9 +7,10 @@ namespace {
 
 using namespace file_messages;
 
-AppError FileError(std::string_view message, OsFiles& os, const std::string& name,
+AppError FileError(ErrorKind kind, std::string_view message, OsFiles& os, const std::string& name,
                    const std::string& what) {
-  return AppError(Filled(message, {os.FullPath(name), what}));
+  const std::string path = os.FullPath(name);
+  return AppError(kind, Filled(message, {path, what}), {}, path);
 }
 
 }  // namespace
@@ -39,19 +40,19 @@ std::string ReasonText(OsFiles& os, int error) {
 }
 
 AppError OpenError(OsFiles& os, const std::string& name, int error) {
-  return FileError(kCannotOpen, os, name, ReasonText(os, error));
+  return FileError(ErrorKind::CannotOpen, kCannotOpen, os, name, ReasonText(os, error));
 }
 
 AppError CreateError(OsFiles& os, const std::string& name, int error) {
-  return FileError(kCannotCreate, os, name, ReasonText(os, error));
+  return FileError(ErrorKind::CannotCreate, kCannotCreate, os, name, ReasonText(os, error));
 }
 
 AppError MakeFolderError(OsFiles& os, const std::string& name, int error) {
-  return FileError(kCannotMakeFolder, os, name, ReasonText(os, error));
+  return FileError(ErrorKind::CannotCreate, kCannotMakeFolder, os, name, ReasonText(os, error));
 }
 
 AppError ReadError(OsFiles& os, const std::string& name, const std::string& what) {
-  return FileError(kCannotRead, os, name, what);
+  return FileError(ErrorKind::CannotOpen, kCannotRead, os, name, what);
 }
 
 AppError ReadError(OsFiles& os, const std::string& name, int error) {
@@ -59,13 +60,15 @@ AppError ReadError(OsFiles& os, const std::string& name, int error) {
 }
 
 AppError WriteError() {
-  return AppError(std::string(kStreamWriteError));
+  return AppError(ErrorKind::WriteFailed, std::string(kStreamWriteError));
 }
 
 AppError WriteError(OsFiles& os, int error) {
-  return AppError(std::string(kStreamWriteError), error == 0 ? "" : ReasonText(os, error));
+  return AppError(ErrorKind::WriteFailed, std::string(kStreamWriteError),
+                  error == 0 ? "" : ReasonText(os, error));
 }
 
 AppError ReplacedError(OsFiles& os, const std::string& name) {
-  return FileError(kCannotCreate, os, name, std::string(kReplacedWhileSaving));
+  return FileError(ErrorKind::CannotCreate, kCannotCreate, os, name,
+                   std::string(kReplacedWhileSaving));
 }

@@ -30,7 +30,8 @@ SaveTerms SaveRules::TermsFor(const SaveOutput& output) const {
                                            const FileFacts& facts) {
     for (const auto& input : inputs) {
       if (facts.id == input.id)
-        throw AppError(Filled(kWouldReplaceInput, {output.kind, output.name, input.name}));
+        throw AppError(ErrorKind::Refused,
+                       Filled(kWouldReplaceInput, {output.kind, output.name, input.name}));
     }
     if (!output.isOwn) return;
     // Judged on the file itself, opened without following a link and without waiting.
@@ -39,7 +40,7 @@ SaveTerms SaveRules::TermsFor(const SaveOutput& output) const {
     const auto opened = file.IsOpen() ? os.FactsOf(file.fd()) : std::nullopt;
     if (!opened || opened->kind != FileFacts::Kind::Regular || opened->id != facts.id ||
         !output.isOwn(os, file.fd())) {
-      throw AppError(output.refusal);
+      throw AppError(ErrorKind::Refused, output.refusal, {}, os.FullPath(output.name));
     }
   };
   return terms;
@@ -68,17 +69,20 @@ void SaveRules::Check(int claim, const std::vector<Claimed>& outputs) const {
   for (auto it = outputs.begin(); it != outputs.end(); ++it) {
     for (const auto& input : inputs_) {
       if (it->place.file == input.id)
-        throw AppError(Filled(kWouldReplaceInput, {it->output.kind, it->output.name, input.name}));
+        throw AppError(ErrorKind::Refused,
+                       Filled(kWouldReplaceInput, {it->output.kind, it->output.name, input.name}));
     }
     for (auto before = outputs.begin(); before != it; ++before) {
       if (SameFile(before->place, it->place)) {
-        throw AppError(Filled(kOutputsAreOneFile, {before->output.kind, before->output.name,
+        throw AppError(ErrorKind::Refused,
+                       Filled(kOutputsAreOneFile, {before->output.kind, before->output.name,
                                                    it->output.kind, it->output.name}));
       }
     }
     for (const auto& other : claimed_) {
       if (other.claim != claim && SameFile(other.place, it->place)) {
-        throw AppError(Filled(kWouldReplaceOther,
+        throw AppError(ErrorKind::Refused,
+                       Filled(kWouldReplaceOther,
                               {it->output.kind, it->output.name, other.output.kind, other.input}));
       }
     }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "day_page.h"
 #include "export_reader.h"
 #include "fix_times.h"
 #include "route_drawing.h"
@@ -207,6 +208,79 @@ TEST(DayDrawing, TimeWithoutDataIsAGap) {
   EXPECT_EQ(paths(route.substr(route.find("<g class=\"route\">")), "<path class=\"b"), 2u);
   const std::string speed = chart.substr(chart.find("<path class=\"speed\" d=\""));
   EXPECT_EQ(paths(speed.substr(0, speed.find("\"/>")), "M"), 2u) << speed.substr(0, 200);
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++n;
+  return n;
+}
+
+// The points of the route's paths: "M x y L x y ..." pairs.
+std::vector<std::pair<double, double>> RoutePoints(const std::string& svg) {
+  std::vector<std::pair<double, double>> points;
+  const std::size_t from = svg.find("<g class=\"route\">");
+  const std::string route = svg.substr(from, svg.find("</g>", from) - from);
+  const std::regex pair("[ML]\\s*(-?[0-9.]+)[ ,](-?[0-9.]+)");
+  for (auto it = std::sregex_iterator(route.begin(), route.end(), pair);
+       it != std::sregex_iterator(); ++it)
+    points.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+  return points;
+}
+
+// A day across 180° is drawn where it drove: due east, left to right, not back across the
+// whole world.
+TEST(DayDrawing, ADayAcrossTheDateLineIsDrawnWhereItDrove) {
+  std::vector<std::string> rows;
+  for (int k = 0; k < 20; ++k) {
+    const double lon = 179.99 + 0.001 * k;
+    rows.push_back(Clock(8 * 3600 + 60 * k) + ";40;-17.0;" +
+                   std::to_string(lon >= 180 ? lon - 360 : lon));
+  }
+  const Drawn d = Day("14/03/2024", rows, TripRules{});
+  const auto points = RoutePoints(RouteSvg(d.trace, d.facts));
+  ASSERT_GE(points.size(), 2u);
+  for (std::size_t i = 1; i < points.size(); ++i)
+    EXPECT_GT(points[i].first, points[i - 1].first) << "a step west, across the world";
+}
+
+// What a page would drown in is bounded: many stops are a mark a few pixels apart and the
+// first 1000 rows of their table; a long route of fixes that jump about is an even sample.
+TEST(DayDrawing, ManyStopsAndALongRouteStayWithinBounds) {
+  std::vector<std::string> rows;
+  int t = 0;
+  const TripRules everyStop{.stopSeconds = 0, .speedLimit = {}, .speedingSeconds = 10};
+  for (int stop = 0; stop < 1200; ++stop, t += 40) {  // three places in turn
+    const std::string place = std::to_string(38 + 0.003 * (stop % 3)) + ";23.7";
+    rows.push_back(Clock(t) + ";0;" + place);
+    rows.push_back(Clock(t + 20) + ";30;" + place);
+  }
+  const Drawn stops = Day("14/03/2024", rows, everyStop);
+  ASSERT_GT(stops.facts.stops.size(), 1000u);
+  const std::string svg = RouteSvg(stops.trace, stops.facts);
+  EXPECT_LT(Count(svg, "class=\"stop-mark\""), 50u);
+  const std::string page = DayPage({"day.csv", ReadTrackHeader(stops.export_), stops.facts,
+                                    stops.trace, TripRules{}, "Europe/Athens"});
+  const std::size_t table = page.find("<table class=\"stops\">");
+  ASSERT_NE(table, std::string::npos);
+  const std::string rowsShown = page.substr(table, page.find("</table>", table) - table);
+  EXPECT_EQ(Count(rowsShown, "<tr>"), 1001u) << "the titles and the first 1000";
+  EXPECT_NE(page.find("The first 1000 of " + std::to_string(stops.facts.stops.size())),
+            std::string::npos);
+
+  rows.clear();
+  std::uint32_t seed = 1;
+  const auto next = [&seed] { return (seed = seed * 1664525 + 1013904223) >> 8 & 0xFFFF; };
+  for (int k = 0; k < 80000; ++k)  // a fix a second anywhere in a square of 60 m
+    rows.push_back(Clock(k) + ";30;" + std::to_string(38 + next() * 8.2e-9) + ";" +
+                   std::to_string(23.7 + next() * 1.05e-8));
+  const Drawn route = Day("14/03/2024", rows, TripRules{});
+  const std::string drawn = RouteSvg(route.trace, route.facts);
+  EXPECT_LE(RoutePoints(drawn).size(), 30000u);
+  // A steady 30 km/h, on a band's edge, is one colour: one path.
+  const std::size_t group = drawn.find("<g class=\"route\">");
+  EXPECT_EQ(Count(drawn.substr(group, drawn.find("</g>", group) - group), "<path"), 1u);
 }
 
 }  // namespace

@@ -218,7 +218,8 @@ int BandOfPiece(const std::vector<const TracePoint*>& fixes, std::size_t from, s
     const double d = std::sqrt(dLat * dLat + dLon * dLon);
     km += d, weighted += d * speed;
   }
-  if (km > 0) return BandOf(weighted / km);
+  // To a thousandth of a km/h: a steady 30 would otherwise fall either side of a band's edge.
+  if (km > 0) return BandOf(std::round(weighted / km * 1000) / 1000);
   return moving > 0 ? BandOf(sum / static_cast<double>(moving)) : kNoSpeed;
 }
 

@@ -45,11 +45,21 @@ void PutInstants(RowTimes& times, const LocalClock& clock) {
   std::size_t budget = 4 * times.local.size() + 4096;
   std::int64_t latest = kNoTime;  // the latest local time so far
   bool secondPassing = false;     // the clock has gone back, within the hour that repeats
+  // The clock's last answer, and the span of local times its offset holds for: most rows
+  // are told by a subtraction.
+  ClockPassings known{0, 0};
+  std::int64_t knownOffset = 0;
   for (std::size_t n = 0; n < times.local.size(); ++n) {
     const std::size_t k = times.Entry(n);
     const std::int64_t local = times.local[k];
     if (local == kNoTime) continue;
-    const ClockPassings passings = clock.Passings(local);
+    ClockPassings passings;
+    if (local >= known.steadyFrom && local <= known.steadyTo) {
+      passings = {local - knownOffset, local - knownOffset};
+    } else {
+      passings = known = clock.Passings(local);
+      knownOffset = local - passings.first;
+    }
     const std::int64_t repeat = passings.second - passings.first;
     if (repeat == 0) {
       secondPassing = false;

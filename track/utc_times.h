@@ -9,8 +9,11 @@
 // The UTC seconds a local time stands for: `first` and `second` differ only in an hour that
 // repeats when the clocks go back (the earlier first). A time the clocks skipped counts by
 // the clock before the change.
+// Where a clock knows it, [steadyFrom, steadyTo] is a span of local times around this one
+// that all keep its offset, so that a caller may tell them by a subtraction.
 struct ClockPassings {
   std::int64_t first, second;
+  std::int64_t steadyFrom = 1, steadyTo = 0;  // none
 };
 
 class LocalClock {
