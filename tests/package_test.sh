@@ -44,7 +44,8 @@ for f in usr/bin/trackkml usr/bin/trackkml-cli usr/share/applications/trackkml.d
   usr/share/man/man1/trackkml-cli.1.gz usr/share/man/man1/trackkml.1.gz \
   usr/share/doc/trackkml/copyright usr/share/doc/trackkml/changelog.gz \
   usr/share/icons/hicolor/scalable/apps/trackkml.svg usr/share/icons/hicolor/48x48/apps/trackkml.png \
-  usr/share/metainfo/org.trackkml.trackkml.metainfo.xml; do
+  usr/share/metainfo/org.trackkml.trackkml.metainfo.xml \
+  usr/share/bash-completion/completions/trackkml-cli; do
   [ -e "$work/root/$f" ] || fail "package lacks $f"
 done
 desktop-file-validate "$work/root/usr/share/applications/trackkml.desktop" | grep -v '^.*hint:' &&
