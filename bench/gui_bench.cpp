@@ -27,6 +27,7 @@
 #include "export_generator.h"
 #include "kml_document.h"
 #include "mainfrm.h"
+#include "text_pane.h"
 
 namespace {
 
@@ -278,7 +279,7 @@ int main(int argc, char** argv) {
   while (line.size() < (20u << 20))
     line.append("22.62597,37.59725,0 ");
   wrapping->setFocus();
-  const double load = Timed([&] { wrapping->Pane().LoadBytes(line); });
+  const double load = Timed([&] { TextPane(wrapping->Storage()).LoadBytes(line); });
   QApplication::processEvents();
   const double toEnd = Timed([&] {
     QTest::keyClick(wrapping, Qt::Key_End, Qt::ControlModifier);

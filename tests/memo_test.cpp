@@ -73,7 +73,7 @@ void Type(QWidget* widget, const QString& text) {
 struct Panes {
   Memo memo1{nullptr, "Memo1", PaneEncoding::Cp1253, true};
   Memo memo3{nullptr, "Memo3", PaneEncoding::Utf8, false};
-  std::string Text(Memo& memo) { return std::string(memo.Pane().Text()); }
+  std::string Text(Memo& memo) { return std::string(memo.Storage().Text()); }
   // A pane on screen with the focus, as the user types into it.
   static Memo& Focused(Memo& memo) {
     memo.resize(300, 200);
@@ -226,7 +226,7 @@ TEST(Memo, AWrappedLineTallerThanTheViewShowsItsEndWhenScrolledThere) {
   QString words;
   for (int i = 0; i < 400; ++i)
     words += QString("word%1 ").arg(i);
-  memo.Pane().LoadBytes(words.toStdString() + "last\r\n");
+  memo.Storage().Replace(words.toStdString() + "last\r\n", TextStorage::Caret::AtStart);
   QApplication::processEvents();
   memo.verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
   // The last row that shows whole holds the line's last word.

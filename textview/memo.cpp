@@ -53,7 +53,6 @@ bool IsTypedText(const QKeyEvent* event) {
 Memo::Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWrap)
     : QAbstractScrollArea(parent),
       document_(encoding),
-      pane_(static_cast<TextStorage&>(*this)),
       wrapMode_(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap),
       rows_(std::make_unique<RowLayout>(document_, font())),
       chars_(document_) {
@@ -67,10 +66,6 @@ Memo::Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWr
   setAcceptDrops(true);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
-  // The initial line: the pane's own name.
-  TextPane::UpdateBracket bracket(pane_);
-  pane_.ClearText();
-  pane_.AppendLine(name);
 }
 
 void Memo::setPlainText(const QString& text) {

@@ -19,13 +19,14 @@
 #include "pane_document.h"
 #include "row_layout.h"
 #include "text_boundaries.h"
-#include "text_pane.h"
+#include "text_storage.h"
 
 class Memo : public QAbstractScrollArea, private TextStorage {
   Q_OBJECT
  public:
   Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWrap);
-  TextPane& Pane() { return pane_; }
+  // The control's text as a pane's storage: what a pane's line view, loads and saves bind to.
+  TextStorage& Storage() { return *this; }
 
   QPlainTextEdit::LineWrapMode lineWrapMode() const { return wrapMode_; }
   // Replaces the text as typed text would read; the caret goes to the start, undo forgets.
@@ -125,7 +126,6 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void TellAccessibility(std::size_t from, const QString& removed, const QString& inserted);
 
   PaneDocument document_;
-  TextPane pane_;
   QPlainTextEdit::LineWrapMode wrapMode_;
   std::unique_ptr<RowLayout> rows_;
   CharOffsets chars_;

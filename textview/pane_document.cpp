@@ -1,9 +1,9 @@
 #include "pane_document.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "cp1253.h"
-#include "line_view.h"
 
 namespace {
 
@@ -25,6 +25,18 @@ std::size_t SequenceAt(std::string_view bytes, std::size_t at) {
   return size;
 }
 
+// Appends where a line starts after each CR LF of `region`, which starts at `base`.
+void AddLineStarts(std::string_view region, std::size_t base, std::vector<std::uint32_t>& starts) {
+  const char* const data = region.data();
+  for (std::size_t at = 1; at < region.size();) {
+    const void* lf = std::memchr(data + at, '\n', region.size() - at);
+    if (lf == nullptr) break;
+    const auto found = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
+    if (data[found - 1] == '\r') starts.push_back(static_cast<std::uint32_t>(base + found + 1));
+    at = found + 1;
+  }
+}
+
 }  // namespace
 
 void PaneDocument::Replace(std::string text) {
@@ -42,10 +54,7 @@ void PaneDocument::Append(std::string_view text) {
 void PaneDocument::IndexFrom(std::size_t line) {
   starts_.resize(line + 1);
   const std::size_t from = starts_[line];
-  const std::string_view rest = std::string_view(bytes_).substr(from);
-  for (const std::size_t start : LineStartsEvery(rest, 1, 1))
-    starts_.push_back(static_cast<std::uint32_t>(from + start));
-  if (rest.ends_with("\r\n")) starts_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+  AddLineStarts(std::string_view(bytes_).substr(from), from, starts_);
   for (std::size_t i = line; i < starts_.size(); ++i)
     longest_ = std::max(longest_, LineEnd(i) - starts_[i]);
 }
@@ -65,11 +74,10 @@ void PaneDocument::Change(std::size_t from, std::size_t to, std::string_view tex
   const std::size_t end = lastIsFinal ? bytes_.size() : starts_[last + 1] + delta;
   const std::string_view region = std::string_view(bytes_).substr(begin, end - begin);
   std::vector<std::uint32_t> found;
-  for (const std::size_t start : LineStartsEvery(region, 1, 1))
-    found.push_back(static_cast<std::uint32_t>(begin + start));
+  AddLineStarts(region, begin, found);
   // A final break makes an empty last line; a break before a kept line starts that line,
   // which is moved below.
-  if (lastIsFinal && region.ends_with("\r\n")) found.push_back(static_cast<std::uint32_t>(end));
+  if (!lastIsFinal && !found.empty() && found.back() == end) found.pop_back();
 
   const auto oldMiddle = starts_.begin() + static_cast<std::ptrdiff_t>(first + 1);
   const auto oldAfter = starts_.begin() + static_cast<std::ptrdiff_t>(last + 1);
