@@ -42,7 +42,6 @@ void AddLineStarts(std::string_view region, std::size_t base, std::vector<std::u
 void PaneDocument::Replace(std::string text) {
   bytes_ = std::move(text);
   starts_.assign(1, 0);
-  longest_ = 0;
   IndexFrom(0);
 }
 
@@ -55,8 +54,6 @@ void PaneDocument::IndexFrom(std::size_t line) {
   starts_.resize(line + 1);
   const std::size_t from = starts_[line];
   AddLineStarts(std::string_view(bytes_).substr(from), from, starts_);
-  for (std::size_t i = line; i < starts_.size(); ++i)
-    longest_ = std::max(longest_, LineEnd(i) - starts_[i]);
 }
 
 void PaneDocument::Change(std::size_t from, std::size_t to, std::string_view text) {
@@ -92,8 +89,6 @@ void PaneDocument::Change(std::size_t from, std::size_t to, std::string_view tex
   }
   for (std::size_t i = after; i < starts_.size(); ++i)
     starts_[i] += delta;
-  for (std::size_t i = first; i < after; ++i)
-    longest_ = std::max(longest_, LineEnd(i) - starts_[i]);
 }
 
 std::size_t PaneDocument::LineEnd(std::size_t line) const {

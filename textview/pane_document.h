@@ -31,7 +31,6 @@ class PaneDocument {
   // Where the line's text ends, before its break.
   std::size_t LineEnd(std::size_t line) const;
   std::size_t LineOf(std::size_t offset) const;
-  std::size_t LongestLine() const { return longest_; }
 
   // The offset one character on or back; a CR LF is one step, as is a UTF-8 sequence.
   std::size_t NextChar(std::size_t offset) const;
@@ -45,5 +44,4 @@ class PaneDocument {
   PaneEncoding encoding_;
   std::string bytes_;
   std::vector<std::uint32_t> starts_;  // a pane holds at most 2 GiB
-  std::size_t longest_ = 0;            // bytes of the longest line seen since the last Replace
 };

@@ -21,9 +21,7 @@ bool IsContinuation(char b) {
 
 RowLayout::RowLayout(const PaneDocument& document, const QFont& font)
     : document_(document), font_(font), metrics_(font) {
-  const QFontMetricsF metrics(font_);
-  lineHeight_ = metrics.lineSpacing();
-  ascent_ = metrics.ascent();
+  lineHeight_ = QFontMetricsF(font_).lineSpacing();
 }
 
 QTextOption RowLayout::Option(bool wrap) const {
