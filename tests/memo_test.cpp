@@ -6,59 +6,11 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTest>
-#include <random>
 
 #include "memo.h"
 #include "pane_document.h"
 
 namespace {
-
-// Where lines start, found afresh: every CR LF ends one, and the segment after the last break
-// is a line even when empty.
-std::vector<std::size_t> LineStarts(const std::string& text) {
-  std::vector<std::size_t> starts{0};
-  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
-    starts.push_back(at + 2);
-  return starts;
-}
-
-// Changes anywhere, breaks made and unmade (a CR joined to an LF across the change included),
-// and appends: the line index always matches the text read afresh.
-TEST(PaneDocument, TheLineIndexFollowsEveryChange) {
-  std::mt19937 random(11);
-  const auto pick = [&](std::size_t n) {
-    return std::uniform_int_distribution<std::size_t>(0, n)(random);
-  };
-  const auto bytes = [&](std::size_t n) {
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i)
-      s.push_back("\r\nab\xCE\xA9"[pick(5)]);
-    return s;
-  };
-  PaneDocument document(PaneEncoding::Cp1253);
-  std::string text;
-  for (int step = 0; step < 4000; ++step) {
-    if (step % 500 == 0) {
-      text = bytes(pick(40));
-      document.Replace(text);
-    } else if (step % 7 == 0) {
-      const std::string more = bytes(pick(6));
-      text += more;
-      document.Append(more);
-    } else {
-      const std::size_t from = pick(text.size());
-      const std::size_t to = from + pick(std::min<std::size_t>(5, text.size() - from));
-      const std::string inserted = bytes(pick(4));
-      text.replace(from, to - from, inserted);
-      document.Change(from, to, inserted);
-    }
-    ASSERT_EQ(document.Text(), text) << step;
-    const auto starts = LineStarts(text);
-    ASSERT_EQ(document.LineCount(), starts.size()) << step;
-    for (std::size_t i = 0; i < starts.size(); ++i)
-      ASSERT_EQ(document.LineStart(i), starts[i]) << step << " line " << i;
-  }
-}
 
 // Characters typed on a keyboard that has them (QTest's own typing knows only ASCII).
 void Type(QWidget* widget, const QString& text) {

@@ -4,12 +4,79 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <random>
 
+#include "char_offsets.h"
 #include "pane_document.h"
+#include "pane_encoding.h"
 #include "row_layout.h"
 #include "text_boundaries.h"
 
 namespace {
+
+// Where lines start, found afresh: every CR LF ends one, and the segment after the last break
+// is a line even when empty.
+std::vector<std::size_t> LineStarts(const std::string& text) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    starts.push_back(at + 2);
+  return starts;
+}
+
+// Changes anywhere, breaks made and unmade (a CR joined to an LF across the change included),
+// and appends: the bytes and the line index always match the text made afresh, and a snapshot
+// keeps the bytes it took whatever comes after.
+TEST(PaneDocument, TheBytesAndTheLineIndexFollowEveryChange) {
+  std::mt19937 random(11);
+  const auto pick = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n)(random);
+  };
+  const auto bytes = [&](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+      s.push_back("\r\nab\xCE\xA9"[pick(5)]);
+    return s;
+  };
+  PaneDocument document(PaneEncoding::Cp1253);
+  std::string text;
+  std::vector<std::pair<TextSnapshot, std::string>> snapshots;
+  for (int step = 0; step < 4000; ++step) {
+    if (step % 500 == 0) {
+      text = bytes(pick(40));
+      document.Replace(text);
+    } else if (step % 7 == 0) {
+      const std::string more = bytes(pick(6));
+      text += more;
+      document.Append(more);
+    } else {
+      const std::size_t from = pick(text.size());
+      const std::size_t to = from + pick(std::min<std::size_t>(5, text.size() - from));
+      const std::string inserted = bytes(pick(4));
+      text.replace(from, to - from, inserted);
+      document.Change(from, to, inserted);
+    }
+    if (step % 97 == 0) {
+      ASSERT_EQ(document.Text(), text) << step;  // joined into one piece
+    } else {
+      ASSERT_EQ(document.Bytes(0, document.Size()), text) << step;
+    }
+    if (!text.empty()) {
+      const std::size_t at = pick(text.size() - 1);
+      ASSERT_EQ(document.Byte(at), text[at]) << step;
+    }
+    if (step % 13 == 0) {
+      const std::size_t from = pick(text.size());
+      const std::size_t to = from + pick(text.size() - from);
+      snapshots.emplace_back(document.Snapshot(from, to), text.substr(from, to - from));
+    }
+    const auto starts = LineStarts(text);
+    ASSERT_EQ(document.LineCount(), starts.size()) << step;
+    for (std::size_t i = 0; i < starts.size(); ++i)
+      ASSERT_EQ(document.LineStart(i), starts[i]) << step << " line " << i;
+  }
+  for (const auto& [snapshot, taken] : snapshots)
+    ASSERT_EQ(snapshot.Join(), taken);
+}
 
 PaneDocument Utf8(const char* text) {
   PaneDocument document(PaneEncoding::Utf8);
@@ -64,6 +131,38 @@ TEST(TextBoundaries, WordsPunctuationAndBlanks) {
   EXPECT_EQ(NextWordStart(document, 10), 12u) << "over the blank";
   EXPECT_EQ(PreviousWordStart(document, 12), 10u);
   EXPECT_EQ(PreviousWordStart(document, 42), 25u);
+}
+
+// Characters counted as the pane shows them, over bytes that are no UTF-8 as well: at every
+// place the caret can stand, the count is that of the characters shown before it, and the
+// place is found again from the count. Counts are kept every 64 KiB: a character and a line
+// break across such a border are counted once.
+TEST(CharOffsets, CountAsThePaneShowsOverAnyBytes) {
+  const std::string border(65535, 'a');
+  const std::string texts[] = {
+      "a\x80"
+      "b",
+      "\xE2\x82x\xF0\x9F\x98\xF0\x9F\x98\x80",  // cut sequences, then a whole one
+      "\xC0\xAF\xE0\x80\xAF\xED\xA0\x80",       // overlong forms and a surrogate
+      "\xF4\x90\x80\x80\xF5\xBF\xBF\xFF",       // past U+10FFFF, bytes that lead nothing
+      "\r\n\xCE\r\n\xCE\xA9\xCC\x81z",
+      border + "\xCE\xA9" + border + "\r\n\x80\xF0\x9F\x98\x80",
+  };
+  for (const std::string& text : texts) {
+    PaneDocument document(PaneEncoding::Utf8);
+    document.Replace(text);
+    CharOffsets chars(document);
+    EXPECT_EQ(chars.CharCount(),
+              static_cast<std::size_t>(ShownText(document, 0, text.size()).size()));
+    for (std::size_t at = 0;; at = document.NextChar(at)) {
+      if ((at + 8) % 65536 < 16 || at + 16 > text.size() || at < 16) {
+        const auto shown = static_cast<std::size_t>(ShownText(document, 0, at).size());
+        EXPECT_EQ(chars.CharsBefore(at), shown) << at;
+        EXPECT_EQ(chars.OffsetOfChar(shown), at) << at;
+      }
+      if (at == text.size()) break;
+    }
+  }
 }
 
 // A font every machine has here, so the widths are the same from run to run.

@@ -571,7 +571,7 @@ void Memo::ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes
   const std::size_t charFrom = told ? chars_.CharsBefore(from) : 0;
   const QString removed = told ? ShownText(document_, from, to) : QString();
   history_.Record(Edit{.at = from,
-                       .removed = std::string(document_.Text().substr(from, to - from)),
+                       .removed = document_.Bytes(from, to),
                        .inserted = std::string(bytes),
                        .caretBefore = caret_,
                        .anchorBefore = anchor_},
@@ -996,14 +996,13 @@ void Memo::dropEvent(QDropEvent* event) {
     // is written again with the selection at its new place.
     const std::size_t from = SelectionStart(), to = SelectionEnd();
     if (at >= from && at <= to) return event->ignore();
-    const std::string_view text = document_.Text();
-    const std::string moved(text.substr(from, to - from));
+    const std::string moved = document_.Bytes(from, to);
     std::size_t caret;
     if (at < from) {
-      ReplaceRange(at, to, moved + std::string(text.substr(at, from - at)), false);
+      ReplaceRange(at, to, moved + document_.Bytes(at, from), false);
       caret = at + moved.size();
     } else {
-      ReplaceRange(from, at, std::string(text.substr(to, at - to)) + moved, false);
+      ReplaceRange(from, at, document_.Bytes(to, at) + moved, false);
       caret = at;
     }
     anchor_ = caret - moved.size();

@@ -7,7 +7,7 @@ QString ShownText(const PaneDocument& document, std::size_t from, std::size_t to
   shown.reserve(static_cast<qsizetype>(to - from));
   for (std::size_t at = from; at < to; at = document.NextChar(at)) {
     const std::size_t next = document.NextChar(at);
-    const char32_t c = next == at + 2 && document.Text()[at] == '\r' ? U'\n' : document.CharAt(at);
+    const char32_t c = next == at + 2 && document.Byte(at) == '\r' ? U'\n' : document.CharAt(at);
     if (c > 0xFFFF) {
       shown.append(QChar(QChar::highSurrogate(c)));
       shown.append(QChar(QChar::lowSurrogate(c)));

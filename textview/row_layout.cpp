@@ -4,6 +4,8 @@
 #include <QTextLine>
 #include <algorithm>
 
+#include "text_boundaries.h"
+
 namespace {
 
 constexpr double kTabStop = 80;            // pixels, as Qt's plain-text control has them
@@ -12,10 +14,6 @@ constexpr std::size_t kKeptLines = 256;    // wrapped lines kept: more than a vi
 constexpr std::size_t kKeptStretches = 128;
 // A row's width when nothing wraps it: far wider than a stretch, within Qt's fixed-point range.
 constexpr double kUnwrapped = 1e7;
-
-bool IsContinuation(char b) {
-  return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
-}
 
 }  // namespace
 
@@ -68,9 +66,7 @@ void RowLayout::Forget(std::size_t offset) {
 void RowLayout::WrapFurther(std::size_t line, Wrapped& wrapped) {
   const std::size_t end = document_.LineEnd(line);
   const std::size_t from = wrapped.starts.back();
-  std::size_t to = std::min(end, from + kWrapChunk);
-  while (to < end && IsContinuation(document_.Text()[to]))
-    ++to;
+  const std::size_t to = CharacterStartFrom(document_, std::min(end, from + kWrapChunk));
   const bool final = to == end;
   const TextWindow window = TextWindow::Of(document_, from, to);
   QTextLayout layout(window.text, font_);

@@ -8,6 +8,8 @@ namespace {
 
 // Far enough either side for any character or word a user meets.
 constexpr std::size_t kReach = 1024;
+// Far enough for where one character ends.
+constexpr std::size_t kNear = 64;
 
 bool IsLineBreakAt(const PaneDocument& document, std::size_t offset) {
   const std::size_t line = document.LineOf(offset);
@@ -26,6 +28,20 @@ std::size_t NextCharacter(const PaneDocument& document, std::size_t offset) {
   const TextWindow window = TextWindow::Around(document, offset, kReach);
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.text);
   finder.setPosition(window.IndexOf(offset));
+  const qsizetype next = finder.toNextBoundary();
+  return next < 0 ? window.to : window.OffsetOf(next);
+}
+
+std::size_t CharacterStartFrom(const PaneDocument& document, std::size_t offset) {
+  if (offset >= document.Size()) return document.Size();
+  std::size_t start = document.CharStart(offset);
+  if (start < offset) start = document.NextChar(start);
+  if (IsLineBreakAt(document, start) || start == document.LineStart(document.LineOf(start)))
+    return start;
+  const TextWindow window = TextWindow::Around(document, start, kNear);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.text);
+  finder.setPosition(window.IndexOf(start));
+  if (finder.isAtBoundary()) return start;
   const qsizetype next = finder.toNextBoundary();
   return next < 0 ? window.to : window.OffsetOf(next);
 }

@@ -14,6 +14,9 @@ struct TextRange {
 };
 
 std::size_t NextCharacter(const PaneDocument& document, std::size_t offset);
+// The first place at or after `offset` where a character the user sees begins: never between
+// a letter and its accent.
+std::size_t CharacterStartFrom(const PaneDocument& document, std::size_t offset);
 std::size_t PreviousCharacter(const PaneDocument& document, std::size_t offset);
 
 // Ctrl+Right and Ctrl+Left: to the start of the next word, or of this or the previous one,

@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text_boundaries.h"
+
 namespace {
 
 constexpr double kTabStop = 80;  // pixels, as Qt's plain-text control has them
-
-bool IsContinuation(char b) {
-  return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
-}
 
 QFont PaneFont(QFont font) {
   // Characters stand where the sum of their advances puts them, so that a place far along a
@@ -42,9 +40,8 @@ double TextMetrics::AfterTab(double x) const {
 
 double TextMetrics::XAfter(const PaneDocument& document, std::size_t from, std::size_t to,
                            double x) {
-  const std::string_view bytes = document.Text();
   for (std::size_t at = from; at < to;) {
-    const auto b = static_cast<unsigned char>(bytes[at]);
+    const auto b = static_cast<unsigned char>(document.Byte(at));
     if (b == '\t') {
       x = AfterTab(x);
       ++at;
@@ -79,9 +76,9 @@ TextMetrics::Mark TextMetrics::MarkBefore(const PaneDocument& document, std::siz
   const std::size_t end = document.LineEnd(line);
   while (marks_.back().offset + kMarkStep <= offset && marks_.back().offset < end) {
     const Mark last = marks_.back();
-    std::size_t to = std::min(end, last.offset + kMarkStep);
-    while (to < end && IsContinuation(document.Text()[to]))
-      ++to;
+    // On a character the user sees: a stretch laid out from a mark starts with a letter,
+    // never with the accent of the one before it.
+    const std::size_t to = CharacterStartFrom(document, std::min(end, last.offset + kMarkStep));
     marks_.push_back(Mark{to, XAfter(document, last.offset, to, last.x)});
   }
   const auto after = std::upper_bound(marks_.begin(), marks_.end(), offset,
