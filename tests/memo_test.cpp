@@ -7,8 +7,13 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <QWheelEvent>
+#include <functional>
+
+#include "char_offsets.h"
 #include "memo.h"
 #include "pane_document.h"
+#include "row_layout.h"
 
 namespace {
 
@@ -186,6 +191,76 @@ TEST(Memo, AWrappedLineTallerThanTheViewShowsItsEndWhenScrolledThere) {
   const int bottom = 4 + (memo.viewport()->height() - 4) / rowHeight * rowHeight - rowHeight / 2;
   const int at = memo.CharacterAt(QPoint(8, bottom - rowHeight));
   EXPECT_GT(at, static_cast<int>(words.size()) - 100) << "the view at the end shows " << at;
+}
+
+// Paging and the wheel move a wrapped pane by rows, over long lines and short alike: PageDown
+// brings the first row not wholly shown to the top, the caret keeping its place on screen; a
+// notch scrolls three rows; PageUp and the wheel back return row for row.
+TEST(Memo, PagingAndTheWheelMoveAWrappedPaneByRows) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo1);
+  std::string text;
+  for (int i = 0; i < 40; ++i) {
+    text += "line " + std::to_string(i);
+    for (int k = 0; i % 5 == 2 && k < 150; ++k)
+      text += " word" + std::to_string(k);
+    text += "\r\n";
+  }
+  memo.Storage().Replace(text, TextStorage::Caret::AtStart);
+  QApplication::processEvents();
+
+  // Every row of the text, where it starts, as the pane wraps it.
+  PaneDocument document(PaneEncoding::Cp1253);
+  document.Replace(text);
+  RowLayout layout(document, memo.font());
+  layout.SetWrapWidth(memo.viewport()->width() - 8);
+  std::vector<std::size_t> starts;
+  for (std::size_t line = 0; line < document.LineCount(); ++line) {
+    for (std::size_t start : layout.RowStarts(line))
+      starts.push_back(start);
+  }
+  CharOffsets chars(document);
+  const int rowHeight = QFontMetrics(memo.font()).lineSpacing();
+  const auto topRow = [&] {
+    const std::size_t at = chars.OffsetOfChar(memo.CharacterAt(QPoint(5, 4 + rowHeight / 2)));
+    return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) -
+           1;
+  };
+  const int page = (memo.viewport()->height() - 4) / rowHeight;
+  const auto key = [&](Qt::Key k) { return [&memo, k] { QTest::keyClick(&memo, k); }; };
+  const auto wheel = [&](int notches) {
+    return [&memo, notches] {
+      QWheelEvent turned(QPointF(50, 50), memo.mapToGlobal(QPointF(50, 50)), QPoint(),
+                         QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                         false);
+      QApplication::sendEvent(memo.viewport(), &turned);
+    };
+  };
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    int rows;
+  } steps[] = {
+      {"PageDown", key(Qt::Key_PageDown), page},
+      {"PageDown", key(Qt::Key_PageDown), page},
+      {"PageDown", key(Qt::Key_PageDown), page},
+      {"PageUp", key(Qt::Key_PageUp), -page},
+      {"wheel down", wheel(-1), 3},
+      {"wheel down", wheel(-2), 6},
+      {"wheel up", wheel(1), -3},
+      {"wheel up", wheel(3), -9},
+  };
+  ASSERT_GT(starts.size(), static_cast<std::size_t>(4 * page + 9));
+  for (const auto& step : steps) {
+    const int before = topRow();
+    const int caretY = memo.cursorRect().top();
+    step.act();
+    QApplication::processEvents();
+    EXPECT_EQ(topRow(), before + step.rows) << step.what << " from row " << before;
+    if (step.what[0] == 'P') {
+      EXPECT_EQ(memo.cursorRect().top(), caretY) << step.what;
+    }
+  }
 }
 
 // The mouse as in Qt's own text controls: a double-click selects a word and a drag from it

@@ -131,6 +131,21 @@ TEST(TextBoundaries, WordsPunctuationAndBlanks) {
   EXPECT_EQ(NextWordStart(document, 10), 12u) << "over the blank";
   EXPECT_EQ(PreviousWordStart(document, 12), 10u);
   EXPECT_EQ(PreviousWordStart(document, 42), 25u);
+
+  // A double-click finds a caret place: at a word's end (the right half of its last letter,
+  // or of an emoji) it takes the word, not what follows.
+  const PaneDocument emoji = Utf8("x \xF0\x9F\x98\x80 y");
+  const struct {
+    const PaneDocument& in;
+    std::size_t at;
+    TextRange selected;
+  } clicks[] = {
+      {document, 10, {0, 10}},  {document, 12, {12, 18}}, {document, 11, {11, 12}},
+      {document, 19, {19, 23}}, {document, 42, {25, 42}}, {emoji, 6, {2, 6}},
+      {emoji, 2, {2, 6}},       {emoji, 1, {0, 1}},
+  };
+  for (const auto& click : clicks)
+    EXPECT_EQ(WordClickedAt(click.in, click.at), click.selected) << click.at;
 }
 
 // Characters counted as the pane shows them, over bytes that are no UTF-8 as well: at every

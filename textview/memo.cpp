@@ -1,6 +1,7 @@
 #include "memo.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDrag>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextLine>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -426,6 +428,35 @@ void Memo::ShowFrom(std::size_t line, std::size_t row) {
   topRow_ = row;
 }
 
+ViewTop Memo::LastTop() const {
+  return {lastFirst_, endTopRow_ == kRowsUnknown ? SIZE_MAX : endTopRow_};
+}
+
+void Memo::ScrollRows(std::ptrdiff_t by) {
+  ViewTop top = MovedTop(*rows_, {FirstLine(), topRow_}, by, LastTop());
+  if (top.line == lastFirst_ && endTopRow_ == kRowsUnknown) {
+    // The view reaches the line too long to count at every change: it is counted now.
+    endTopRow_ = EndTopRow();
+    verticalScrollBar()->setMaximum(static_cast<int>(lastFirst_ + endTopRow_));
+    top.row = std::min(top.row, endTopRow_);
+  }
+  ShowFrom(top.line, top.row);
+  viewport()->update();
+}
+
+void Memo::wheelEvent(QWheelEvent* event) {
+  // A notch scrolls by rows, as many as the platform says (three unless set), so that a
+  // wrapped line shows its inside; with a modifier, or across, as the scroll area does.
+  const QPoint delta = event->angleDelta();
+  if (delta.y() == 0 || delta.x() != 0 || event->modifiers() != Qt::NoModifier)
+    return QAbstractScrollArea::wheelEvent(event);
+  wheelRows_ -= delta.y() / 120.0 * QApplication::wheelScrollLines();
+  const auto rows = static_cast<std::ptrdiff_t>(wheelRows_);
+  wheelRows_ -= static_cast<double>(rows);
+  if (rows != 0) ScrollRows(rows);
+  event->accept();
+}
+
 void Memo::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   UpdateScrollBars();
@@ -547,7 +578,7 @@ TextRange Memo::UnitAt(std::size_t offset) const {
     return {document_.LineStart(line),
             last ? document_.LineEnd(line) : document_.LineStart(line + 1)};
   }
-  if (unit_ == Unit::Word) return WordAt(document_, offset);
+  if (unit_ == Unit::Word) return WordClickedAt(document_, offset);
   return {offset, offset};
 }
 
@@ -700,7 +731,9 @@ bool Memo::HandleShortcut(QKeyEvent* event) {
     const int rows = (byPage ? VisibleRowCount() : 1) * (down ? 1 : -1);
     const double x = wantedX_;
     const std::size_t to = RowUpOrDown(rows);
-    if (byPage) verticalScrollBar()->setValue(verticalScrollBar()->value() + rows);
+    // The view moves as the caret does, row for row, so that the caret keeps its place on
+    // screen and the row that showed only in part, or not at all, comes to the top.
+    if (byPage) ScrollRows(rows);
     MoveCaret(to, extend);
     wantedX_ = x < 0 ? wantedX_ : x;
     return true;

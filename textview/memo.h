@@ -20,6 +20,7 @@
 #include "row_layout.h"
 #include "text_boundaries.h"
 #include "text_storage.h"
+#include "view_top.h"
 
 class Memo : public QAbstractScrollArea, private TextStorage {
   Q_OBJECT
@@ -76,6 +77,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   using Row = RowLayout::Row;
@@ -117,6 +119,9 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   // The line at the top of the view, and showing the view from a row of a line.
   std::size_t FirstLine() const;
   void ShowFrom(std::size_t line, std::size_t row);
+  // The furthest the view's top goes; the view moved by rows (down when positive).
+  ViewTop LastTop() const;
+  void ScrollRows(std::ptrdiff_t by);
   void UpdateScrollBars();
   void Measure(const std::vector<Row>& rows);
   void RestartBlink();
@@ -142,6 +147,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   std::size_t endRowsAfter_ = 0;  // rows of the lines after that one
   double wantedX_ = -1;           // where Up and Down aim, while they repeat
   double widest_ = 0;             // the widest line laid out since the text was replaced
+  double wheelRows_ = 0;          // rows a wheel turned that are not scrolled yet
   double scrollScale_ = 1;        // pixels a horizontal scroll step stands for, past int's range
   bool changed_ = false;          // by the program since the view last followed the caret
   bool caretShown_ = true;

@@ -75,6 +75,18 @@ TextRange WordAt(const PaneDocument& document, std::size_t offset) {
   return {window.OffsetOf(from), window.OffsetOf(to)};
 }
 
+TextRange WordClickedAt(const PaneDocument& document, std::size_t offset) {
+  if (offset > document.LineStart(document.LineOf(offset))) {
+    const std::size_t previous = PreviousCharacter(document, offset);
+    const TextWindow before = TextWindow::Of(document, previous, offset);
+    if (!before.text.isEmpty() && !IsBlank(before.text[0]) && !before.text[0].isPunct()) {
+      const TextRange word = WordAt(document, previous);
+      if (word.to == offset) return word;
+    }
+  }
+  return WordAt(document, offset);
+}
+
 std::size_t NextWordStart(const PaneDocument& document, std::size_t offset) {
   const std::size_t end = document.Size();
   if (offset >= end) return end;

@@ -28,3 +28,6 @@ std::size_t PreviousWordStart(const PaneDocument& document, std::size_t offset);
 // What a double-click at `offset` selects: the word there, or the punctuation or the blanks
 // there; nothing at a line's end after its last character.
 TextRange WordAt(const PaneDocument& document, std::size_t offset);
+// The same for a click that found the caret place `offset`: at a word's end (the click was on
+// the right half of its last character) the word, as Qt's text controls select it.
+TextRange WordClickedAt(const PaneDocument& document, std::size_t offset);
