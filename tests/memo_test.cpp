@@ -163,6 +163,10 @@ TEST(Memo, TheEndOfALongLineIsReachable) {
   QScrollBar* horizontal = memo.horizontalScrollBar();
   EXPECT_EQ(horizontal->value(), horizontal->maximum());
   EXPECT_TRUE(memo.viewport()->rect().contains(memo.cursorRect().topLeft()));
+  // Down to the short line: the view goes back to show it from its start.
+  QTest::keyClick(&memo, Qt::Key_Down);
+  EXPECT_EQ(horizontal->value(), 0);
+  QTest::keyClick(&memo, Qt::Key_Up);
   // Scrolled to the far right by the bar, as the wheel would, the caret at the end shows.
   horizontal->setValue(0);
   horizontal->triggerAction(QAbstractSlider::SliderToMaximum);

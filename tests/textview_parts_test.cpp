@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <cstring>
 #include <random>
 
 #include "char_offsets.h"
@@ -232,6 +233,32 @@ TEST(RowLayout, AnUnwrappedLongLineMeasuresToItsEnd) {
     EXPECT_GT(x, previous) << at;
     previous = x;
     EXPECT_EQ(rows.OffsetAt(line, x), at) << at;
+  }
+}
+
+// A long unwrapped line is laid out a stretch at a time: where a stretch ends between a
+// letter and its combining accent, a click there still finds a place between letters.
+TEST(RowLayout, AClickNeverLandsBetweenALetterAndItsAccent) {
+  const struct {
+    const char* before;
+    const char* letter;  // a letter with a combining acute
+  } cases[] = {{"", "a\xCC\x81"}, {"bb", "\xCE\xB1\xCC\x81"}};
+  for (const auto& c : cases) {
+    std::string text = c.before;
+    const std::size_t size = std::strlen(c.letter);
+    while (text.size() < 3 * TextMetrics::kMarkStep + 100)
+      text += c.letter;
+    PaneDocument document(PaneEncoding::Utf8);
+    document.Replace(text);
+    RowLayout rows(document, FixedFont());
+    const RowLayout::Row line{0, 0, text.size()};
+    const std::size_t first = std::strlen(c.before);
+    // Across the first marks, every pixel, both halves of every letter.
+    const double end = rows.XOf(line, 3 * TextMetrics::kMarkStep + 16);
+    for (double x = rows.XOf(line, TextMetrics::kMarkStep - 16); x < end; x += 1) {
+      const std::size_t at = rows.OffsetAt(line, x);
+      ASSERT_EQ((at - first) % size, 0u) << c.letter << " x " << x << " found " << at;
+    }
   }
 }
 

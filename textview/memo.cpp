@@ -385,7 +385,9 @@ void Memo::EnsureCaretVisible() {
     QScrollBar* horizontal = horizontalScrollBar();
     const double width = viewport()->width() - 2 * kMargin;
     double value = ScrollX();
-    if (x < value) value = std::floor(x);
+    // Back to the left, the line shows from its start when the caret fits there: a short
+    // line after a long one is not left scrolled out of view.
+    if (x < value) value = x + 1 <= width ? 0 : std::floor(x);
     if (x + 1 > value + width) value = std::ceil(x + 1 - width);
     horizontal->setValue(static_cast<int>(std::round(value / scrollScale_)));
   }
