@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <cstring>
+#include <optional>
 #include <random>
 
 #include "char_offsets.h"
@@ -147,6 +148,27 @@ TEST(TextBoundaries, WordsPunctuationAndBlanks) {
   };
   for (const auto& click : clicks)
     EXPECT_EQ(WordClickedAt(click.in, click.at), click.selected) << click.at;
+}
+
+// Typed text as a pane's bytes: line breaks as CR LF; in the code page's pane a character it
+// lacks in its Windows-1253 form when it has one, else the whole text refused.
+TEST(PaneEncoding, TypedTextInTheCodePageOrRefused) {
+  const struct {
+    const char* typed;
+    PaneEncoding pane;
+    std::optional<std::string> bytes;
+  } cases[] = {
+      {"a\r\nb\nc\rd\u2028", PaneEncoding::Cp1253, "a\r\nb\r\nc\r\nd\r\n"},
+      {"\u03a9\u00b4", PaneEncoding::Cp1253, "\xD9\xB4"},         // the acute accent: tonos
+      {"\u03b1\u0301", PaneEncoding::Cp1253, "\xDC"},             // alpha, combining acute
+      {"\u1f71\u037e\u2126", PaneEncoding::Cp1253, "\xDC;\xD9"},  // oxia, question mark, ohm
+      {"\u03a9\u00e9", PaneEncoding::Cp1253, std::nullopt},       // é
+      {"\u1f00", PaneEncoding::Cp1253, std::nullopt},             // alpha with psili
+      {"a\U0001F600", PaneEncoding::Cp1253, std::nullopt},
+      {"\u00e9\U0001F600\n", PaneEncoding::Utf8, "\xC3\xA9\xF0\x9F\x98\x80\r\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TypedBytes(QString::fromUtf8(c.typed), c.pane), c.bytes) << c.typed;
 }
 
 // Characters counted as the pane shows them, over bytes that are no UTF-8 as well: at every

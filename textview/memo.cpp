@@ -71,7 +71,13 @@ Memo::Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWr
 }
 
 void Memo::setPlainText(const QString& text) {
-  Replace(TypedBytes(text, document_.Encoding()), TextStorage::Caret::AtStart);
+  if (const auto bytes = Typed(text)) Replace(*bytes, TextStorage::Caret::AtStart);
+}
+
+std::optional<std::string> Memo::Typed(const QString& text) const {
+  auto bytes = TypedBytes(text, document_.Encoding());
+  if (!bytes) QApplication::beep();  // what the pane cannot hold is refused, and heard
+  return bytes;
 }
 
 Memo::CaretPlace Memo::textCursor() const {
@@ -673,7 +679,8 @@ void Memo::Copy(QClipboard::Mode mode) {
 
 void Memo::Paste(QClipboard::Mode mode) {
   const QString text = QGuiApplication::clipboard()->text(mode);
-  if (!text.isEmpty()) ReplaceSelection(TypedBytes(text, document_.Encoding()));
+  if (text.isEmpty()) return;
+  if (const auto bytes = Typed(text)) ReplaceSelection(*bytes);
 }
 
 // --- keys and input methods
@@ -800,8 +807,10 @@ bool Memo::HandleShortcut(QKeyEvent* event) {
 
 void Memo::keyPressEvent(QKeyEvent* event) {
   if (HandleShortcut(event)) return SetPrimarySelection();
-  if (IsTypedText(event))
-    return ReplaceSelection(TypedBytes(event->text(), document_.Encoding()), true);
+  if (IsTypedText(event)) {
+    if (const auto bytes = Typed(event->text())) ReplaceSelection(*bytes, true);
+    return;
+  }
   event->ignore();
 }
 
@@ -838,7 +847,7 @@ void Memo::inputMethodEvent(QInputMethodEvent* event) {
       to = SelectionEnd();
     }
     preedit_.clear();
-    ReplaceRange(from, to, TypedBytes(commit, document_.Encoding()), from == to);
+    if (const auto bytes = Typed(commit)) ReplaceRange(from, to, *bytes, from == to);
   }
   // Composing over a selection replaces it, as typing would.
   if (!event->preeditString().isEmpty() && preedit_.isEmpty() && HasSelection())
@@ -1025,7 +1034,9 @@ void Memo::dragMoveEvent(QDragMoveEvent* event) {
 void Memo::dropEvent(QDropEvent* event) {
   if (!event->mimeData()->hasText()) return;
   std::size_t at = OffsetAt(event->position().toPoint());
-  const std::string bytes = TypedBytes(event->mimeData()->text(), document_.Encoding());
+  const auto typed = Typed(event->mimeData()->text());
+  if (!typed) return event->ignore();
+  const std::string& bytes = *typed;
   if (event->source() == this && event->dropAction() == Qt::MoveAction && HasSelection()) {
     // A move within the pane is one step: the stretch from the selection to the drop place
     // is written again with the selection at its new place.
@@ -1126,7 +1137,7 @@ int Memo::CharacterAt(QPoint point) {
 void Memo::ReplaceCharacters(int from, int to, const QString& text) {
   const std::size_t a = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, from)));
   const std::size_t b = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(from, to)));
-  ReplaceRange(a, b, TypedBytes(text, document_.Encoding()), false);
+  if (const auto bytes = Typed(text)) ReplaceRange(a, b, *bytes, false);
 }
 
 void Memo::ScrollToCharacter(int at) {

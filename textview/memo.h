@@ -95,6 +95,9 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   std::size_t OffsetAt(QPoint point);
   void PaintRow(QPainter& painter, const Row& row, double y, const QRect& area);
 
+  // Typed, pasted or dropped text as the pane's bytes; nothing, with a beep, when the pane's
+  // code page cannot hold it.
+  std::optional<std::string> Typed(const QString& text) const;
   // Edits, each one undoable step (typing merges into the step before it).
   void ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes, bool typing);
   void ReplaceSelection(std::string_view bytes, bool typing = false);
