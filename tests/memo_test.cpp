@@ -201,6 +201,30 @@ TEST(Memo, AWrappedLineTallerThanTheViewShowsItsEndWhenScrolledThere) {
   EXPECT_GT(at, static_cast<int>(words.size()) - 100) << "the view at the end shows " << at;
 }
 
+// The clipboard holds the selection as it was copied, made text (as the pane shows it) only
+// when read: whatever is typed, undone or copied over it afterwards.
+TEST(Memo, TheClipboardHoldsTheSelectionAsCopied) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo3);
+  const std::string text = "one \xCE\xA9\x80\r\ntwo";
+  memo.Storage().Replace(text, TextStorage::Caret::AtStart);
+  const auto keys = [&](std::initializer_list<std::pair<Qt::Key, Qt::KeyboardModifiers>> ks) {
+    for (const auto& [key, modifiers] : ks)
+      QTest::keyClick(&memo, key, modifiers);
+  };
+  const auto ctrl = [](Qt::Key key) {
+    return std::pair{key, Qt::KeyboardModifiers(Qt::ControlModifier)};
+  };
+  keys({ctrl(Qt::Key_A), {Qt::Key_Left, Qt::ShiftModifier}, ctrl(Qt::Key_C), {Qt::Key_Z, {}}});
+  EXPECT_EQ(p.Text(memo), "zo");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("one \u03a9\ufffd\ntw"));
+  keys({ctrl(Qt::Key_A), ctrl(Qt::Key_C), ctrl(Qt::Key_Z)});
+  EXPECT_EQ(p.Text(memo), text);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "zo");
+  keys({ctrl(Qt::Key_End), ctrl(Qt::Key_V)});
+  EXPECT_EQ(p.Text(memo), text + "zo");
+}
+
 // Paging and the wheel move a wrapped pane by rows, over long lines and short alike: PageDown
 // brings the first row not wholly shown to the top, the caret keeping its place on screen; a
 // notch scrolls three rows; PageUp and the wheel back return row for row.

@@ -21,6 +21,7 @@
 #include "memo_accessible.h"
 #include "memo_texts.h"
 #include "pane_encoding.h"
+#include "selection_data.h"
 
 namespace {
 
@@ -673,8 +674,12 @@ void Memo::Redo() {
 
 void Memo::Copy(QClipboard::Mode mode) {
   if (!HasSelection()) return;
-  QGuiApplication::clipboard()->setText(ShownText(document_, SelectionStart(), SelectionEnd()),
-                                        mode);
+  QGuiApplication::clipboard()->setMimeData(Selected(), mode);
+}
+
+SelectionData* Memo::Selected() const {
+  return new SelectionData(document_.Snapshot(SelectionStart(), SelectionEnd()),
+                           document_.Encoding());
 }
 
 void Memo::Paste(QClipboard::Mode mode) {
@@ -950,9 +955,7 @@ void Memo::mouseMoveEvent(QMouseEvent* event) {
     mayDragOut_ = false;
     const std::size_t from = SelectionStart(), to = SelectionEnd();
     auto* drag = new QDrag(this);
-    auto* data = new QMimeData;
-    data->setText(ShownText(document_, from, to));
-    drag->setMimeData(data);
+    drag->setMimeData(Selected());
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
     // Moved elsewhere: taken out here (a move within the pane was done by the drop).
     if (action == Qt::MoveAction && drag->target() != viewport() && SelectionStart() == from &&

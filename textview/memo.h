@@ -22,6 +22,8 @@
 #include "text_storage.h"
 #include "view_top.h"
 
+class SelectionData;
+
 class Memo : public QAbstractScrollArea, private TextStorage {
   Q_OBJECT
  public:
@@ -105,6 +107,8 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void Undo();
   void Redo();
   void Copy(QClipboard::Mode mode = QClipboard::Clipboard);
+  // The selection as data made only when read.
+  SelectionData* Selected() const;
   void Paste(QClipboard::Mode mode = QClipboard::Clipboard);
   bool HandleShortcut(QKeyEvent* event);
 
