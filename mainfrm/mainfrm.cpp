@@ -126,6 +126,15 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
   setAutoFillBackground(true);
   setAcceptDrops(true);
 
+  const std::pair<Memo*, std::pair<std::string_view, std::string_view>> told[] = {
+      {Memo1, {kInputPaneName, kInputPaneDescription}},
+      {Memo2, {kSummaryPaneName, kSummaryPaneDescription}},
+      {Memo3, {kKmlPaneName, kKmlPaneDescription}},
+  };
+  for (const auto& [pane, texts] : told) {
+    pane->setAccessibleName(Text(texts.first));
+    pane->setAccessibleDescription(Text(texts.second));
+  }
   ShowName(input_, "Memo1");
   ShowName(summary_, "Memo2");
   ShowName(kml_, "Memo3");

@@ -1,6 +1,8 @@
 // The pane control as its user edits it: real keys, the pane's bytes after each.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QAccessibleInterface>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -223,6 +225,50 @@ TEST(Memo, TheClipboardHoldsTheSelectionAsCopied) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "zo");
   keys({ctrl(Qt::Key_End), ctrl(Qt::Key_V)});
   EXPECT_EQ(p.Text(memo), text + "zo");
+}
+
+// A screen reader's queries by character and by word: a line break is a character of its
+// own; words are words, never the blanks or punctuation between them, nor empty at a line's
+// end.
+TEST(Memo, AScreenReaderReadsByCharactersAndWords) {
+  Panes p;
+  Memo& memo = Panes::Focused(p.memo3);
+  memo.setPlainText(QString::fromUtf8("Όχημα; ΧΜΡ-6193\n  next."));
+  QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(&memo)->textInterface();
+  ASSERT_NE(text, nullptr);
+  enum Query { At, After, Before };
+  const struct {
+    Query query;
+    QAccessible::TextBoundaryType boundary;
+    int offset;
+    const char* text;
+    int from, to;
+  } cases[] = {
+      {After, QAccessible::CharBoundary, 14, "\n", 15, 16},
+      {At, QAccessible::CharBoundary, 15, "\n", 15, 16},
+      {After, QAccessible::CharBoundary, 15, " ", 16, 17},
+      {At, QAccessible::WordBoundary, 2, "Όχημα", 0, 5},
+      {At, QAccessible::WordBoundary, 5, "Όχημα", 0, 5},    // on the ";"
+      {At, QAccessible::WordBoundary, 6, "Όχημα", 0, 5},    // on the blank
+      {At, QAccessible::WordBoundary, 15, "6193", 11, 15},  // at the line's end
+      {At, QAccessible::WordBoundary, 16, "next", 18, 22},  // blanks before the line's word
+      {After, QAccessible::WordBoundary, 2, "ΧΜΡ", 7, 10},
+      {After, QAccessible::WordBoundary, 8, "6193", 11, 15},
+      {After, QAccessible::WordBoundary, 12, "next", 18, 22},
+      {After, QAccessible::WordBoundary, 20, "", -1, -1},
+      {Before, QAccessible::WordBoundary, 19, "6193", 11, 15},
+      {Before, QAccessible::WordBoundary, 8, "Όχημα", 0, 5},
+      {Before, QAccessible::WordBoundary, 2, "", -1, -1},
+  };
+  for (const auto& c : cases) {
+    int from = -2, to = -2;
+    const QString got = c.query == At ? text->textAtOffset(c.offset, c.boundary, &from, &to)
+                        : c.query == After
+                            ? text->textAfterOffset(c.offset, c.boundary, &from, &to)
+                            : text->textBeforeOffset(c.offset, c.boundary, &from, &to);
+    EXPECT_EQ(got, QString::fromUtf8(c.text)) << c.query << " " << c.boundary << " " << c.offset;
+    EXPECT_EQ(std::pair(from, to), std::pair(c.from, c.to)) << c.query << " " << c.offset;
+  }
 }
 
 // Paging and the wheel move a wrapped pane by rows, over long lines and short alike: PageDown

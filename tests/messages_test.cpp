@@ -120,6 +120,12 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kOpenFilter", "CSV orvan files (*.csv)"},
            {"kTranslateFirst",
             "The KML pane holds no document made from the open export: press Translate first"},
+           {"kInputPaneName", "Export"},
+           {"kInputPaneDescription", "The export as loaded"},
+           {"kSummaryPaneName", "Summary"},
+           {"kSummaryPaneDescription", "The summary of the export"},
+           {"kKmlPaneName", "KML"},
+           {"kKmlPaneDescription", "The KML document made from the export"},
        }},
       {memoEntries,
        {

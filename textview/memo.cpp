@@ -88,9 +88,8 @@ Memo::CaretPlace Memo::textCursor() const {
 // --- the pane's storage
 
 void Memo::Replace(std::string text, TextStorage::Caret caret) {
-  const QString removed = QAccessible::isActive() && document_.Size() < kToldText
-                              ? ShownText(document_, 0, document_.Size())
-                              : QString();
+  const bool told = QAccessible::isActive();
+  const std::optional<QString> removed = told ? ToldText(0, document_.Size()) : QString();
   document_.Replace(std::move(text));
   topRow_ = 0;
   widest_ = 0;
@@ -100,10 +99,9 @@ void Memo::Replace(std::string text, TextStorage::Caret caret) {
   history_.Clear();
   preedit_.clear();
   Changed();
-  if (QAccessible::isActive()) {
-    const QString inserted =
-        document_.Size() < kToldText ? ShownText(document_, 0, document_.Size()) : QString();
-    TellAccessibility(0, removed, inserted);
+  if (told) {
+    TellAccessibility(0, removed, ToldText(0, document_.Size()));
+    TellCaret();
   }
 }
 
@@ -117,11 +115,8 @@ void Memo::Append(std::string_view text) {
   history_.EndTyping();
   Changed();
   if (QAccessible::isActive()) {
-    QAccessibleTextInsertEvent inserted(this, static_cast<int>(chars),
-                                        text.size() < static_cast<std::size_t>(kToldText)
-                                            ? ShownText(document_, from, document_.Size())
-                                            : QString());
-    QAccessible::updateAccessibility(&inserted);
+    TellAccessibility(chars, QString(), ToldText(from, document_.Size()));
+    TellCaret();
   }
 }
 
@@ -534,10 +529,7 @@ void Memo::MoveCaret(std::size_t offset, bool select) {
   EnsureCaretVisible();
   viewport()->update();
   if (HasSelection() || hadSelection) SelectionChanged();
-  if (QAccessible::isActive()) {
-    QAccessibleTextCursorEvent moved(this, CaretCharacter());
-    QAccessible::updateAccessibility(&moved);
-  }
+  TellCaret();
   QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImCursorPosition |
                                          Qt::ImAnchorPosition | Qt::ImSurroundingText |
                                          Qt::ImCurrentSelection);
@@ -607,9 +599,6 @@ void Memo::SelectByUnit(std::size_t offset) {
 
 void Memo::ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes, bool typing) {
   if (from == to && bytes.empty()) return;
-  const bool told = QAccessible::isActive();
-  const std::size_t charFrom = told ? chars_.CharsBefore(from) : 0;
-  const QString removed = told ? ShownText(document_, from, to) : QString();
   history_.Record(Edit{.at = from,
                        .removed = document_.Bytes(from, to),
                        .inserted = std::string(bytes),
@@ -623,7 +612,7 @@ void Memo::ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes
   RestartBlink();
   EnsureCaretVisible();
   viewport()->update();
-  if (told) TellAccessibility(charFrom, removed, ShownText(document_, from, from + bytes.size()));
+  TellCaret();
   QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
 }
 
@@ -632,26 +621,44 @@ void Memo::ReplaceSelection(std::string_view bytes, bool typing) {
 }
 
 void Memo::ApplyChange(std::size_t from, std::size_t to, std::string_view bytes) {
+  // A screen reader is told of every change, undone and redone ones too.
+  const bool told = QAccessible::isActive();
+  const std::size_t charFrom = told ? chars_.CharsBefore(from) : 0;
+  const std::optional<QString> removed = told ? ToldText(from, to) : QString();
   document_.Change(from, to, bytes);
   rows_->Forget(from);
   chars_.Forget(from);
+  if (told) TellAccessibility(charFrom, removed, ToldText(from, from + bytes.size()));
 }
 
-void Memo::TellAccessibility(std::size_t from, const QString& removed, const QString& inserted) {
+std::optional<QString> Memo::ToldText(std::size_t from, std::size_t to) const {
+  // A character takes a byte at least: a stretch of fewer bytes is short enough to tell.
+  if (to - from > static_cast<std::size_t>(kToldText)) return std::nullopt;
+  return ShownText(document_, from, to);
+}
+
+void Memo::TellAccessibility(std::size_t from, const std::optional<QString>& removed,
+                             const std::optional<QString>& inserted) {
   if (!QAccessible::isActive()) return;
-  if (removed.size() > kToldText || inserted.size() > kToldText) {
+  if (!removed || !inserted) {
     QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), QString(), QString());
     QAccessible::updateAccessibility(&updated);
-  } else if (!removed.isEmpty() && !inserted.isEmpty()) {
-    QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), removed, inserted);
+  } else if (!removed->isEmpty() && !inserted->isEmpty()) {
+    QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), *removed, *inserted);
     QAccessible::updateAccessibility(&updated);
-  } else if (!removed.isEmpty()) {
-    QAccessibleTextRemoveEvent gone(this, static_cast<int>(from), removed);
+  } else if (!removed->isEmpty()) {
+    QAccessibleTextRemoveEvent gone(this, static_cast<int>(from), *removed);
     QAccessible::updateAccessibility(&gone);
-  } else if (!inserted.isEmpty()) {
-    QAccessibleTextInsertEvent added(this, static_cast<int>(from), inserted);
+  } else if (!inserted->isEmpty()) {
+    QAccessibleTextInsertEvent added(this, static_cast<int>(from), *inserted);
     QAccessible::updateAccessibility(&added);
   }
+}
+
+void Memo::TellCaret() {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextCursorEvent moved(this, CaretCharacter());
+  QAccessible::updateAccessibility(&moved);
 }
 
 void Memo::Undo() {
@@ -1100,7 +1107,7 @@ std::pair<int, int> Memo::CharacterRangeAt(int at, int boundary) {
       range = {offset, NextCharacter(document_, offset)};
       break;
     case QAccessible::WordBoundary:
-      range = WordAt(document_, offset);
+      range = ReadWordAt(document_, offset);
       break;
     case QAccessible::LineBoundary: {
       const Row row = rows_->RowOf(offset);
@@ -1119,6 +1126,15 @@ std::pair<int, int> Memo::CharacterRangeAt(int at, int boundary) {
   }
   return {static_cast<int>(chars_.CharsBefore(range.from)),
           static_cast<int>(chars_.CharsBefore(range.to))};
+}
+
+std::optional<std::pair<int, int>> Memo::WordBeside(int at, bool after) {
+  const TextRange here =
+      ReadWordAt(document_, chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, at))));
+  const auto word = after ? ReadWordFrom(document_, here.to) : ReadWordBefore(document_, here.from);
+  if (!word) return std::nullopt;
+  return std::pair{static_cast<int>(chars_.CharsBefore(word->from)),
+                   static_cast<int>(chars_.CharsBefore(word->to))};
 }
 
 QRect Memo::CharacterRect(int at) {

@@ -53,6 +53,8 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void SelectCharacters(int anchor, int caret);
   // The character range of the character, word or line (Qt's boundary types) at `at`.
   std::pair<int, int> CharacterRangeAt(int at, int boundary);
+  // The word after or before the one at `at`, as a screen reader steps through words.
+  std::optional<std::pair<int, int>> WordBeside(int at, bool after);
   QRect CharacterRect(int at);
   int CharacterAt(QPoint point);
   // Edits in characters, each an undoable step.
@@ -135,7 +137,12 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void Changed();
   void SelectionChanged();
   void SetPrimarySelection();
-  void TellAccessibility(std::size_t from, const QString& removed, const QString& inserted);
+  // A screen reader told of a change at character `from` (only that the text changed when a
+  // side is too long to tell), and of where the caret is.
+  std::optional<QString> ToldText(std::size_t from, std::size_t to) const;
+  void TellAccessibility(std::size_t from, const std::optional<QString>& removed,
+                         const std::optional<QString>& inserted);
+  void TellCaret();
 
   PaneDocument document_;
   QPlainTextEdit::LineWrapMode wrapMode_;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 #include "pane_document.h"
 
@@ -31,3 +32,11 @@ TextRange WordAt(const PaneDocument& document, std::size_t offset);
 // The same for a click that found the caret place `offset`: at a word's end (the click was on
 // the right half of its last character) the word, as Qt's text controls select it.
 TextRange WordClickedAt(const PaneDocument& document, std::size_t offset);
+
+// A screen reader's words: words only, never the blanks or the punctuation between them. The
+// word at `offset`, else the nearest before it on its line, else the first after it there
+// (empty on a line without words); the first word that starts at or after `offset`, and the
+// last that ends at or before it, across lines (nothing past the text's ends).
+TextRange ReadWordAt(const PaneDocument& document, std::size_t offset);
+std::optional<TextRange> ReadWordFrom(const PaneDocument& document, std::size_t offset);
+std::optional<TextRange> ReadWordBefore(const PaneDocument& document, std::size_t offset);
