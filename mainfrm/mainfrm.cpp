@@ -84,10 +84,39 @@ bool OpenDialog::Execute(QWidget* parent) {
   return true;
 }
 
+QWidget* MakeScrolledClient(QScrollArea* scroller) {
+  scroller->setFrameShape(QFrame::NoFrame);
+  scroller->setFocusPolicy(Qt::NoFocus);
+  scroller->setWidgetResizable(false);
+  auto* client = new QWidget;
+  client->setAutoFillBackground(false);
+  scroller->setWidget(client);
+  scroller->viewport()->setAutoFillBackground(false);
+  return client;
+}
+
+// A pane's first text is its own name, on a line of its own.
+void ShowName(TextPane& pane, const char* name) {
+  TextPane::UpdateBracket bracket(pane);
+  pane.ClearText();
+  pane.AppendLine(name);
+}
+
 TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& errors)
     : OpenDialog1(asker),
       title_(QString::fromLocal8Bit(applicationTitle.c_str())),
-      errors_(errors) {
+      errors_(errors),
+      scroller_(new QScrollArea(this)),
+      client_(MakeScrolledClient(scroller_)),
+      Open(MakeButton(client_, "Open", kOpenCaption)),
+      Memo1(new Memo(client_, "Memo1", PaneEncoding::Cp1253, true)),
+      Memo2(new Memo(client_, "Memo2", PaneEncoding::Cp1253, true)),
+      Translate(MakeButton(client_, "Translate", kTranslateCaption)),
+      Memo3(new Memo(client_, "Memo3", PaneEncoding::Utf8, false)),
+      Button1(MakeButton(client_, "Button1", kSaveCaption)),
+      input_(Memo1->Storage()),
+      summary_(Memo2->Storage()),
+      kml_(Memo3->Storage()) {
   setObjectName("Form1");
   setWindowTitle(Text(kFormCaption));
   setFont(WindowFont(*this));
@@ -97,21 +126,18 @@ TForm1::TForm1(std::string applicationTitle, FileAsker& asker, ErrorShower& erro
   setAutoFillBackground(true);
   setAcceptDrops(true);
 
-  scroller_ = new QScrollArea(this);
-  scroller_->setFrameShape(QFrame::NoFrame);
-  scroller_->setFocusPolicy(Qt::NoFocus);
-  scroller_->setWidgetResizable(false);
-  client_ = new QWidget;
-  client_->setAutoFillBackground(false);
-  scroller_->setWidget(client_);
-  scroller_->viewport()->setAutoFillBackground(false);
-
-  Open = MakeButton(client_, "Open", kOpenCaption);
-  Memo1 = new Memo(client_, "Memo1", PaneEncoding::Cp1253, true);
-  Memo2 = new Memo(client_, "Memo2", PaneEncoding::Cp1253, true);
-  Translate = MakeButton(client_, "Translate", kTranslateCaption);
-  Memo3 = new Memo(client_, "Memo3", PaneEncoding::Utf8, false);
-  Button1 = MakeButton(client_, "Button1", kSaveCaption);
+  const std::pair<Memo*, std::pair<std::string_view, std::string_view>> told[] = {
+      {Memo1, {kInputPaneName, kInputPaneDescription}},
+      {Memo2, {kSummaryPaneName, kSummaryPaneDescription}},
+      {Memo3, {kKmlPaneName, kKmlPaneDescription}},
+  };
+  for (const auto& [pane, texts] : told) {
+    pane->setAccessibleName(Text(texts.first));
+    pane->setAccessibleDescription(Text(texts.second));
+  }
+  ShowName(input_, "Memo1");
+  ShowName(summary_, "Memo2");
+  ShowName(kml_, "Memo3");
   controls_ = {Open, Memo1, Memo2, Translate, Memo3, Button1};
   for (std::size_t i = 0; i + 1 < controls_.size(); ++i)
     setTabOrder(controls_[i], controls_[i + 1]);
@@ -286,7 +312,7 @@ void TForm1::OpenClick() {
   RunCommand([this] {
     std::optional<std::size_t> cut;
     if (OpenDialog1.Execute(this)) cut = LoadAccepted().nulAt;
-    Memo2->Pane().ClearText();
+    summary_.ClearText();
     SayWhereCut(cut);
   });
 }
@@ -294,14 +320,14 @@ void TForm1::OpenClick() {
 void TForm1::OpenFileName(const std::string& fileName) {
   OpenDialog1.FileName = fileName;
   const auto cut = LoadAccepted().nulAt;
-  Memo2->Pane().ClearText();
+  summary_.ClearText();
   SayWhereCut(cut);
 }
 
 LoadReport TForm1::LoadAccepted() {
   // From here the KML pane's document is another export's, also when the load fails.
   opened_.Accepted(std::nullopt);
-  const LoadReport report = Memo1->Pane().LoadTextFile(OpenDialog1.FileName);
+  const LoadReport report = input_.LoadTextFile(OpenDialog1.FileName);
   opened_.Accepted(report.file);
   return report;
 }
@@ -344,19 +370,18 @@ class PaneOutput final : public ConversionOutput {
 void TForm1::TranslateClick() {
   RunCommand([this] {
     // Each pane gets its lines as one change while it is not redrawn.
-    TextPane::UpdateBracket summaryBracket(Memo2->Pane());
-    TextPane::UpdateBracket kmlBracket(Memo3->Pane());
+    TextPane::UpdateBracket summaryBracket(summary_);
+    TextPane::UpdateBracket kmlBracket(kml_);
     kml_headers();
-    PaneOutput out(Memo2->Pane(), Memo3->Pane());
-    ConvertExport(Memo1->Pane().Text(), out);
+    PaneOutput out(summary_, kml_);
+    ConvertExport(input_.Text(), out);
     opened_.Translated();
   });
 }
 
 void TForm1::kml_headers() {
-  TextPane& kml = Memo3->Pane();
-  kml.ClearText();
-  kml.AppendLines(KmlPreamble());
+  kml_.ClearText();
+  kml_.AppendLines(KmlPreamble());
 }
 
 void TForm1::Button1Click() {
@@ -365,6 +390,6 @@ void TForm1::Button1Click() {
     // Another export's document, or the pane's first text, is never saved under this one's
     // name. (No name at all gets the create error.)
     if (!source.empty() && !opened_.KmlIsItsOwn()) throw AppError(std::string(kTranslateFirst));
-    Memo3->Pane().SaveTextFile({"KML", SaveNameFor(source)}, source, opened_.File());
+    kml_.SaveTextFile({"KML", SaveNameFor(source)}, source, opened_.File());
   });
 }

@@ -11,6 +11,7 @@
 #include "memo.h"
 #include "opened_export.h"
 #include "text_loader.h"
+#include "text_pane.h"
 
 class QPushButton;
 class QScrollArea;
@@ -56,6 +57,11 @@ class TForm1 : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  QString title_;
+  ErrorShower& errors_;
+  OpenedExport opened_;
+  QScrollArea* scroller_;
+  QWidget* client_;
   // The controls, by the names the window is known by (also their object names).
   QPushButton* Open;
   Memo* Memo1;
@@ -63,6 +69,8 @@ class TForm1 : public QWidget {
   QPushButton* Translate;
   Memo* Memo3;
   QPushButton* Button1;
+  // The panes' texts seen as lines, each held by its control.
+  TextPane input_, summary_, kml_;
 
   // Loads OpenDialog1.FileName into the input pane.
   LoadReport LoadAccepted();
@@ -74,11 +82,6 @@ class TForm1 : public QWidget {
   void FitFrame();
   bool HandleButtonKey(QPushButton* button, QKeyEvent* key);
 
-  QString title_;
-  ErrorShower& errors_;
-  OpenedExport opened_;
-  QScrollArea* scroller_;
-  QWidget* client_;
   std::array<QWidget*, 6> controls_{};   // creation order, which is also the tab order
   std::array<ControlRect, 6> design_{};  // after scaling
   int clientWidthAtCreation_ = 0;

@@ -12,6 +12,13 @@ inline constexpr std::string_view kSaveCaption = "Save";
 inline constexpr std::string_view kOpenFilter = "CSV orvan files (*.csv)";
 inline constexpr std::string_view kTranslateFirst =
     "The KML pane holds no document made from the open export: press Translate first";
+// What a screen reader names and says of each pane; the panes show none of it.
+inline constexpr std::string_view kInputPaneName = "Export";
+inline constexpr std::string_view kInputPaneDescription = "The export as loaded";
+inline constexpr std::string_view kSummaryPaneName = "Summary";
+inline constexpr std::string_view kSummaryPaneDescription = "The summary of the export";
+inline constexpr std::string_view kKmlPaneName = "KML";
+inline constexpr std::string_view kKmlPaneDescription = "The KML document made from the export";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kFormCaption", kFormCaption},
@@ -20,6 +27,12 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kSaveCaption", kSaveCaption},
     {"kOpenFilter", kOpenFilter},
     {"kTranslateFirst", kTranslateFirst},
+    {"kInputPaneName", kInputPaneName},
+    {"kInputPaneDescription", kInputPaneDescription},
+    {"kSummaryPaneName", kSummaryPaneName},
+    {"kSummaryPaneDescription", kSummaryPaneDescription},
+    {"kKmlPaneName", kKmlPaneName},
+    {"kKmlPaneDescription", kKmlPaneDescription},
 };
 
 }  // namespace window_texts

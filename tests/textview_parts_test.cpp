@@ -4,12 +4,81 @@
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <cstring>
+#include <optional>
+#include <random>
 
+#include "char_offsets.h"
 #include "pane_document.h"
+#include "pane_encoding.h"
 #include "row_layout.h"
 #include "text_boundaries.h"
 
 namespace {
+
+// Where lines start, found afresh: every CR LF ends one, and the segment after the last break
+// is a line even when empty.
+std::vector<std::size_t> LineStarts(const std::string& text) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    starts.push_back(at + 2);
+  return starts;
+}
+
+// Changes anywhere, breaks made and unmade (a CR joined to an LF across the change included),
+// and appends: the bytes and the line index always match the text made afresh, and a snapshot
+// keeps the bytes it took whatever comes after.
+TEST(PaneDocument, TheBytesAndTheLineIndexFollowEveryChange) {
+  std::mt19937 random(11);
+  const auto pick = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n)(random);
+  };
+  const auto bytes = [&](std::size_t n) {
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i)
+      s.push_back("\r\nab\xCE\xA9"[pick(5)]);
+    return s;
+  };
+  PaneDocument document(PaneEncoding::Cp1253);
+  std::string text;
+  std::vector<std::pair<TextSnapshot, std::string>> snapshots;
+  for (int step = 0; step < 4000; ++step) {
+    if (step % 500 == 0) {
+      text = bytes(pick(40));
+      document.Replace(text);
+    } else if (step % 7 == 0) {
+      const std::string more = bytes(pick(6));
+      text += more;
+      document.Append(more);
+    } else {
+      const std::size_t from = pick(text.size());
+      const std::size_t to = from + pick(std::min<std::size_t>(5, text.size() - from));
+      const std::string inserted = bytes(pick(4));
+      text.replace(from, to - from, inserted);
+      document.Change(from, to, inserted);
+    }
+    if (step % 97 == 0) {
+      ASSERT_EQ(document.Text(), text) << step;  // joined into one piece
+    } else {
+      ASSERT_EQ(document.Bytes(0, document.Size()), text) << step;
+    }
+    if (!text.empty()) {
+      const std::size_t at = pick(text.size() - 1);
+      ASSERT_EQ(document.Byte(at), text[at]) << step;
+    }
+    if (step % 13 == 0) {
+      const std::size_t from = pick(text.size());
+      const std::size_t to = from + pick(text.size() - from);
+      snapshots.emplace_back(document.Snapshot(from, to), text.substr(from, to - from));
+    }
+    const auto starts = LineStarts(text);
+    ASSERT_EQ(document.LineCount(), starts.size()) << step;
+    for (std::size_t i = 0; i < starts.size(); ++i)
+      ASSERT_EQ(document.LineStart(i), starts[i]) << step << " line " << i;
+  }
+  for (const auto& [snapshot, taken] : snapshots)
+    ASSERT_EQ(snapshot.Join(), taken);
+}
 
 PaneDocument Utf8(const char* text) {
   PaneDocument document(PaneEncoding::Utf8);
@@ -64,6 +133,74 @@ TEST(TextBoundaries, WordsPunctuationAndBlanks) {
   EXPECT_EQ(NextWordStart(document, 10), 12u) << "over the blank";
   EXPECT_EQ(PreviousWordStart(document, 12), 10u);
   EXPECT_EQ(PreviousWordStart(document, 42), 25u);
+
+  // A double-click finds a caret place: at a word's end (the right half of its last letter,
+  // or of an emoji) it takes the word, not what follows.
+  const PaneDocument emoji = Utf8("x \xF0\x9F\x98\x80 y");
+  const struct {
+    const PaneDocument& in;
+    std::size_t at;
+    TextRange selected;
+  } clicks[] = {
+      {document, 10, {0, 10}},  {document, 12, {12, 18}}, {document, 11, {11, 12}},
+      {document, 19, {19, 23}}, {document, 42, {25, 42}}, {emoji, 6, {2, 6}},
+      {emoji, 2, {2, 6}},       {emoji, 1, {0, 1}},
+  };
+  for (const auto& click : clicks)
+    EXPECT_EQ(WordClickedAt(click.in, click.at), click.selected) << click.at;
+}
+
+// Typed text as a pane's bytes: line breaks as CR LF; in the code page's pane a character it
+// lacks in its Windows-1253 form when it has one, else the whole text refused.
+TEST(PaneEncoding, TypedTextInTheCodePageOrRefused) {
+  const struct {
+    const char* typed;
+    PaneEncoding pane;
+    std::optional<std::string> bytes;
+  } cases[] = {
+      {"a\r\nb\nc\rd\u2028", PaneEncoding::Cp1253, "a\r\nb\r\nc\r\nd\r\n"},
+      {"\u03a9\u00b4", PaneEncoding::Cp1253, "\xD9\xB4"},         // the acute accent: tonos
+      {"\u03b1\u0301", PaneEncoding::Cp1253, "\xDC"},             // alpha, combining acute
+      {"\u1f71\u037e\u2126", PaneEncoding::Cp1253, "\xDC;\xD9"},  // oxia, question mark, ohm
+      {"\u03a9\u00e9", PaneEncoding::Cp1253, std::nullopt},       // é
+      {"\u1f00", PaneEncoding::Cp1253, std::nullopt},             // alpha with psili
+      {"a\U0001F600", PaneEncoding::Cp1253, std::nullopt},
+      {"\u00e9\U0001F600\n", PaneEncoding::Utf8, "\xC3\xA9\xF0\x9F\x98\x80\r\n"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(TypedBytes(QString::fromUtf8(c.typed), c.pane), c.bytes) << c.typed;
+}
+
+// Characters counted as the pane shows them, over bytes that are no UTF-8 as well: at every
+// place the caret can stand, the count is that of the characters shown before it, and the
+// place is found again from the count. Counts are kept every 64 KiB: a character and a line
+// break across such a border are counted once.
+TEST(CharOffsets, CountAsThePaneShowsOverAnyBytes) {
+  const std::string border(65535, 'a');
+  const std::string texts[] = {
+      "a\x80"
+      "b",
+      "\xE2\x82x\xF0\x9F\x98\xF0\x9F\x98\x80",  // cut sequences, then a whole one
+      "\xC0\xAF\xE0\x80\xAF\xED\xA0\x80",       // overlong forms and a surrogate
+      "\xF4\x90\x80\x80\xF5\xBF\xBF\xFF",       // past U+10FFFF, bytes that lead nothing
+      "\r\n\xCE\r\n\xCE\xA9\xCC\x81z",
+      border + "\xCE\xA9" + border + "\r\n\x80\xF0\x9F\x98\x80",
+  };
+  for (const std::string& text : texts) {
+    PaneDocument document(PaneEncoding::Utf8);
+    document.Replace(text);
+    CharOffsets chars(document);
+    EXPECT_EQ(chars.CharCount(),
+              static_cast<std::size_t>(ShownText(document, 0, text.size()).size()));
+    for (std::size_t at = 0;; at = document.NextChar(at)) {
+      if ((at + 8) % 65536 < 16 || at + 16 > text.size() || at < 16) {
+        const auto shown = static_cast<std::size_t>(ShownText(document, 0, at).size());
+        EXPECT_EQ(chars.CharsBefore(at), shown) << at;
+        EXPECT_EQ(chars.OffsetOfChar(shown), at) << at;
+      }
+      if (at == text.size()) break;
+    }
+  }
 }
 
 // A font every machine has here, so the widths are the same from run to run.
@@ -118,6 +255,32 @@ TEST(RowLayout, AnUnwrappedLongLineMeasuresToItsEnd) {
     EXPECT_GT(x, previous) << at;
     previous = x;
     EXPECT_EQ(rows.OffsetAt(line, x), at) << at;
+  }
+}
+
+// A long unwrapped line is laid out a stretch at a time: where a stretch ends between a
+// letter and its combining accent, a click there still finds a place between letters.
+TEST(RowLayout, AClickNeverLandsBetweenALetterAndItsAccent) {
+  const struct {
+    const char* before;
+    const char* letter;  // a letter with a combining acute
+  } cases[] = {{"", "a\xCC\x81"}, {"bb", "\xCE\xB1\xCC\x81"}};
+  for (const auto& c : cases) {
+    std::string text = c.before;
+    const std::size_t size = std::strlen(c.letter);
+    while (text.size() < 3 * TextMetrics::kMarkStep + 100)
+      text += c.letter;
+    PaneDocument document(PaneEncoding::Utf8);
+    document.Replace(text);
+    RowLayout rows(document, FixedFont());
+    const RowLayout::Row line{0, 0, text.size()};
+    const std::size_t first = std::strlen(c.before);
+    // Across the first marks, every pixel, both halves of every letter.
+    const double end = rows.XOf(line, 3 * TextMetrics::kMarkStep + 16);
+    for (double x = rows.XOf(line, TextMetrics::kMarkStep - 16); x < end; x += 1) {
+      const std::size_t at = rows.OffsetAt(line, x);
+      ASSERT_EQ((at - first) % size, 0u) << c.letter << " x " << x << " found " << at;
+    }
   }
 }
 

@@ -2,25 +2,30 @@
 
 #include <algorithm>
 
-namespace {
-
-bool IsContinuation(unsigned char b) {
-  return (b & 0xC0) == 0x80;
-}
-
-}  // namespace
-
 void CharOffsets::Forget(std::size_t offset) {
   units_.resize(std::min(units_.size(), offset / kStep + 1));
 }
 
 std::size_t CharOffsets::Units(std::size_t from, std::size_t to) const {
   if (document_.Encoding() == PaneEncoding::Cp1253) return to - from;
-  const std::string_view bytes = document_.Text();
+  // Each character counted where it starts, as the document steps over characters; a
+  // sequence begun before `from` was counted there.
+  std::size_t at = from;
+  while (at < to && document_.CharStart(at) < at)
+    ++at;
   std::size_t units = 0;
-  for (std::size_t at = from; at < to; ++at) {
-    const auto b = static_cast<unsigned char>(bytes[at]);
-    units += !IsContinuation(b) + (b >= 0xF0 ? 1 : 0);  // four bytes: two units
+  while (at < to) {
+    const std::string_view stretch = document_.StretchFrom(at).substr(0, to - at);
+    std::size_t ascii = 0;
+    while (ascii < stretch.size() && static_cast<unsigned char>(stretch[ascii]) < 0x80)
+      ++ascii;
+    units += ascii;
+    at += ascii;
+    if (ascii < stretch.size()) {
+      const std::size_t size = document_.NextChar(at) - at;
+      units += size == 4 ? 2 : 1;  // past U+FFFF: a surrogate pair
+      at += size;
+    }
   }
   return units;
 }
@@ -53,13 +58,10 @@ std::size_t CharOffsets::OffsetOfChar(std::size_t chars) {
     }
   }
   // Then the character within it, halving over character starts.
-  const std::string_view bytes = document_.Text();
   std::size_t low = document_.LineStart(first), high = document_.LineEnd(first);
   while (low < high) {
-    std::size_t middle = low + (high - low + 1) / 2;
-    while (middle > low && IsContinuation(static_cast<unsigned char>(bytes[middle])))
-      --middle;
-    if (middle == low) middle = document_.NextChar(low);
+    std::size_t middle = document_.CharStart(low + (high - low + 1) / 2);
+    if (middle <= low) middle = document_.NextChar(low);
     if (CharsBefore(middle) <= chars) {
       low = middle;
     } else {

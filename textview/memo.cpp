@@ -1,6 +1,7 @@
 #include "memo.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDrag>
@@ -12,6 +13,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <QTextLine>
+#include <QWheelEvent>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -19,6 +21,7 @@
 #include "memo_accessible.h"
 #include "memo_texts.h"
 #include "pane_encoding.h"
+#include "selection_data.h"
 
 namespace {
 
@@ -53,7 +56,6 @@ bool IsTypedText(const QKeyEvent* event) {
 Memo::Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWrap)
     : QAbstractScrollArea(parent),
       document_(encoding),
-      pane_(static_cast<TextStorage&>(*this)),
       wrapMode_(wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap),
       rows_(std::make_unique<RowLayout>(document_, font())),
       chars_(document_) {
@@ -67,14 +69,16 @@ Memo::Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWr
   setAcceptDrops(true);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
-  // The initial line: the pane's own name.
-  TextPane::UpdateBracket bracket(pane_);
-  pane_.ClearText();
-  pane_.AppendLine(name);
 }
 
 void Memo::setPlainText(const QString& text) {
-  Replace(TypedBytes(text, document_.Encoding()), TextStorage::Caret::AtStart);
+  if (const auto bytes = Typed(text)) Replace(*bytes, TextStorage::Caret::AtStart);
+}
+
+std::optional<std::string> Memo::Typed(const QString& text) const {
+  auto bytes = TypedBytes(text, document_.Encoding());
+  if (!bytes) QApplication::beep();  // what the pane cannot hold is refused, and heard
+  return bytes;
 }
 
 Memo::CaretPlace Memo::textCursor() const {
@@ -84,9 +88,8 @@ Memo::CaretPlace Memo::textCursor() const {
 // --- the pane's storage
 
 void Memo::Replace(std::string text, TextStorage::Caret caret) {
-  const QString removed = QAccessible::isActive() && document_.Size() < kToldText
-                              ? ShownText(document_, 0, document_.Size())
-                              : QString();
+  const bool told = QAccessible::isActive();
+  const std::optional<QString> removed = told ? ToldText(0, document_.Size()) : QString();
   document_.Replace(std::move(text));
   topRow_ = 0;
   widest_ = 0;
@@ -96,10 +99,9 @@ void Memo::Replace(std::string text, TextStorage::Caret caret) {
   history_.Clear();
   preedit_.clear();
   Changed();
-  if (QAccessible::isActive()) {
-    const QString inserted =
-        document_.Size() < kToldText ? ShownText(document_, 0, document_.Size()) : QString();
-    TellAccessibility(0, removed, inserted);
+  if (told) {
+    TellAccessibility(0, removed, ToldText(0, document_.Size()));
+    TellCaret();
   }
 }
 
@@ -113,11 +115,8 @@ void Memo::Append(std::string_view text) {
   history_.EndTyping();
   Changed();
   if (QAccessible::isActive()) {
-    QAccessibleTextInsertEvent inserted(this, static_cast<int>(chars),
-                                        text.size() < static_cast<std::size_t>(kToldText)
-                                            ? ShownText(document_, from, document_.Size())
-                                            : QString());
-    QAccessible::updateAccessibility(&inserted);
+    TellAccessibility(chars, QString(), ToldText(from, document_.Size()));
+    TellCaret();
   }
 }
 
@@ -388,7 +387,9 @@ void Memo::EnsureCaretVisible() {
     QScrollBar* horizontal = horizontalScrollBar();
     const double width = viewport()->width() - 2 * kMargin;
     double value = ScrollX();
-    if (x < value) value = std::floor(x);
+    // Back to the left, the line shows from its start when the caret fits there: a short
+    // line after a long one is not left scrolled out of view.
+    if (x < value) value = x + 1 <= width ? 0 : std::floor(x);
     if (x + 1 > value + width) value = std::ceil(x + 1 - width);
     horizontal->setValue(static_cast<int>(std::round(value / scrollScale_)));
   }
@@ -429,6 +430,35 @@ void Memo::ShowFrom(std::size_t line, std::size_t row) {
     vertical->setValue(static_cast<int>(line));
   }
   topRow_ = row;
+}
+
+ViewTop Memo::LastTop() const {
+  return {lastFirst_, endTopRow_ == kRowsUnknown ? SIZE_MAX : endTopRow_};
+}
+
+void Memo::ScrollRows(std::ptrdiff_t by) {
+  ViewTop top = MovedTop(*rows_, {FirstLine(), topRow_}, by, LastTop());
+  if (top.line == lastFirst_ && endTopRow_ == kRowsUnknown) {
+    // The view reaches the line too long to count at every change: it is counted now.
+    endTopRow_ = EndTopRow();
+    verticalScrollBar()->setMaximum(static_cast<int>(lastFirst_ + endTopRow_));
+    top.row = std::min(top.row, endTopRow_);
+  }
+  ShowFrom(top.line, top.row);
+  viewport()->update();
+}
+
+void Memo::wheelEvent(QWheelEvent* event) {
+  // A notch scrolls by rows, as many as the platform says (three unless set), so that a
+  // wrapped line shows its inside; with a modifier, or across, as the scroll area does.
+  const QPoint delta = event->angleDelta();
+  if (delta.y() == 0 || delta.x() != 0 || event->modifiers() != Qt::NoModifier)
+    return QAbstractScrollArea::wheelEvent(event);
+  wheelRows_ -= delta.y() / 120.0 * QApplication::wheelScrollLines();
+  const auto rows = static_cast<std::ptrdiff_t>(wheelRows_);
+  wheelRows_ -= static_cast<double>(rows);
+  if (rows != 0) ScrollRows(rows);
+  event->accept();
 }
 
 void Memo::resizeEvent(QResizeEvent* event) {
@@ -499,10 +529,7 @@ void Memo::MoveCaret(std::size_t offset, bool select) {
   EnsureCaretVisible();
   viewport()->update();
   if (HasSelection() || hadSelection) SelectionChanged();
-  if (QAccessible::isActive()) {
-    QAccessibleTextCursorEvent moved(this, CaretCharacter());
-    QAccessible::updateAccessibility(&moved);
-  }
+  TellCaret();
   QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImCursorPosition |
                                          Qt::ImAnchorPosition | Qt::ImSurroundingText |
                                          Qt::ImCurrentSelection);
@@ -552,7 +579,7 @@ TextRange Memo::UnitAt(std::size_t offset) const {
     return {document_.LineStart(line),
             last ? document_.LineEnd(line) : document_.LineStart(line + 1)};
   }
-  if (unit_ == Unit::Word) return WordAt(document_, offset);
+  if (unit_ == Unit::Word) return WordClickedAt(document_, offset);
   return {offset, offset};
 }
 
@@ -572,11 +599,8 @@ void Memo::SelectByUnit(std::size_t offset) {
 
 void Memo::ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes, bool typing) {
   if (from == to && bytes.empty()) return;
-  const bool told = QAccessible::isActive();
-  const std::size_t charFrom = told ? chars_.CharsBefore(from) : 0;
-  const QString removed = told ? ShownText(document_, from, to) : QString();
   history_.Record(Edit{.at = from,
-                       .removed = std::string(document_.Text().substr(from, to - from)),
+                       .removed = document_.Bytes(from, to),
                        .inserted = std::string(bytes),
                        .caretBefore = caret_,
                        .anchorBefore = anchor_},
@@ -588,7 +612,7 @@ void Memo::ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes
   RestartBlink();
   EnsureCaretVisible();
   viewport()->update();
-  if (told) TellAccessibility(charFrom, removed, ShownText(document_, from, from + bytes.size()));
+  TellCaret();
   QGuiApplication::inputMethod()->update(Qt::ImQueryAll);
 }
 
@@ -597,26 +621,44 @@ void Memo::ReplaceSelection(std::string_view bytes, bool typing) {
 }
 
 void Memo::ApplyChange(std::size_t from, std::size_t to, std::string_view bytes) {
+  // A screen reader is told of every change, undone and redone ones too.
+  const bool told = QAccessible::isActive();
+  const std::size_t charFrom = told ? chars_.CharsBefore(from) : 0;
+  const std::optional<QString> removed = told ? ToldText(from, to) : QString();
   document_.Change(from, to, bytes);
   rows_->Forget(from);
   chars_.Forget(from);
+  if (told) TellAccessibility(charFrom, removed, ToldText(from, from + bytes.size()));
 }
 
-void Memo::TellAccessibility(std::size_t from, const QString& removed, const QString& inserted) {
+std::optional<QString> Memo::ToldText(std::size_t from, std::size_t to) const {
+  // A character takes a byte at least: a stretch of fewer bytes is short enough to tell.
+  if (to - from > static_cast<std::size_t>(kToldText)) return std::nullopt;
+  return ShownText(document_, from, to);
+}
+
+void Memo::TellAccessibility(std::size_t from, const std::optional<QString>& removed,
+                             const std::optional<QString>& inserted) {
   if (!QAccessible::isActive()) return;
-  if (removed.size() > kToldText || inserted.size() > kToldText) {
+  if (!removed || !inserted) {
     QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), QString(), QString());
     QAccessible::updateAccessibility(&updated);
-  } else if (!removed.isEmpty() && !inserted.isEmpty()) {
-    QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), removed, inserted);
+  } else if (!removed->isEmpty() && !inserted->isEmpty()) {
+    QAccessibleTextUpdateEvent updated(this, static_cast<int>(from), *removed, *inserted);
     QAccessible::updateAccessibility(&updated);
-  } else if (!removed.isEmpty()) {
-    QAccessibleTextRemoveEvent gone(this, static_cast<int>(from), removed);
+  } else if (!removed->isEmpty()) {
+    QAccessibleTextRemoveEvent gone(this, static_cast<int>(from), *removed);
     QAccessible::updateAccessibility(&gone);
-  } else if (!inserted.isEmpty()) {
-    QAccessibleTextInsertEvent added(this, static_cast<int>(from), inserted);
+  } else if (!inserted->isEmpty()) {
+    QAccessibleTextInsertEvent added(this, static_cast<int>(from), *inserted);
     QAccessible::updateAccessibility(&added);
   }
+}
+
+void Memo::TellCaret() {
+  if (!QAccessible::isActive()) return;
+  QAccessibleTextCursorEvent moved(this, CaretCharacter());
+  QAccessible::updateAccessibility(&moved);
 }
 
 void Memo::Undo() {
@@ -639,13 +681,18 @@ void Memo::Redo() {
 
 void Memo::Copy(QClipboard::Mode mode) {
   if (!HasSelection()) return;
-  QGuiApplication::clipboard()->setText(ShownText(document_, SelectionStart(), SelectionEnd()),
-                                        mode);
+  QGuiApplication::clipboard()->setMimeData(Selected(), mode);
+}
+
+SelectionData* Memo::Selected() const {
+  return new SelectionData(document_.Snapshot(SelectionStart(), SelectionEnd()),
+                           document_.Encoding());
 }
 
 void Memo::Paste(QClipboard::Mode mode) {
   const QString text = QGuiApplication::clipboard()->text(mode);
-  if (!text.isEmpty()) ReplaceSelection(TypedBytes(text, document_.Encoding()));
+  if (text.isEmpty()) return;
+  if (const auto bytes = Typed(text)) ReplaceSelection(*bytes);
 }
 
 // --- keys and input methods
@@ -705,7 +752,9 @@ bool Memo::HandleShortcut(QKeyEvent* event) {
     const int rows = (byPage ? VisibleRowCount() : 1) * (down ? 1 : -1);
     const double x = wantedX_;
     const std::size_t to = RowUpOrDown(rows);
-    if (byPage) verticalScrollBar()->setValue(verticalScrollBar()->value() + rows);
+    // The view moves as the caret does, row for row, so that the caret keeps its place on
+    // screen and the row that showed only in part, or not at all, comes to the top.
+    if (byPage) ScrollRows(rows);
     MoveCaret(to, extend);
     wantedX_ = x < 0 ? wantedX_ : x;
     return true;
@@ -770,8 +819,10 @@ bool Memo::HandleShortcut(QKeyEvent* event) {
 
 void Memo::keyPressEvent(QKeyEvent* event) {
   if (HandleShortcut(event)) return SetPrimarySelection();
-  if (IsTypedText(event))
-    return ReplaceSelection(TypedBytes(event->text(), document_.Encoding()), true);
+  if (IsTypedText(event)) {
+    if (const auto bytes = Typed(event->text())) ReplaceSelection(*bytes, true);
+    return;
+  }
   event->ignore();
 }
 
@@ -808,7 +859,7 @@ void Memo::inputMethodEvent(QInputMethodEvent* event) {
       to = SelectionEnd();
     }
     preedit_.clear();
-    ReplaceRange(from, to, TypedBytes(commit, document_.Encoding()), from == to);
+    if (const auto bytes = Typed(commit)) ReplaceRange(from, to, *bytes, from == to);
   }
   // Composing over a selection replaces it, as typing would.
   if (!event->preeditString().isEmpty() && preedit_.isEmpty() && HasSelection())
@@ -911,9 +962,7 @@ void Memo::mouseMoveEvent(QMouseEvent* event) {
     mayDragOut_ = false;
     const std::size_t from = SelectionStart(), to = SelectionEnd();
     auto* drag = new QDrag(this);
-    auto* data = new QMimeData;
-    data->setText(ShownText(document_, from, to));
-    drag->setMimeData(data);
+    drag->setMimeData(Selected());
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
     // Moved elsewhere: taken out here (a move within the pane was done by the drop).
     if (action == Qt::MoveAction && drag->target() != viewport() && SelectionStart() == from &&
@@ -995,20 +1044,21 @@ void Memo::dragMoveEvent(QDragMoveEvent* event) {
 void Memo::dropEvent(QDropEvent* event) {
   if (!event->mimeData()->hasText()) return;
   std::size_t at = OffsetAt(event->position().toPoint());
-  const std::string bytes = TypedBytes(event->mimeData()->text(), document_.Encoding());
+  const auto typed = Typed(event->mimeData()->text());
+  if (!typed) return event->ignore();
+  const std::string& bytes = *typed;
   if (event->source() == this && event->dropAction() == Qt::MoveAction && HasSelection()) {
     // A move within the pane is one step: the stretch from the selection to the drop place
     // is written again with the selection at its new place.
     const std::size_t from = SelectionStart(), to = SelectionEnd();
     if (at >= from && at <= to) return event->ignore();
-    const std::string_view text = document_.Text();
-    const std::string moved(text.substr(from, to - from));
+    const std::string moved = document_.Bytes(from, to);
     std::size_t caret;
     if (at < from) {
-      ReplaceRange(at, to, moved + std::string(text.substr(at, from - at)), false);
+      ReplaceRange(at, to, moved + document_.Bytes(at, from), false);
       caret = at + moved.size();
     } else {
-      ReplaceRange(from, at, std::string(text.substr(to, at - to)) + moved, false);
+      ReplaceRange(from, at, document_.Bytes(to, at) + moved, false);
       caret = at;
     }
     anchor_ = caret - moved.size();
@@ -1057,7 +1107,7 @@ std::pair<int, int> Memo::CharacterRangeAt(int at, int boundary) {
       range = {offset, NextCharacter(document_, offset)};
       break;
     case QAccessible::WordBoundary:
-      range = WordAt(document_, offset);
+      range = ReadWordAt(document_, offset);
       break;
     case QAccessible::LineBoundary: {
       const Row row = rows_->RowOf(offset);
@@ -1076,6 +1126,15 @@ std::pair<int, int> Memo::CharacterRangeAt(int at, int boundary) {
   }
   return {static_cast<int>(chars_.CharsBefore(range.from)),
           static_cast<int>(chars_.CharsBefore(range.to))};
+}
+
+std::optional<std::pair<int, int>> Memo::WordBeside(int at, bool after) {
+  const TextRange here =
+      ReadWordAt(document_, chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, at))));
+  const auto word = after ? ReadWordFrom(document_, here.to) : ReadWordBefore(document_, here.from);
+  if (!word) return std::nullopt;
+  return std::pair{static_cast<int>(chars_.CharsBefore(word->from)),
+                   static_cast<int>(chars_.CharsBefore(word->to))};
 }
 
 QRect Memo::CharacterRect(int at) {
@@ -1097,7 +1156,7 @@ int Memo::CharacterAt(QPoint point) {
 void Memo::ReplaceCharacters(int from, int to, const QString& text) {
   const std::size_t a = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(0, from)));
   const std::size_t b = chars_.OffsetOfChar(static_cast<std::size_t>(std::max(from, to)));
-  ReplaceRange(a, b, TypedBytes(text, document_.Encoding()), false);
+  if (const auto bytes = Typed(text)) ReplaceRange(a, b, *bytes, false);
 }
 
 void Memo::ScrollToCharacter(int at) {

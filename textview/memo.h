@@ -19,13 +19,17 @@
 #include "pane_document.h"
 #include "row_layout.h"
 #include "text_boundaries.h"
-#include "text_pane.h"
+#include "text_storage.h"
+#include "view_top.h"
+
+class SelectionData;
 
 class Memo : public QAbstractScrollArea, private TextStorage {
   Q_OBJECT
  public:
   Memo(QWidget* parent, const char* name, PaneEncoding encoding, bool wordWrap);
-  TextPane& Pane() { return pane_; }
+  // The control's text as a pane's storage: what a pane's line view, loads and saves bind to.
+  TextStorage& Storage() { return *this; }
 
   QPlainTextEdit::LineWrapMode lineWrapMode() const { return wrapMode_; }
   // Replaces the text as typed text would read; the caret goes to the start, undo forgets.
@@ -49,6 +53,8 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void SelectCharacters(int anchor, int caret);
   // The character range of the character, word or line (Qt's boundary types) at `at`.
   std::pair<int, int> CharacterRangeAt(int at, int boundary);
+  // The word after or before the one at `at`, as a screen reader steps through words.
+  std::optional<std::pair<int, int>> WordBeside(int at, bool after);
   QRect CharacterRect(int at);
   int CharacterAt(QPoint point);
   // Edits in characters, each an undoable step.
@@ -75,6 +81,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   using Row = RowLayout::Row;
@@ -92,6 +99,9 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   std::size_t OffsetAt(QPoint point);
   void PaintRow(QPainter& painter, const Row& row, double y, const QRect& area);
 
+  // Typed, pasted or dropped text as the pane's bytes; nothing, with a beep, when the pane's
+  // code page cannot hold it.
+  std::optional<std::string> Typed(const QString& text) const;
   // Edits, each one undoable step (typing merges into the step before it).
   void ReplaceRange(std::size_t from, std::size_t to, std::string_view bytes, bool typing);
   void ReplaceSelection(std::string_view bytes, bool typing = false);
@@ -99,6 +109,8 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void Undo();
   void Redo();
   void Copy(QClipboard::Mode mode = QClipboard::Clipboard);
+  // The selection as data made only when read.
+  SelectionData* Selected() const;
   void Paste(QClipboard::Mode mode = QClipboard::Clipboard);
   bool HandleShortcut(QKeyEvent* event);
 
@@ -116,16 +128,23 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   // The line at the top of the view, and showing the view from a row of a line.
   std::size_t FirstLine() const;
   void ShowFrom(std::size_t line, std::size_t row);
+  // The furthest the view's top goes; the view moved by rows (down when positive).
+  ViewTop LastTop() const;
+  void ScrollRows(std::ptrdiff_t by);
   void UpdateScrollBars();
   void Measure(const std::vector<Row>& rows);
   void RestartBlink();
   void Changed();
   void SelectionChanged();
   void SetPrimarySelection();
-  void TellAccessibility(std::size_t from, const QString& removed, const QString& inserted);
+  // A screen reader told of a change at character `from` (only that the text changed when a
+  // side is too long to tell), and of where the caret is.
+  std::optional<QString> ToldText(std::size_t from, std::size_t to) const;
+  void TellAccessibility(std::size_t from, const std::optional<QString>& removed,
+                         const std::optional<QString>& inserted);
+  void TellCaret();
 
   PaneDocument document_;
-  TextPane pane_;
   QPlainTextEdit::LineWrapMode wrapMode_;
   std::unique_ptr<RowLayout> rows_;
   CharOffsets chars_;
@@ -142,6 +161,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   std::size_t endRowsAfter_ = 0;  // rows of the lines after that one
   double wantedX_ = -1;           // where Up and Down aim, while they repeat
   double widest_ = 0;             // the widest line laid out since the text was replaced
+  double wheelRows_ = 0;          // rows a wheel turned that are not scrolled yet
   double scrollScale_ = 1;        // pixels a horizontal scroll step stands for, past int's range
   bool changed_ = false;          // by the program since the view last followed the caret
   bool caretShown_ = true;

@@ -67,17 +67,29 @@ class MemoAccessible final : public QAccessibleWidget,
   }
   QString textBeforeOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
                            int* endOffset) const override {
+    if (boundary == QAccessible::WordBoundary) {
+      const auto word = memo()->WordBeside(offset, false);
+      return word ? TextIn(*word, startOffset, endOffset) : Empty(startOffset, endOffset);
+    }
     const auto [from, to] = memo()->CharacterRangeAt(offset, boundary);
     if (from <= 0) return Empty(startOffset, endOffset);
     return TextIn(memo()->CharacterRangeAt(from - 1, boundary), startOffset, endOffset);
   }
   QString textAfterOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,
                           int* endOffset) const override {
+    if (boundary == QAccessible::WordBoundary) {
+      const auto word = memo()->WordBeside(offset, true);
+      return word ? TextIn(*word, startOffset, endOffset) : Empty(startOffset, endOffset);
+    }
     const auto [from, to] = memo()->CharacterRangeAt(offset, boundary);
     if (to >= characterCount()) return Empty(startOffset, endOffset);
-    // Past a line's end the next line begins after its break; an empty range moves on one.
+    // Past a line's end the next line begins after its break (a line break is a character of
+    // its own); an empty range moves on one.
+    const bool lines = boundary != QAccessible::CharBoundary;
     const int next =
-        to == from || memo()->CharactersBetween(to, to + 1) == QLatin1String("\n") ? to + 1 : to;
+        to == from || (lines && memo()->CharactersBetween(to, to + 1) == QLatin1String("\n"))
+            ? to + 1
+            : to;
     return TextIn(memo()->CharacterRangeAt(next, boundary), startOffset, endOffset);
   }
   QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* startOffset,

@@ -1,7 +1,8 @@
 // The text control's context menu.
 #pragma once
 
-#include "message_text.h"
+#include <string_view>
+#include <utility>
 
 namespace memo_texts {
 
@@ -13,7 +14,8 @@ inline constexpr std::string_view kPaste = "&Paste";
 inline constexpr std::string_view kDelete = "Delete";
 inline constexpr std::string_view kSelectAll = "Select All";
 
-inline constexpr CatalogueEntry kEntries[] = {
+// Each text by its name, for the test that pins every text a user reads.
+inline constexpr std::pair<std::string_view, std::string_view> kEntries[] = {
     {"kUndo", kUndo},           {"kRedo", kRedo},   {"kCut", kCut},
     {"kCopy", kCopy},           {"kPaste", kPaste}, {"kDelete", kDelete},
     {"kSelectAll", kSelectAll},

@@ -4,6 +4,8 @@
 #include <QTextLine>
 #include <algorithm>
 
+#include "text_boundaries.h"
+
 namespace {
 
 constexpr double kTabStop = 80;            // pixels, as Qt's plain-text control has them
@@ -13,17 +15,11 @@ constexpr std::size_t kKeptStretches = 128;
 // A row's width when nothing wraps it: far wider than a stretch, within Qt's fixed-point range.
 constexpr double kUnwrapped = 1e7;
 
-bool IsContinuation(char b) {
-  return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
-}
-
 }  // namespace
 
 RowLayout::RowLayout(const PaneDocument& document, const QFont& font)
     : document_(document), font_(font), metrics_(font) {
-  const QFontMetricsF metrics(font_);
-  lineHeight_ = metrics.lineSpacing();
-  ascent_ = metrics.ascent();
+  lineHeight_ = QFontMetricsF(font_).lineSpacing();
 }
 
 QTextOption RowLayout::Option(bool wrap) const {
@@ -70,9 +66,7 @@ void RowLayout::Forget(std::size_t offset) {
 void RowLayout::WrapFurther(std::size_t line, Wrapped& wrapped) {
   const std::size_t end = document_.LineEnd(line);
   const std::size_t from = wrapped.starts.back();
-  std::size_t to = std::min(end, from + kWrapChunk);
-  while (to < end && IsContinuation(document_.Text()[to]))
-    ++to;
+  const std::size_t to = CharacterStartFrom(document_, std::min(end, from + kWrapChunk));
   const bool final = to == end;
   const TextWindow window = TextWindow::Of(document_, from, to);
   QTextLayout layout(window.text, font_);

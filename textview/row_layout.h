@@ -38,7 +38,6 @@ class RowLayout {
 
   const QFont& Font() const { return font_; }
   double LineHeight() const { return lineHeight_; }
-  double Ascent() const { return ascent_; }
   // Rows are wrapped to `width` (word boundaries, or anywhere for a longer word); 0: not.
   void SetWrapWidth(double width);
   bool Wraps() const { return wrapWidth_ > 0; }
@@ -76,7 +75,7 @@ class RowLayout {
   const PaneDocument& document_;
   QFont font_;
   TextMetrics metrics_;
-  double lineHeight_, ascent_;
+  double lineHeight_;
   double wrapWidth_ = 0;
   // The lines wrapped lately, newest first.
   std::list<std::pair<std::size_t, Wrapped>> wrapped_;

@@ -8,6 +8,8 @@ namespace {
 
 // Far enough either side for any character or word a user meets.
 constexpr std::size_t kReach = 1024;
+// Far enough for where one character ends.
+constexpr std::size_t kNear = 64;
 
 bool IsLineBreakAt(const PaneDocument& document, std::size_t offset) {
   const std::size_t line = document.LineOf(offset);
@@ -26,6 +28,20 @@ std::size_t NextCharacter(const PaneDocument& document, std::size_t offset) {
   const TextWindow window = TextWindow::Around(document, offset, kReach);
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.text);
   finder.setPosition(window.IndexOf(offset));
+  const qsizetype next = finder.toNextBoundary();
+  return next < 0 ? window.to : window.OffsetOf(next);
+}
+
+std::size_t CharacterStartFrom(const PaneDocument& document, std::size_t offset) {
+  if (offset >= document.Size()) return document.Size();
+  std::size_t start = document.CharStart(offset);
+  if (start < offset) start = document.NextChar(start);
+  if (IsLineBreakAt(document, start) || start == document.LineStart(document.LineOf(start)))
+    return start;
+  const TextWindow window = TextWindow::Around(document, start, kNear);
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.text);
+  finder.setPosition(window.IndexOf(start));
+  if (finder.isAtBoundary()) return start;
   const qsizetype next = finder.toNextBoundary();
   return next < 0 ? window.to : window.OffsetOf(next);
 }
@@ -57,6 +73,82 @@ TextRange WordAt(const PaneDocument& document, std::size_t offset) {
   if (from < 0) from = 0;
   if (to < 0) to = window.text.size();
   return {window.OffsetOf(from), window.OffsetOf(to)};
+}
+
+TextRange WordClickedAt(const PaneDocument& document, std::size_t offset) {
+  if (offset > document.LineStart(document.LineOf(offset))) {
+    const std::size_t previous = PreviousCharacter(document, offset);
+    const TextWindow before = TextWindow::Of(document, previous, offset);
+    if (!before.text.isEmpty() && !IsBlank(before.text[0]) && !before.text[0].isPunct()) {
+      const TextRange word = WordAt(document, previous);
+      if (word.to == offset) return word;
+    }
+  }
+  return WordAt(document, offset);
+}
+
+namespace {
+
+// A word, not the blanks or the punctuation that WordAt also finds.
+bool IsWord(const PaneDocument& document, TextRange range) {
+  if (range.from == range.to) return false;
+  const TextWindow first = TextWindow::Of(document, range.from, document.NextChar(range.from));
+  return !first.text.isEmpty() && !IsBlank(first.text[0]) && !first.text[0].isPunct();
+}
+
+}  // namespace
+
+namespace {
+
+// The first word starting at or after `offset` and ending by `stop`.
+std::optional<TextRange> WordOnTo(const PaneDocument& document, std::size_t offset,
+                                  std::size_t stop) {
+  for (std::size_t at = offset; at < stop;) {
+    const TextRange here = WordAt(document, at);
+    if (here.from == here.to) {
+      at = document.NextChar(at);  // over a line's break
+    } else if (here.from >= offset && IsWord(document, here)) {
+      return here.to <= stop ? std::optional(here) : std::nullopt;
+    } else {
+      at = here.to;
+    }
+  }
+  return std::nullopt;
+}
+
+// The last word ending at or before `offset` and starting at `stop` or after.
+std::optional<TextRange> WordBackTo(const PaneDocument& document, std::size_t offset,
+                                    std::size_t stop) {
+  for (std::size_t at = offset; at > stop;) {
+    if (at == document.LineStart(document.LineOf(at))) {
+      at = document.PreviousChar(at);  // back over the line break before
+      continue;
+    }
+    const TextRange here = WordAt(document, PreviousCharacter(document, at));
+    if (here.to <= offset && IsWord(document, here))
+      return here.from >= stop ? std::optional(here) : std::nullopt;
+    at = here.from;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<TextRange> ReadWordFrom(const PaneDocument& document, std::size_t offset) {
+  return WordOnTo(document, offset, document.Size());
+}
+
+std::optional<TextRange> ReadWordBefore(const PaneDocument& document, std::size_t offset) {
+  return WordBackTo(document, offset, 0);
+}
+
+TextRange ReadWordAt(const PaneDocument& document, std::size_t offset) {
+  const TextRange here = WordAt(document, offset);
+  if (IsWord(document, here)) return here;
+  const std::size_t line = document.LineOf(offset);
+  if (const auto before = WordBackTo(document, offset, document.LineStart(line))) return *before;
+  if (const auto after = WordOnTo(document, offset, document.LineEnd(line))) return *after;
+  return {offset, offset};
 }
 
 std::size_t NextWordStart(const PaneDocument& document, std::size_t offset) {

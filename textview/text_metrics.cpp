@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text_boundaries.h"
+
 namespace {
 
 constexpr double kTabStop = 80;  // pixels, as Qt's plain-text control has them
-
-bool IsContinuation(char b) {
-  return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
-}
 
 QFont PaneFont(QFont font) {
   // Characters stand where the sum of their advances puts them, so that a place far along a
@@ -23,9 +21,6 @@ QFont PaneFont(QFont font) {
 }  // namespace
 
 TextMetrics::TextMetrics(const QFont& font) : font_(PaneFont(font)), metrics_(font_) {
-  lineHeight_ = metrics_.lineSpacing();
-  ascent_ = metrics_.ascent();
-  average_ = metrics_.averageCharWidth();
   tabStop_ = kTabStop;
   for (int b = 0; b < 128; ++b)
     ascii_[static_cast<std::size_t>(b)] = metrics_.horizontalAdvance(QChar(b));
@@ -45,9 +40,8 @@ double TextMetrics::AfterTab(double x) const {
 
 double TextMetrics::XAfter(const PaneDocument& document, std::size_t from, std::size_t to,
                            double x) {
-  const std::string_view bytes = document.Text();
   for (std::size_t at = from; at < to;) {
-    const auto b = static_cast<unsigned char>(bytes[at]);
+    const auto b = static_cast<unsigned char>(document.Byte(at));
     if (b == '\t') {
       x = AfterTab(x);
       ++at;
@@ -82,9 +76,9 @@ TextMetrics::Mark TextMetrics::MarkBefore(const PaneDocument& document, std::siz
   const std::size_t end = document.LineEnd(line);
   while (marks_.back().offset + kMarkStep <= offset && marks_.back().offset < end) {
     const Mark last = marks_.back();
-    std::size_t to = std::min(end, last.offset + kMarkStep);
-    while (to < end && IsContinuation(document.Text()[to]))
-      ++to;
+    // On a character the user sees: a stretch laid out from a mark starts with a letter,
+    // never with the accent of the one before it.
+    const std::size_t to = CharacterStartFrom(document, std::min(end, last.offset + kMarkStep));
     marks_.push_back(Mark{to, XAfter(document, last.offset, to, last.x)});
   }
   const auto after = std::upper_bound(marks_.begin(), marks_.end(), offset,
@@ -101,86 +95,4 @@ TextMetrics::Mark TextMetrics::MarkBeforeX(const PaneDocument& document, std::si
   const auto past = std::upper_bound(marks_.begin(), marks_.end(), x,
                                      [](double v, const Mark& m) { return v < m.x; });
   return past == marks_.begin() ? marks_.front() : *(past - 1);
-}
-
-double TextMetrics::XOf(const PaneDocument& document, std::size_t offset) {
-  const std::size_t line = document.LineOf(offset);
-  const std::size_t start = document.LineStart(line);
-  if (offset - start <= kMarkStep) return XAfter(document, start, offset, 0);
-  const Mark mark = MarkBefore(document, line, offset);
-  return XAfter(document, mark.offset, offset, mark.x);
-}
-
-std::size_t TextMetrics::OffsetBeforeX(const PaneDocument& document, std::size_t line, double x,
-                                       double& offsetX) {
-  std::size_t at = document.LineStart(line);
-  const std::size_t end = document.LineEnd(line);
-  double cx = 0;
-  if (end - at > kMarkStep) {
-    // Marks are made along the line until one stands past x; the scan starts at the one before.
-    MarkBefore(document, line, at);
-    while (marks_.back().x <= x && marks_.back().offset < end)
-      MarkBefore(document, line, marks_.back().offset + kMarkStep);
-    const auto past = std::upper_bound(marks_.begin(), marks_.end(), x,
-                                       [](double v, const Mark& m) { return v < m.x; });
-    const Mark mark = past == marks_.begin() ? marks_.front() : *(past - 1);
-    at = mark.offset;
-    cx = mark.x;
-  }
-  while (at < end) {
-    const std::size_t next = document.NextChar(at);
-    const double after = XAfter(document, at, next, cx);
-    if (after > x) break;
-    cx = after;
-    at = next;
-  }
-  offsetX = cx;
-  return at;
-}
-
-std::size_t TextMetrics::OffsetAtX(const PaneDocument& document, std::size_t from, std::size_t to,
-                                   double fromX, double x) {
-  double cx = fromX;
-  for (std::size_t at = from; at < to;) {
-    const std::size_t next = document.NextChar(at);
-    const double after = XAfter(document, at, next, cx);
-    if ((cx + after) / 2 > x) return at;
-    cx = after;
-    at = next;
-  }
-  return to;
-}
-
-std::vector<std::size_t> TextMetrics::WrapRows(const PaneDocument& document, std::size_t line,
-                                               double width) {
-  const std::size_t start = document.LineStart(line);
-  const std::size_t end = document.LineEnd(line);
-  std::vector<std::size_t> rows{start};
-  double x = 0;
-  std::size_t breakAt = start;  // after the last blank of the row
-  double breakX = 0;
-  for (std::size_t at = start; at < end;) {
-    const std::size_t next = document.NextChar(at);
-    const char32_t c = document.CharAt(at);
-    const bool blank = c == U' ' || c == U'\t';
-    double after = XAfter(document, at, next, x);
-    // Blanks may hang past the edge; anything else starts a new row.
-    if (!blank && after > width && at > rows.back()) {
-      if (breakAt > rows.back()) {
-        rows.push_back(breakAt);
-        x -= breakX;
-      } else {
-        rows.push_back(at);
-        x = 0;
-      }
-      after = XAfter(document, at, next, x);
-    }
-    x = after;
-    if (blank) {
-      breakAt = next;
-      breakX = x;
-    }
-    at = next;
-  }
-  return rows;
 }

@@ -17,27 +17,6 @@ class TextMetrics {
  public:
   explicit TextMetrics(const QFont& font);
 
-  // The font the pane paints with: the widget's, its characters where their advances put them.
-  const QFont& Font() const { return font_; }
-  double LineHeight() const { return lineHeight_; }
-  double Ascent() const { return ascent_; }
-  double AverageAdvance() const { return average_; }
-
-  // x of `offset` in its line, from the line's start.
-  double XOf(const PaneDocument& document, std::size_t offset);
-  // The character boundary in [from, to) of one line nearest to x (x of `from` is fromX).
-  std::size_t OffsetAtX(const PaneDocument& document, std::size_t from, std::size_t to,
-                        double fromX, double x);
-  // The offset of the first character that ends past x in its line (for the first
-  // visible character), with its own x.
-  std::size_t OffsetBeforeX(const PaneDocument& document, std::size_t line, double x,
-                            double& offsetX);
-  // The advance of characters [from, to), the first one at x.
-  double XAfter(const PaneDocument& document, std::size_t from, std::size_t to, double x);
-  // Where each row of a line starts when it is wrapped to `width` at word boundaries (or
-  // anywhere, for a word wider than a row).
-  std::vector<std::size_t> WrapRows(const PaneDocument& document, std::size_t line, double width);
-
   // The text changed from `offset` on: marks there or later are dropped.
   void Forget(std::size_t offset);
 
@@ -54,12 +33,14 @@ class TextMetrics {
   Mark MarkBeforeX(const PaneDocument& document, std::size_t line, double x);
 
  private:
+  // The advance of characters [from, to), the first one at x.
+  double XAfter(const PaneDocument& document, std::size_t from, std::size_t to, double x);
   double Advance(char32_t c);
   double AfterTab(double x) const;
 
   QFont font_;
   QFontMetricsF metrics_;
-  double lineHeight_, ascent_, average_, tabStop_;
+  double tabStop_;
   std::array<double, 128> ascii_{};  // the common case, looked up without a branch
   std::unordered_map<char32_t, double> others_;
   std::size_t marksLine_ = static_cast<std::size_t>(-1);

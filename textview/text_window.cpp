@@ -2,14 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-
-bool IsContinuation(char b) {
-  return (static_cast<unsigned char>(b) & 0xC0) == 0x80;
-}
-
-}  // namespace
-
 TextWindow TextWindow::Of(const PaneDocument& document, std::size_t from, std::size_t to) {
   TextWindow window;
   window.from = from;
@@ -36,13 +28,9 @@ TextWindow TextWindow::Of(const PaneDocument& document, std::size_t from, std::s
 TextWindow TextWindow::Around(const PaneDocument& document, std::size_t offset, std::size_t reach) {
   const std::size_t line = document.LineOf(offset);
   const std::size_t start = document.LineStart(line), end = document.LineEnd(line);
-  std::size_t from = offset - std::min(reach, offset - start);
+  const std::size_t from = document.CharStart(offset - std::min(reach, offset - start));
   std::size_t to = std::min(end, std::min(offset, end) + reach);
-  const std::string_view bytes = document.Text();
-  while (from > start && IsContinuation(bytes[from]))
-    --from;
-  while (to < end && IsContinuation(bytes[to]))
-    ++to;
+  if (to < end && document.CharStart(to) != to) to = document.NextChar(document.CharStart(to));
   return Of(document, from, to);
 }
 

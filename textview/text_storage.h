@@ -1,4 +1,5 @@
-// Where a pane's text lives: bytes in memory here; the window backs it with a text control.
+// Where a pane's text lives: the seam between a pane's line view, loads and saves, and what
+// holds the text. Bytes in memory here; in the window each pane's control holds its text.
 #pragma once
 
 #include <string>
