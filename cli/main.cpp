@@ -28,6 +28,7 @@
 #include "line_view.h"
 #include "output_folder.h"
 #include "path_name.h"
+#include "path_text.h"
 #include "program_args.h"
 #include "save_rules.h"
 #include "shown_text.h"
@@ -161,8 +162,8 @@ struct Claims {
 // The index of several pages lies beside the first.
 std::string IndexNameFor(const CliOptions& options) {
   const std::filesystem::path page =
-      OutputNameFor(options.files.front(), options.outputDir, ".html");
-  return (page.parent_path() / "index.html").string();
+      PathFromText(OutputNameFor(options.files.front(), options.outputDir, ".html"));
+  return TextFromPath(page.parent_path() / "index.html");
 }
 
 // The page's address from the index's folder, where links lead: both found as the system
@@ -170,10 +171,11 @@ std::string IndexNameFor(const CliOptions& options) {
 std::string PageLink(const std::string& indexName, const std::string& page) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::path from = fs::weakly_canonical(fs::absolute(indexName).parent_path(), error);
-  const fs::path to = fs::weakly_canonical(fs::absolute(page), error);
+  const fs::path from =
+      fs::weakly_canonical(fs::absolute(PathFromText(indexName)).parent_path(), error);
+  const fs::path to = fs::weakly_canonical(fs::absolute(PathFromText(page)), error);
   const fs::path relative = to.lexically_relative(from);
-  return error || relative.empty() ? page : relative.generic_string();
+  return error || relative.empty() ? page : GenericTextFromPath(relative);
 }
 
 // Saves the index of the pages written. A file of that name that this tool did not write is

@@ -34,6 +34,18 @@ cp "$work/gen.csv" "$greek"
 report=$("$run" "$exe" "Z:$greek") || fail "converting a Greek name"
 cmp "$work/ημέρα.kml" "$work/linux.kml" || fail "KML under a Greek name differs"
 [[ $report == *"ημέρα.csv -> "*"ημέρα.kml: "* ]] || fail "report shows the name as: $report"
+# Pages of exports in a Greek folder, one with a Greek name: the index beside them links them
+# as the Linux tool's does.
+for side in linux windows; do
+  mkdir -p "$work/$side-pages/Ημέρες"
+  cp "$data/day.csv" "$work/$side-pages/Ημέρες/ημέρα.csv"
+  cp "$data/day.csv" "$work/$side-pages/Ημέρες/b.csv"
+done
+"$linux" -q --html "$work/linux-pages/Ημέρες/ημέρα.csv" "$work/linux-pages/Ημέρες/b.csv"
+"$run" "$exe" -q --html "Z:$work/windows-pages/Ημέρες/ημέρα.csv" \
+  "Z:$work/windows-pages/Ημέρες/b.csv" || fail "--html in a Greek folder"
+cmp "$work/windows-pages/Ημέρες/index.html" "$work/linux-pages/Ημέρες/index.html" ||
+  fail "the index of Greek pages differs from the Linux tool's"
 # Times through the zone files shipped beside the program: the timed KML, the GPX and the
 # report as the Linux tool makes them with the system's zone files (Athens, and a zone on the
 # other side of UTC).
@@ -65,7 +77,7 @@ EOF
 done
 "$run" "$exe" --timestamps --time-zone Europe/Nowhere "Z:$work/day.csv" 2>/dev/null &&
   fail "an unknown zone was taken"
-echo "ok: golden pair, generated export, Greek name and the time options give the Linux tool's bytes"
+echo "ok: golden pair, generated export, Greek names, their index and the time options give the Linux tool's bytes"
 
 # A save that is killed halfway leaves the old KML and no temporary file.
 mkdir "$work/killed"

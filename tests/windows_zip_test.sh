@@ -36,6 +36,17 @@ cmp "$WINEPREFIX/drive_c/exports/day.kml" "$data/day.kml" || fail "the README's 
 grep -q $'\r$' "$app/README.txt" && ! grep -q $'[^\r]$' "$app/README.txt" ||
   fail "README.txt does not end its lines with CR LF"
 echo "ok: the README's example works as written"
+# Pages of exports in a Greek folder, one with a Greek name: the index lands beside them and
+# links the Greek page by its name's UTF-8 bytes.
+pages=$WINEPREFIX/drive_c/exports/Ημέρες
+mkdir "$pages"
+cp "$data/day.csv" "$pages/ημέρα.csv"
+cp "$data/day.csv" "$pages/b.csv"
+wine "$app/trackkml-cli.exe" -q --html 'C:\exports\Ημέρες\ημέρα.csv' 'C:\exports\Ημέρες\b.csv' ||
+  fail "--html in a Greek folder"
+grep -qF '<a href="%CE%B7%CE%BC%CE%AD%CF%81%CE%B1.html">ημέρα.html</a>' "$pages/index.html" ||
+  fail "the index does not link the Greek page"
+echo "ok: the index of pages in a Greek folder links a Greek page"
 
 rm "$work/day.kml"
 show_window "$app" "Z:${work//\//\\}\\day.csv" || fail "trackkml.exe showed no window"
