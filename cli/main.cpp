@@ -379,8 +379,7 @@ int main(int argc, char** argv) {
 #endif
   CliOptions options;
   try {
-    const ProgramArguments arguments = ReadProgramArguments(argc, argv);
-    options = ParseCliOptions(arguments.args, arguments.quoted);
+    options = ParseCliOptions(ReadProgramArguments(argc, argv));
   } catch (const AppError& error) {
     ReportUsageError(error.what());
     return 2;

@@ -47,6 +47,22 @@ wine "$app/trackkml-cli.exe" -q --html 'C:\exports\Ημέρες\ημέρα.csv' 
 grep -qF '<a href="%CE%B7%CE%BC%CE%AD%CF%81%CE%B1.html">ημέρα.html</a>' "$pages/index.html" ||
   fail "the index does not link the Greek page"
 echo "ok: the index of pages in a Greek folder links a Greek page"
+# Quoted as Explorer's "Copy as path" quotes, in a folder whose name has a blank: the pattern
+# in the last part is expanded as dir expands it, whole or with only the folder quoted. A
+# batch file, since Wine's cmd /c line would hand the quotes on escaped.
+mkdir -p "$WINEPREFIX/drive_c/My Exports/whole" "$WINEPREFIX/drive_c/My Exports/part"
+cp "$data/day.csv" "$WINEPREFIX/drive_c/My Exports/a.csv"
+cp "$data/day.csv" "$WINEPREFIX/drive_c/My Exports/b.csv"
+tool="Z:${app//\//\\}\\trackkml-cli.exe"
+printf '%s\r\n' "@\"$tool\" -q -o \"C:\\My Exports\\whole\" \"C:\\My Exports\\*.csv\"" \
+  "@\"$tool\" -q -o \"C:\\My Exports\\part\" \"C:\\My Exports\"\\?.csv" \
+  >"$WINEPREFIX/drive_c/quoted.cmd"
+wine cmd /c 'C:\quoted.cmd' >/dev/null || fail "quoted patterns"
+for form in whole part; do
+  [ "$(ls "$WINEPREFIX/drive_c/My Exports/$form")" = "$(printf 'a.kml\nb.kml')" ] ||
+    fail "a quoted pattern ($form) gave: $(ls "$WINEPREFIX/drive_c/My Exports/$form")"
+done
+echo "ok: a pattern in a quoted operand is expanded"
 
 rm "$work/day.kml"
 show_window "$app" "Z:${work//\//\\}\\day.csv" || fail "trackkml.exe showed no window"
