@@ -26,9 +26,8 @@ int main(int argc, char** argv) {
   QtErrorShower errors;
   TForm1 Form1(title, asker, errors);
   Form1.show();
-  // A file given on the command line, as a file manager gives the one opened with trackkml.
-  const QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 1) Form1.OpenGiven(arguments.at(1));
+  // The files given on the command line, as a file manager gives those opened with trackkml.
+  Form1.OpenGiven(QApplication::arguments().mid(1));
   QApplication::exec();
   return 0;  // closing the window ends the program, always with 0
 }

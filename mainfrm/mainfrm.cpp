@@ -264,9 +264,15 @@ void TForm1::dropEvent(QDropEvent* event) {
   RunCommand([&] { OpenFileName(name); });
 }
 
-void TForm1::OpenGiven(const QString& file) {
-  const std::string name = LocalFileName(file);
+void TForm1::OpenGiven(const QStringList& files) {
+  if (files.isEmpty()) return;
+  const std::string name = LocalFileName(files.front());
   RunCommand([&] { OpenFileName(name); });
+  if (files.size() == 1) return;
+  std::string others;
+  for (qsizetype i = 1; i < files.size(); ++i)
+    others += "\n" + LocalFileName(files.at(i));
+  ShowError(Filled(window_texts::kOthersNotOpened, {others}).c_str());
 }
 
 void TForm1::RunCommand(const std::function<void()>& command) {

@@ -40,9 +40,10 @@ class TForm1 : public QWidget {
   void kml_headers();
   // What Open does once a name is accepted: also the end of a file dropped on the window.
   void OpenFileName(const std::string& fileName);
-  // Opens a file named on the command line (a file manager's "Open with") as Open would,
-  // its errors shown as Open shows them.
-  void OpenGiven(const QString& file);
+  // Opens the first file named on the command line (a file manager's "Open with", exports
+  // dropped on the program) as Open would, its errors shown as Open shows them; the window
+  // holds one export, so it then says which others were not opened.
+  void OpenGiven(const QStringList& files);
 
   ControlRect ScaledDesign(const QWidget* control) const;
   QScrollArea* Scroller() const { return scroller_; }

@@ -12,6 +12,8 @@ inline constexpr std::string_view kSaveCaption = "Save";
 inline constexpr std::string_view kOpenFilter = "CSV orvan files (*.csv)";
 inline constexpr std::string_view kTranslateFirst =
     "The KML pane holds no document made from the open export: press Translate first";
+inline constexpr std::string_view kOthersNotOpened =
+    "Not opened:%1\nThe window holds one export at a time: the first one given is open";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kFormCaption", kFormCaption},
@@ -20,6 +22,7 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kSaveCaption", kSaveCaption},
     {"kOpenFilter", kOpenFilter},
     {"kTranslateFirst", kTranslateFirst},
+    {"kOthersNotOpened", kOthersNotOpened},
 };
 
 }  // namespace window_texts

@@ -117,6 +117,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kOpenFilter", "CSV orvan files (*.csv)"},
            {"kTranslateFirst",
             "The KML pane holds no document made from the open export: press Translate first"},
+           {"kOthersNotOpened",
+            "Not opened:%1\nThe window holds one export at a time: the first one given is open"},
        }},
       {memo_texts::kEntries,
        {
