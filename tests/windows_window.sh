@@ -10,26 +10,49 @@ find_window() {
   return 1
 }
 
+# Starts trackkml.exe in FOLDER with ARGS and waits for its window, then checks what every
+# start must show: a window that survived Qt's walk through the fonts of the prefix's set,
+# the colour-emoji one included. Sets WINDOW_ID and WINDOW_PID.
+# Usage: start_window FOLDER [ARGS...]
+start_window() {
+  local folder=$1 log=$WINEPREFIX/window.log
+  shift
+  # Qt says which fonts it makes engines for, on standard error (else to the debugger).
+  (cd "$folder" && WINEQT_LOGGING_RULES='qt.qpa.fonts.debug=true' WINEQT_FORCE_STDERR_LOGGING=1 \
+    exec timeout 60 /usr/lib/wine/wine64 trackkml.exe "$@" 2>"$log") &
+  WINDOW_PID=$!
+  WINDOW_ID=$(find_window '^Convert$') || { echo "no window; its log ends: $(tail -n 3 "$log")"; return 1; }
+  grep -q 'createEngine "Noto Color Emoji"' "$log" ||
+    { echo "Qt never reached the colour-emoji font"; return 1; }
+}
+
+end_window() {
+  kill "$WINDOW_PID" 2>/dev/null || true
+  wait "$WINDOW_PID" 2>/dev/null || true
+}
+
+# Clicks a button of the window by its place in the designed layout.
+click_button() {
+  xdotool mousemove --window "$WINDOW_ID" "$1" 28 click 1
+  sleep 2
+}
+
 # Starts trackkml.exe in FOLDER and waits for its window; with SCREENSHOT=file.png it then
 # opens EXPORT (as Windows spells it) through the dialog, translates it, and shoots the
 # screen. Ends the window. Fails when no window shows.
 # Usage: show_window FOLDER EXPORT
 show_window() {
-  (cd "$1" && exec timeout 60 /usr/lib/wine/wine64 trackkml.exe) &
-  local pid=$! win
-  win=$(find_window '^Convert$') || return 1
+  start_window "$1" || { end_window; return 1; }
   if [ -n "${SCREENSHOT:-}" ]; then
     sleep 2
-    xdotool mousemove --window "$win" 130 28 click 1  # Open
-    sleep 3
+    click_button 130  # Open
+    sleep 1
     xdotool type --delay 20 "$2"
     xdotool key Return
     sleep 2
-    xdotool mousemove --window "$win" 250 28 click 1  # Translate
-    sleep 2
+    click_button 250  # Translate
     import -window root "$SCREENSHOT"
     echo "screenshot: $SCREENSHOT"
   fi
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
+  end_window
 }
