@@ -89,3 +89,14 @@ show_window() {
   fi
   end_window
 }
+
+# Starts trackkml.exe in FOLDER with EXPORT (as Windows spells it) on its command line, as
+# Explorer's "Open with" does, translates and saves: the KML lands beside the export.
+# Usage: open_given FOLDER EXPORT
+open_given() {
+  start_window "$1" "$2" || { end_window; return 1; }
+  sleep 2
+  click_button 250  # Translate
+  click_button 365  # Save
+  end_window
+}
