@@ -63,7 +63,8 @@ crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 sed "s/@VERSION@/$version/" windows/README.txt >"$build/README.txt"
 crlf "$build/README.txt" "$stage/README.txt"
 # The licences of what is shipped: Qt (and what it bundles) under the LGPL 3, the GCC runtime
-# with its library exception, mingw-w64's winpthreads, the time-zone data, Hinnant's date.
+# with its library exception, mingw-w64's winpthreads, the time-zone data, Hinnant's date,
+# libxlsxwriter (BSD-2-Clause, with parts under the MPL 2.0 and zlib's licence).
 mkdir -p "$stage/licenses"
 crlf /usr/share/doc/qt6-base-dev/copyright "$stage/licenses/Qt.txt"
 crlf /usr/share/common-licenses/LGPL-3 "$stage/licenses/LGPL-3.txt"
@@ -72,6 +73,8 @@ crlf /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$stage/license
 crlf /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-winpthreads.txt"
 crlf /usr/share/doc/tzdata/copyright "$stage/licenses/tzdata.txt"
 crlf /usr/share/doc/libhowardhinnant-date-dev/copyright "$stage/licenses/date.txt"
+crlf /usr/share/doc/libxlsxwriter-dev/copyright "$stage/licenses/libxlsxwriter.txt"
+crlf /usr/share/common-licenses/MPL-2.0 "$stage/licenses/MPL-2.0.txt"
 (cd "$build" && zip -qr9 trackkml-win64.zip trackkml-win64)
 du -h "$build/trackkml-win64.zip" | cut -f1 | sed 's/^/zip size: /'
 
