@@ -368,15 +368,8 @@ int Run(const CliOptions& options) {
   return out.Failed() ? 1 : status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
-  UseUtf8Console();
-#ifndef _WIN32
-  // A pipe whose reader has gone fails that write with its reason, not the whole run.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
+// The whole run of the command line; its exit status.
+int RunCommandLine(int argc, char** argv) {
   CliOptions options;
   try {
     options = ParseCliOptions(ReadProgramArguments(argc, argv));
@@ -396,4 +389,19 @@ int main(int argc, char** argv) {
     ReportUsageError(error.what());
     return 2;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  UseUtf8Console();
+#ifndef _WIN32
+  // A pipe whose reader has gone fails that write with its reason, not the whole run.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+  const int status = RunCommandLine(argc, argv);
+  std::cout.flush();
+  KeepOwnConsoleOpen(kPressAKey);
+  return status;
 }

@@ -107,6 +107,7 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
            {"kIndexWritten", "%1: the index of the pages (%2 linked)"},
            {"kNotOurIndex", "The index \"%1\" is a file trackkml-cli did not write: it is kept"},
            {"kNotAWorkbook", "The workbook \"%1\" is a file that is not a workbook: it is kept"},
+           {"kPressAKey", "Press a key to close this window."},
        }},
       {window_texts::kEntries,
        {

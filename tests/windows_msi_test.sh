@@ -15,6 +15,9 @@ data=$(realpath "$3")
 if [ -z "${MSI_TEST_DISPLAY:-}" ]; then
   exec env MSI_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
+# The tools are given no input: Wine gives a program started from a terminal a console of its
+# own, where trackkml-cli.exe would wait for a key as when started from Explorer.
+exec </dev/null
 source "$(dirname "$0")/../scripts/wine-prefix.sh"
 source "$(dirname "$0")/windows_window.sh"
 wine_prefix_up

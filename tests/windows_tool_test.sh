@@ -4,6 +4,9 @@
 # as a console tool should in cmd: wildcards, redirections, the console's code page.
 # Usage: windows_tool_test.sh TRACKKML-CLI.EXE GEN-EXPORT.EXE LINUX-TRACKKML-CLI DATA-DIR
 set -euo pipefail
+# The tools are given no input: Wine gives a program started from a terminal a console of its
+# own, where trackkml-cli.exe would wait for a key as when started from Explorer.
+exec </dev/null
 run="$(dirname "$0")/../scripts/wine-run.sh"
 exe=$1 gen=$2 linux=$3 data=$4
 work=$(mktemp -d)

@@ -10,6 +10,9 @@ data=$(realpath "$2")
 if [ -z "${ZIP_TEST_DISPLAY:-}" ]; then
   exec env ZIP_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" bash "$0" "$@"
 fi
+# The tools are given no input: Wine gives a program started from a terminal a console of its
+# own, where trackkml-cli.exe would wait for a key as when started from Explorer.
+exec </dev/null
 source "$(dirname "$0")/../scripts/wine-prefix.sh"
 source "$(dirname "$0")/windows_window.sh"
 work=$(mktemp -d)
@@ -63,6 +66,26 @@ for form in whole part; do
     fail "a quoted pattern ($form) gave: $(ls "$WINEPREFIX/drive_c/My Exports/$form")"
 done
 echo "ok: a pattern in a quoted operand is expanded"
+# An export dropped on trackkml-cli.exe in Explorer: the tool runs in a console of its own,
+# which stays open after the conversion until a key is pressed. Wine's start opens one.
+cp "$data/day.csv" "$WINEPREFIX/drive_c/exports/drop.csv"
+wine start "Z:${app//\//\\}\\trackkml-cli.exe" 'C:\exports\drop.csv' || fail "start"
+for _ in $(seq 60); do
+  [ -f "$WINEPREFIX/drive_c/exports/drop.kml" ] && console=$(xdotool search --name 'trackkml-cli\.exe$') &&
+    break
+  sleep 1
+done
+cmp "$WINEPREFIX/drive_c/exports/drop.kml" "$data/day.kml" || fail "the dropped export's KML"
+[ -n "${console:-}" ] || fail "no console of its own"
+sleep 2
+xdotool search --name 'trackkml-cli\.exe$' >/dev/null || fail "the console closed without a key"
+xdotool mousemove --window "$console" 20 20 click 1 key Return
+for _ in $(seq 30); do
+  xdotool search --name 'trackkml-cli\.exe$' >/dev/null || break
+  sleep 1
+done
+! xdotool search --name 'trackkml-cli\.exe$' >/dev/null || fail "the console stayed after a key"
+echo "ok: an export dropped on the tool converts, its console kept open until a key"
 
 rm "$work/day.kml"
 show_window "$app" "Z:${work//\//\\}\\day.csv" || fail "trackkml.exe showed no window"
