@@ -138,8 +138,8 @@ done
 echo "ok: every shipped zone gives the Linux tool's UTC; device names are refused at once"
 
 # In cmd as users type: a wildcard is expanded (quoted ones: windows_zip_test.sh), -o takes a
-# \\?\ folder, 2>NUL keeps the per-file lines on the redirected output, the code page is given
-# back.
+# \\?\ folder and a drive-relative one, 2>NUL keeps the per-file lines on the redirected
+# output, the code page is given back.
 mkdir "$work/cmd"
 for name in b a C; do cp "$work/gen.csv" "$work/cmd/$name.csv"; done
 cp "$work/gen.csv" "$work/cmd/other.txt"
@@ -150,6 +150,9 @@ mkdir "$work/cmd/out"
 for name in a b C; do
   cmp "$work/cmd/out/$name.kml" "$work/linux.kml" || fail "$name.csv from the wildcard"
 done
+# -o with a folder relative to the drive's current one ("Z:out9").
+"$run" cmd /c "cd /d $wincmd && $(winpath "$exe") -q -o Z:out9 a.csv" || fail "-o Z:out9"
+cmp "$work/cmd/out9/a.kml" "$work/linux.kml" || fail "a.csv with -o Z:out9"
 [ ! -e "$work/cmd/out/other.kml" ] || fail "the wildcard took other.txt"
 tr -d '\r' <"$work/cmd/lines.txt" | grep ' -> ' | sed 's/ ->.*//;s/.*\\//' >"$work/cmd/order.txt"
 printf 'a.csv\nb.csv\nC.csv\n' | cmp - "$work/cmd/order.txt" || fail "per-file lines: $(cat "$work/cmd/lines.txt")"
