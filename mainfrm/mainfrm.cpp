@@ -158,6 +158,18 @@ void TForm1::showEvent(QShowEvent* event) {
   Relayout();
 }
 
+void TForm1::SetNativeMessageHandler(std::function<bool(void* message)> handler) {
+  nativeMessageHandler_ = std::move(handler);
+}
+
+bool TForm1::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  if (nativeMessageHandler_ && nativeMessageHandler_(message)) {
+    *result = 0;
+    return true;
+  }
+  return QWidget::nativeEvent(eventType, message, result);
+}
+
 bool TForm1::event(QEvent* event) {
   const bool handled = QWidget::event(event);
   // A window manager reports its frame some time after the window is shown.

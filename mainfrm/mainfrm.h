@@ -45,6 +45,10 @@ class TForm1 : public QWidget {
   // holds one export, so it then says which others were not opened.
   void OpenGiven(const QStringList& files);
 
+  // Offered each of the window's native messages first (on Windows its system menu's own
+  // entries come as such): true when it took the message.
+  void SetNativeMessageHandler(std::function<bool(void* message)> handler);
+
   ControlRect ScaledDesign(const QWidget* control) const;
   QScrollArea* Scroller() const { return scroller_; }
 
@@ -52,6 +56,7 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -76,6 +81,7 @@ class TForm1 : public QWidget {
   bool HandleButtonKey(QPushButton* button, QKeyEvent* key);
 
   QString title_;
+  std::function<bool(void* message)> nativeMessageHandler_;
   ErrorShower& errors_;
   OpenedExport opened_;
   QScrollArea* scroller_;

@@ -14,6 +14,9 @@ inline constexpr std::string_view kTranslateFirst =
     "The KML pane holds no document made from the open export: press Translate first";
 inline constexpr std::string_view kOthersNotOpened =
     "Not opened:%1\nThe window holds one export at a time: the first one given is open";
+inline constexpr std::string_view kAboutEntry = "&About %1";
+inline constexpr std::string_view kAboutText =
+    "%1 %2\nConverts vehicle-tracking exports to KML documents.";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kFormCaption", kFormCaption},
@@ -23,6 +26,8 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kOpenFilter", kOpenFilter},
     {"kTranslateFirst", kTranslateFirst},
     {"kOthersNotOpened", kOthersNotOpened},
+    {"kAboutEntry", kAboutEntry},
+    {"kAboutText", kAboutText},
 };
 
 }  // namespace window_texts

@@ -120,6 +120,8 @@ TEST(Messages, EveryCatalogueEntryReadsAsPinned) {
             "The KML pane holds no document made from the open export: press Translate first"},
            {"kOthersNotOpened",
             "Not opened:%1\nThe window holds one export at a time: the first one given is open"},
+           {"kAboutEntry", "&About %1"},
+           {"kAboutText", "%1 %2\nConverts vehicle-tracking exports to KML documents."},
        }},
       {memo_texts::kEntries,
        {

@@ -90,3 +90,12 @@ echo "ok: an export dropped on the tool converts, its console kept open until a 
 rm "$work/day.kml"
 show_window "$app" "Z:${work//\//\\}\\day.csv" || fail "trackkml.exe showed no window"
 echo "ok: trackkml.exe from the zip shows its window"
+# The version where Windows users look: the last entry of the window's system menu opens the
+# About box (Wine's menu also lists its own "About Wine").
+start_window "$app" || { end_window; fail "trackkml.exe showed no window"; }
+xdotool mousemove --window "$WINDOW_ID" 300 200 click 1 key alt+space
+sleep 2
+xdotool key Up Return
+find_window '^About trackkml$' >/dev/null || { end_window; fail "no About entry in the system menu"; }
+end_window
+echo "ok: the window's system menu has an About entry"
