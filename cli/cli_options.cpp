@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <map>
 
 #include "program_args.h"
 #include "tool_messages.h"
@@ -200,34 +199,22 @@ const OptionEntry* EntryOf(int c) {
 }
 
 // The arguments with "--report=xlsx FILE" made "--workbook=FILE", since the library takes one
-// value an option, and whether each was written in quotes.
-struct Arguments {
-  std::vector<std::string> args;
-  std::vector<bool> quoted;
-};
-
-Arguments WithWorkbookJoined(const std::vector<std::string>& args,
-                             const std::vector<bool>& quoted) {
-  Arguments joined;
-  const auto keep = [&](std::size_t i) {
-    joined.args.push_back(args[i]);
-    joined.quoted.push_back(i < quoted.size() && quoted[i]);
-  };
+// value an option.
+std::vector<std::string> WithWorkbookJoined(const std::vector<std::string>& args) {
+  std::vector<std::string> joined;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--") {  // only files follow
-      for (; i < args.size(); ++i)
-        keep(i);
+      joined.insert(joined.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
       break;
     }
     if (args[i] != "--report=xlsx") {
-      keep(i);
+      joined.push_back(args[i]);
       continue;
     }
     // The next argument is the workbook's name; an option or "-" there is a mistake.
     if (i + 1 == args.size() || args[i + 1].empty() || args[i + 1][0] == '-')
       throw UsageError(std::string(kNeedsWorkbookFile));
-    joined.args.push_back("--workbook=" + args[++i]);
-    joined.quoted.push_back(false);
+    joined.push_back("--workbook=" + args[++i]);
   }
   return joined;
 }
@@ -253,11 +240,9 @@ void CheckCombination(const Parsed& parsed) {
 
 }  // namespace
 
-CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vector<bool>& quoted) {
-  // The library's argument vector over our own strings: a file's place in it is found again
-  // by its address, however the library orders the arguments.
-  Arguments joined = WithWorkbookJoined(given, quoted);
-  std::vector<std::string>& args = joined.args;
+CliOptions ParseCliOptions(const std::vector<std::string>& given) {
+  // The library's argument vector over our own strings.
+  std::vector<std::string> args = WithWorkbookJoined(given);
   std::string program = "trackkml-cli";
   std::vector<char*> argv{program.data()};
   for (auto& arg : args)
@@ -286,19 +271,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& given, const std::vec
     parsed.option = index >= 0 ? "--" + std::string(entry->name) : std::string("-") + entry->letter;
     entry->apply(parsed, optarg != nullptr ? optarg : "", optarg != nullptr);
   }
-  std::map<const char*, bool> quotedAt;
-  for (std::size_t k = 0; k < args.size(); ++k)
-    quotedAt[args[k].data()] = joined.quoted[k];
   CliOptions& options = parsed.options;
-  std::vector<bool> quotedFiles;
-  for (int i = optind; i < argc; ++i) {
-    const char* file = argv[static_cast<std::size_t>(i)];
-    options.files.push_back(file);
-    quotedFiles.push_back(quotedAt[file]);
-  }
+  for (int i = optind; i < argc; ++i)
+    options.files.push_back(argv[static_cast<std::size_t>(i)]);
   if (options.help || options.version) return options;
 
-  options.files = ExpandFilePatterns(options.files, quotedFiles);
+  options.files = ExpandFilePatterns(options.files);
   CheckCombination(parsed);
   return options;
 }

@@ -33,10 +33,8 @@ struct CliOptions {
   bool NeedsTimes() const { return timestamps || gpx || NeedsFacts(); }
 };
 
-// Raises AppError with the reason when the command line cannot be used. `quoted` tells which
-// arguments were written in quotes (none when empty): those are never file patterns.
-CliOptions ParseCliOptions(const std::vector<std::string>& args,
-                           const std::vector<bool>& quoted = {});
+// Raises AppError with the reason when the command line cannot be used.
+CliOptions ParseCliOptions(const std::vector<std::string>& args);
 
 // The help, and a bash completion script, made from the same table as the parser.
 std::string HelpText();

@@ -27,6 +27,25 @@ bool IsTerminal(int fd) {
   return ::GetConsoleMode(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), &mode) != 0;
 }
 
+void KeepOwnConsoleOpen(std::string_view prompt) {
+  DWORD processes[2];
+  if (::GetConsoleProcessList(processes, 2) != 1) return;  // others share it: it stays
+  // No window to press a key in: a program started the tool in a console it did not show.
+  if (::GetConsoleWindow() == nullptr) return;
+  const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  const HANDLE output = ::GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  if (!::GetConsoleMode(input, &mode) || !::GetConsoleMode(output, &mode)) return;
+  DWORD written = 0;
+  ::WriteConsoleA(output, prompt.data(), static_cast<DWORD>(prompt.size()), &written, nullptr);
+  ::FlushConsoleInputBuffer(input);
+  INPUT_RECORD record;
+  DWORD read = 0;
+  while (::ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+  }
+}
+
 void UseUtf8Console() {
   const UINT current = ::GetConsoleOutputCP();
   if (current == 0 || current == CP_UTF8 || !::SetConsoleOutputCP(CP_UTF8)) return;
@@ -43,5 +62,7 @@ bool IsTerminal(int fd) {
 }
 
 void UseUtf8Console() {}
+
+void KeepOwnConsoleOpen(std::string_view) {}
 
 #endif

@@ -28,6 +28,7 @@
 #include "line_view.h"
 #include "output_folder.h"
 #include "path_name.h"
+#include "path_text.h"
 #include "program_args.h"
 #include "save_rules.h"
 #include "shown_text.h"
@@ -157,8 +158,8 @@ struct Claims {
 // The index of several pages lies beside the first.
 std::string IndexNameFor(const CliOptions& options) {
   const std::filesystem::path page =
-      OutputNameFor(options.files.front(), options.outputDir, ".html");
-  return (page.parent_path() / "index.html").string();
+      PathFromText(OutputNameFor(options.files.front(), options.outputDir, ".html"));
+  return TextFromPath(page.parent_path() / "index.html");
 }
 
 // The page's address from the index's folder, where links lead: both found as the system
@@ -166,10 +167,11 @@ std::string IndexNameFor(const CliOptions& options) {
 std::string PageLink(const std::string& indexName, const std::string& page) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::path from = fs::weakly_canonical(fs::absolute(indexName).parent_path(), error);
-  const fs::path to = fs::weakly_canonical(fs::absolute(page), error);
+  const fs::path from =
+      fs::weakly_canonical(fs::absolute(PathFromText(indexName)).parent_path(), error);
+  const fs::path to = fs::weakly_canonical(fs::absolute(PathFromText(page)), error);
   const fs::path relative = to.lexically_relative(from);
-  return error || relative.empty() ? page : relative.generic_string();
+  return error || relative.empty() ? page : GenericTextFromPath(relative);
 }
 
 // Saves the index of the pages written. A file of that name that this tool did not write is
@@ -367,19 +369,11 @@ int Run(const CliOptions& options) {
   return out.Failed() ? 1 : status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
-  UseUtf8Console();
-#ifndef _WIN32
-  // A pipe whose reader has gone fails that write with its reason, not the whole run.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
+// The whole run of the command line; its exit status.
+int RunCommandLine(int argc, char** argv) {
   CliOptions options;
   try {
-    const ProgramArguments arguments = ReadProgramArguments(argc, argv);
-    options = ParseCliOptions(arguments.args, arguments.quoted);
+    options = ParseCliOptions(ReadProgramArguments(argc, argv));
   } catch (const AppError& error) {
     ReportUsageError(error.what());
     return 2;
@@ -400,4 +394,19 @@ int main(int argc, char** argv) {
     ReportUsageError(error.what());  // the options could not be used: an unknown time zone
     return 2;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  UseUtf8Console();
+#ifndef _WIN32
+  // A pipe whose reader has gone fails that write with its reason, not the whole run.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+  const int status = RunCommandLine(argc, argv);
+  std::cout.flush();
+  KeepOwnConsoleOpen(kPressAKey);
+  return status;
 }

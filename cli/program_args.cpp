@@ -9,8 +9,8 @@
 #include "wide_text.h"
 #endif
 
-ProgramArguments SplitCommandLine(std::string_view line) {
-  ProgramArguments split;
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+  std::vector<std::string> split;
   std::size_t at = 0;
   const auto blank = [&] { return line[at] == ' ' || line[at] == '\t'; };
   // The program's name: no escapes, quotes only group.
@@ -23,7 +23,6 @@ ProgramArguments SplitCommandLine(std::string_view line) {
       ++at;
     if (at == line.size()) return split;
     std::string arg;
-    bool quoted = false;
     inQuotes = false;
     while (at < line.size() && (inQuotes || !blank())) {
       std::size_t backslashes = 0;
@@ -40,7 +39,6 @@ ProgramArguments SplitCommandLine(std::string_view line) {
           ++at;
         } else {
           inQuotes = !inQuotes;
-          quoted = true;
         }
         ++at;
       } else {
@@ -48,14 +46,13 @@ ProgramArguments SplitCommandLine(std::string_view line) {
         if (at < line.size() && (inQuotes || !blank())) arg.push_back(line[at++]);
       }
     }
-    split.args.push_back(std::move(arg));
-    split.quoted.push_back(quoted);
+    split.push_back(std::move(arg));
   }
 }
 
 #ifdef _WIN32
 
-ProgramArguments ReadProgramArguments(int, char**) {
+std::vector<std::string> ReadProgramArguments(int, char**) {
   return SplitCommandLine(Utf8FromWide(::GetCommandLineW()));
 }
 
@@ -122,13 +119,10 @@ std::vector<std::string> FilesMatching(std::string_view folder, std::string_view
 
 }  // namespace
 
-std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& files,
-                                            const std::vector<bool>& quoted) {
+std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& files) {
   std::vector<std::string> expanded;
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const std::string& file = files[i];
-    const bool pattern = !(i < quoted.size() && quoted[i]) && IsPattern(BaseNameOf(file)) &&
-                         !IsPattern(FolderOf(file));
+  for (const std::string& file : files) {
+    const bool pattern = IsPattern(BaseNameOf(file)) && !IsPattern(FolderOf(file));
     const std::vector<std::string> matches =
         pattern ? FilesMatching(FolderOf(file), BaseNameOf(file)) : std::vector<std::string>{};
     if (matches.empty()) {
@@ -142,15 +136,11 @@ std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& file
 
 #else
 
-ProgramArguments ReadProgramArguments(int argc, char** argv) {
-  ProgramArguments read;
-  read.args.assign(argv + 1, argv + argc);
-  read.quoted.assign(read.args.size(), false);
-  return read;
+std::vector<std::string> ReadProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
 }
 
-std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& files,
-                                            const std::vector<bool>&) {
+std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& files) {
   return files;
 }
 

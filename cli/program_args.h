@@ -6,22 +6,16 @@
 #include <string_view>
 #include <vector>
 
-struct ProgramArguments {
-  std::vector<std::string> args;
-  // Written in quotes on the command line: taken as it stands, never as a pattern.
-  std::vector<bool> quoted;
-};
-
-ProgramArguments ReadProgramArguments(int argc, char** argv);
+std::vector<std::string> ReadProgramArguments(int argc, char** argv);
 
 // Windows' command line (as UTF-8) cut into arguments as its C runtime cuts them: blanks
 // part them, quotes group, "" inside quotes and \" stand for a quote, backslashes before a
 // quote are halved; the program's own name, first, is taken up to the next blank or quote.
-ProgramArguments SplitCommandLine(std::string_view line);
+std::vector<std::string> SplitCommandLine(std::string_view line);
 
 // The files named by the file operands: on Windows, a "*" or "?" in the last part of an
-// unquoted operand is a pattern, replaced by the files it matches in the order the command
-// prompt lists them (an operand that matches nothing stays, to fail as a missing file does).
-// Elsewhere the shell has done this already and the operands are the files.
-std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& files,
-                                            const std::vector<bool>& quoted);
+// operand, quoted or not (no file name holds one; Explorer's "Copy as path" quotes), is a
+// pattern, replaced by the files it matches in the order the command prompt lists them (an
+// operand that matches nothing stays, to fail as a missing file does). Elsewhere the shell
+// has done this already and the operands are the files.
+std::vector<std::string> ExpandFilePatterns(const std::vector<std::string>& files);

@@ -73,6 +73,7 @@ inline constexpr std::string_view kNotOurIndex =
     "The index \"%1\" is a file trackkml-cli did not write: it is kept";
 inline constexpr std::string_view kNotAWorkbook =
     "The workbook \"%1\" is a file that is not a workbook: it is kept";
+inline constexpr std::string_view kPressAKey = "Press a key to close this window.";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kProgram", kProgram},
@@ -118,6 +119,7 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kIndexWritten", kIndexWritten},
     {"kNotOurIndex", kNotOurIndex},
     {"kNotAWorkbook", kNotAWorkbook},
+    {"kPressAKey", kPressAKey},
 };
 
 }  // namespace tool_messages

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "os_files.h"
+#include "path_text.h"
 #include "system_errors.h"
 
 namespace {
@@ -489,8 +490,8 @@ class PosixFiles final : public OsFiles {
   std::string FullPath(const std::string& name) override {
     if (name.empty()) return {};
     std::error_code ec;
-    const auto absolute = std::filesystem::absolute(name, ec);
-    return ec ? name : absolute.lexically_normal().string();
+    const auto absolute = std::filesystem::absolute(PathFromText(name), ec);
+    return ec ? name : TextFromPath(absolute.lexically_normal());
   }
 
   std::string ErrorText(int error) override {

@@ -8,6 +8,7 @@
 #include "app_error.h"
 #include "file_handle.h"
 #include "file_messages.h"
+#include "path_text.h"
 
 namespace fs = std::filesystem;
 using namespace file_messages;
@@ -15,11 +16,6 @@ using namespace file_messages;
 namespace {
 
 constexpr std::string_view kPrefix = "trackkml-";
-
-std::string Utf8(const fs::path& path) {
-  const std::u8string name = path.u8string();
-  return std::string(name.begin(), name.end());
-}
 
 bool IsOurName(std::string_view name) {
   return name.starts_with(kPrefix) && name.size() > kPrefix.size() &&
@@ -40,9 +36,10 @@ PrivateFolder::PrivateFolder(OsFiles& os, std::string leaf)
   const fs::path temporary = fs::temp_directory_path(error);
   if (error) throw AppError(std::string(kNoTemporaryFolder), error.message());
   std::string unused;
-  parent_ = os_.OpenSaveFolder(Utf8(temporary / "x"), unused);
+  parent_ = os_.OpenSaveFolder(TextFromPath(temporary / "x"), unused);
   if (parent_ < 0) {
-    throw AppError(Filled(kTemporaryFolderUnusable, {Utf8(temporary)}), os_.ErrorText(errno));
+    throw AppError(Filled(kTemporaryFolderUnusable, {TextFromPath(temporary)}),
+                   os_.ErrorText(errno));
   }
   RemoveStale(temporary);
   std::random_device random;
@@ -61,10 +58,10 @@ PrivateFolder::PrivateFolder(OsFiles& os, std::string leaf)
   }
   if (leaf_.empty()) {
     os_.Close(parent_);
-    throw AppError(Filled(kNoPrivateFolder, {Utf8(temporary)}), os_.ErrorText(reason));
+    throw AppError(Filled(kNoPrivateFolder, {TextFromPath(temporary)}), os_.ErrorText(reason));
   }
-  path_ = temporary / leaf_;
-  folder_ = os_.OpenSaveFolder(Utf8(path_ / "x"), unused);
+  path_ = temporary / PathFromText(leaf_);
+  folder_ = os_.OpenSaveFolder(TextFromPath(path_ / "x"), unused);
   if (folder_ < 0) return;
   os_.RemoveOnSignal(folder_, fileLeaf_);
   // A lock of its own on the folder shows a later run that it is in use.
@@ -97,7 +94,8 @@ void PrivateFolder::RemoveStale(const fs::path& temporary) {
       continue;
     }
     std::string unused;
-    const FileHandle folder(os_, os_.OpenSaveFolder(Utf8(temporary / name / "x"), unused));
+    const FileHandle folder(
+        os_, os_.OpenSaveFolder(TextFromPath(temporary / PathFromText(name) / "x"), unused));
     if (!folder.IsOpen() || os_.FactsOf(folder.fd())->id != facts->id) continue;
     const FileHandle lock(os_, os_.OpenToRead(folder.fd(), "."));
     if (!lock.IsOpen() || os_.Lock(lock.fd(), 0) != 0) continue;
@@ -110,15 +108,15 @@ void PrivateFolder::RemoveStale(const fs::path& temporary) {
 }
 
 std::string PrivateFolder::Utf8Name() const {
-  return Utf8(path_);
+  return TextFromPath(path_);
 }
 
 std::string PrivateFolder::Utf8FileName() const {
-  return Utf8(path_ / fileLeaf_);
+  return TextFromPath(path_ / PathFromText(fileLeaf_));
 }
 
 std::string PrivateFolder::ReadFile() const {
-  std::ifstream file(path_ / fileLeaf_, std::ios::binary);
+  std::ifstream file(path_ / PathFromText(fileLeaf_), std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   if (!file.good() && !file.eof()) throw AppError(std::string(kTemporaryUnreadable));
   return bytes;

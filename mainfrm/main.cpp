@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <csignal>
 
+#include "about_entry.h"
 #include "app_title.h"
 #include "dialogs.h"
 #include "mainfrm.h"
@@ -26,9 +27,9 @@ int main(int argc, char** argv) {
   QtErrorShower errors;
   TForm1 Form1(title, asker, errors);
   Form1.show();
-  // A file given on the command line, as a file manager gives the one opened with trackkml.
-  const QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 1) Form1.OpenGiven(arguments.at(1));
+  AddAboutEntry(Form1, QString::fromLocal8Bit(title.c_str()), QStringLiteral(TRACKKML_VERSION));
+  // The files given on the command line, as a file manager gives those opened with trackkml.
+  Form1.OpenGiven(QApplication::arguments().mid(1));
   QApplication::exec();
   return 0;  // closing the window ends the program, always with 0
 }

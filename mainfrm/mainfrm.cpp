@@ -184,6 +184,18 @@ void TForm1::showEvent(QShowEvent* event) {
   Relayout();
 }
 
+void TForm1::SetNativeMessageHandler(std::function<bool(void* message)> handler) {
+  nativeMessageHandler_ = std::move(handler);
+}
+
+bool TForm1::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  if (nativeMessageHandler_ && nativeMessageHandler_(message)) {
+    *result = 0;
+    return true;
+  }
+  return QWidget::nativeEvent(eventType, message, result);
+}
+
 bool TForm1::event(QEvent* event) {
   const bool handled = QWidget::event(event);
   // A window manager reports its frame some time after the window is shown.
@@ -290,9 +302,15 @@ void TForm1::dropEvent(QDropEvent* event) {
   RunCommand([&] { OpenFileName(name); });
 }
 
-void TForm1::OpenGiven(const QString& file) {
-  const std::string name = LocalFileName(file);
+void TForm1::OpenGiven(const QStringList& files) {
+  if (files.isEmpty()) return;
+  const std::string name = LocalFileName(files.front());
   RunCommand([&] { OpenFileName(name); });
+  if (files.size() == 1) return;
+  std::string others;
+  for (qsizetype i = 1; i < files.size(); ++i)
+    others += "\n" + LocalFileName(files.at(i));
+  ShowError(Filled(window_texts::kOthersNotOpened, {others}).c_str());
 }
 
 void TForm1::RunCommand(const std::function<void()>& command) {

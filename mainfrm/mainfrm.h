@@ -41,9 +41,14 @@ class TForm1 : public QWidget {
   void kml_headers();
   // What Open does once a name is accepted: also the end of a file dropped on the window.
   void OpenFileName(const std::string& fileName);
-  // Opens a file named on the command line (a file manager's "Open with") as Open would,
-  // its errors shown as Open shows them.
-  void OpenGiven(const QString& file);
+  // Opens the first file named on the command line (a file manager's "Open with", exports
+  // dropped on the program) as Open would, its errors shown as Open shows them; the window
+  // holds one export, so it then says which others were not opened.
+  void OpenGiven(const QStringList& files);
+
+  // Offered each of the window's native messages first (on Windows its system menu's own
+  // entries come as such): true when it took the message.
+  void SetNativeMessageHandler(std::function<bool(void* message)> handler);
 
   ControlRect ScaledDesign(const QWidget* control) const;
   QScrollArea* Scroller() const { return scroller_; }
@@ -52,12 +57,14 @@ class TForm1 : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool event(QEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   QString title_;
+  std::function<bool(void* message)> nativeMessageHandler_;
   ErrorShower& errors_;
   OpenedExport opened_;
   QScrollArea* scroller_;

@@ -19,6 +19,11 @@ inline constexpr std::string_view kSummaryPaneName = "Summary";
 inline constexpr std::string_view kSummaryPaneDescription = "The summary of the export";
 inline constexpr std::string_view kKmlPaneName = "KML";
 inline constexpr std::string_view kKmlPaneDescription = "The KML document made from the export";
+inline constexpr std::string_view kOthersNotOpened =
+    "Not opened:%1\nThe window holds one export at a time: the first one given is open";
+inline constexpr std::string_view kAboutEntry = "&About %1";
+inline constexpr std::string_view kAboutText =
+    "%1 %2\nConverts vehicle-tracking exports to KML documents.";
 
 inline constexpr CatalogueEntry kEntries[] = {
     {"kFormCaption", kFormCaption},
@@ -33,6 +38,9 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kSummaryPaneDescription", kSummaryPaneDescription},
     {"kKmlPaneName", kKmlPaneName},
     {"kKmlPaneDescription", kKmlPaneDescription},
+    {"kOthersNotOpened", kOthersNotOpened},
+    {"kAboutEntry", kAboutEntry},
+    {"kAboutText", kAboutText},
 };
 
 }  // namespace window_texts

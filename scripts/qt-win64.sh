@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
 # Builds Qt 6 for Windows (Core, Gui, Widgets, Test, the windows and offscreen platform
 # plugins, shared) from Debian's own qt6-base source, the same 6.4.2 as the host's
-# qt6-base-dev, with the host Qt's tools. Installs into a cache folder outside the checkout
-# and does nothing when that is already complete. The installed tree keeps absolute paths,
-# so the cache stays at one fixed path.
+# qt6-base-dev, with the host Qt's tools and the fixes in windows/qt-patches. Installs into a
+# cache folder outside the checkout, named by the patches, and does nothing when that is
+# already complete. The installed tree keeps absolute paths, so the cache stays at one fixed
+# path.
 # Usage: scripts/qt-win64.sh   (prints the prefix on its last line)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=6.4.2
 debian_version=6.4.2+dfsg-10
 cache=${TRACKKML_CACHE:-/var/cache/trackkml}
-prefix=$cache/qt6-win64-$version
+patches=(windows/qt-patches/*.patch)
+prefix=$cache/qt6-win64-$version-$(cat "${patches[@]}" | sha256sum | cut -c1-12)
 if [ -f "$prefix/.complete" ]; then
   echo "$prefix"
   exit 0
 fi
 bash scripts/setup.sh
-work=$cache/qt6-win64-work
+work=$prefix.work
 rm -rf "$work" "$prefix"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$prefix"
 
@@ -28,6 +30,9 @@ apt_options=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::Sour
 apt-get "${apt_options[@]}" update -qq
 (cd "$work" && apt-get "${apt_options[@]}" source -qq "qt6-base=$debian_version" >/dev/null)
 src=$(find "$work" -maxdepth 1 -type d -name "qt6-base-*" | head -n 1)
+for patch in "${patches[@]}"; do
+  patch -d "$src" -p1 --quiet --forward <"$patch"
+done
 
 # The toolchain file by a fixed path: the installed Qt refers to it.
 cp cmake/mingw-w64.cmake "$cache/mingw-w64.cmake"

@@ -17,7 +17,7 @@ packages=(
   gpsbabel gdal-bin libxml2-utils gpxinfo python3-openpyxl
   xvfb xauth x11-apps x11-utils openbox imagemagick xdotool
   time bc dpkg-dev file zip unzip acl lintian desktop-file-utils appstream man-db
-  icoutils msitools wixl fonts-liberation2
+  icoutils msitools wixl fonts-liberation2 fonts-noto-color-emoji
   at-spi2-core python3-pyatspi dbus
   chromium python3-html5lib poppler-utils fonts-dejavu-core
   clang-14 libclang-rt-14-dev

@@ -63,7 +63,8 @@ crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 sed "s/@VERSION@/$version/" windows/README.txt >"$build/README.txt"
 crlf "$build/README.txt" "$stage/README.txt"
 # The licences of what is shipped: Qt (and what it bundles) under the LGPL 3, the GCC runtime
-# with its library exception, mingw-w64's winpthreads, the time-zone data, Hinnant's date.
+# with its library exception, mingw-w64's winpthreads, the time-zone data, Hinnant's date,
+# libxlsxwriter (BSD-2-Clause, with parts under the MPL 2.0 and zlib's licence).
 mkdir -p "$stage/licenses"
 crlf /usr/share/doc/qt6-base-dev/copyright "$stage/licenses/Qt.txt"
 crlf /usr/share/common-licenses/LGPL-3 "$stage/licenses/LGPL-3.txt"
@@ -72,36 +73,46 @@ crlf /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$stage/license
 crlf /usr/share/doc/mingw-w64-x86-64-dev/copyright "$stage/licenses/mingw-w64-winpthreads.txt"
 crlf /usr/share/doc/tzdata/copyright "$stage/licenses/tzdata.txt"
 crlf /usr/share/doc/libhowardhinnant-date-dev/copyright "$stage/licenses/date.txt"
+crlf /usr/share/doc/libxlsxwriter-dev/copyright "$stage/licenses/libxlsxwriter.txt"
+crlf /usr/share/common-licenses/MPL-2.0 "$stage/licenses/MPL-2.0.txt"
 (cd "$build" && zip -qr9 trackkml-win64.zip trackkml-win64)
 du -h "$build/trackkml-win64.zip" | cut -f1 | sed 's/^/zip size: /'
 
+# An installer of the packed folder STAGE as VERSION: every file of the folder, and for each
+# folder a component that removes it on uninstalling.
+# Usage: make_msi STAGE VERSION MSI
+make_msi() {
+  (cd "$1" && find . -type f | sort |
+    wixl-heat -p ./ --var var.SourceDir --directory-ref INSTALLDIR --component-group Files) |
+    python3 scripts/msi-remove-folders.py >"$3.files.wxs"
+  wixl -D Version="$2" -D SourceDir="$1" -D Icon="$build/trackkml.ico" \
+    -o "$3" windows/trackkml.wxs "$3.files.wxs"
+}
+
 echo "== packing $build/trackkml-$version-win64.msi"
 msi=$build/trackkml-$version-win64.msi
-# Every file of the packed folder; each folder also gets a component that removes it on
-# uninstalling (Windows Installer leaves folders in a user's profile otherwise), with a GUID
-# made from the folder's id so that it is the same from build to build.
-(cd "$stage" && find . -type f | sort |
-  wixl-heat -p ./ --var var.SourceDir --directory-ref INSTALLDIR --component-group Files) |
-  awk '
-    match($0, /<Directory Id="dir([0-9A-F]+)"/) {
-      print
-      id = substr($0, RSTART + 17, 32)
-      guid = substr(id, 1, 8) "-" substr(id, 9, 4) "-" substr(id, 13, 4) "-" substr(id, 17, 4) "-" substr(id, 21, 12)
-      printf "        <Component Id=\"rm%s\" Guid=\"%s\"><RemoveFolder Id=\"rf%s\" On=\"uninstall\"/></Component>\n", id, guid, id
-      ids[++n] = id
-      next
-    }
-    /<ComponentGroup Id="Files">/ {
-      print
-      for (i = 1; i <= n; i++) printf "      <ComponentRef Id=\"rm%s\"/>\n", ids[i]
-      next
-    }
-    { print }' >"$build/files.wxs"
-wixl -D Version="$version" -D SourceDir="$stage" -D Icon="$build/trackkml.ico" \
-  -o "$msi" windows/trackkml.wxs "$build/files.wxs"
+make_msi "$stage" "$version" "$msi"
 du -h "$msi" | cut -f1 | sed 's/^/msi size: /'
+# For the upgrade test: an installer of an older version, whose folder also holds a file the
+# newer one no longer ships.
+IFS=. read -r major minor patch <<<"$version"
+if [ "$patch" -gt 0 ]; then
+  older=$major.$minor.$((patch - 1))
+elif [ "$minor" -gt 0 ]; then
+  older=$major.$((minor - 1)).0
+else
+  older=$((major - 1)).0.0
+fi
+older_stage=$build/trackkml-older
+rm -rf "$older_stage"
+cp -r "$stage" "$older_stage"
+sed "s/@VERSION@/$older/" windows/README.txt >"$build/README-older.txt"
+crlf "$build/README-older.txt" "$older_stage/README.txt"
+echo "only in $older" >"$older_stage/older-only.txt"
+older_msi=$build/test-trackkml-$older-win64.msi
+make_msi "$older_stage" "$older" "$older_msi"
 
 echo "== the zip in a fresh prefix"
 bash tests/windows_zip_test.sh "$build/trackkml-win64.zip" tests/data
 echo "== the installer in a fresh prefix"
-bash tests/windows_msi_test.sh "$msi" tests/data
+bash tests/windows_msi_test.sh "$msi" "$older_msi" tests/data

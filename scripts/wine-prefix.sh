@@ -9,10 +9,40 @@ wine_prefix_down() {
   fi
 }
 
+# The fonts Windows programs see in a test prefix: those the tests install (scripts/setup.sh),
+# the colour-emoji one on purpose, as a user may have one.
+wine_test_font_packages=(fonts-dejavu-core fonts-liberation2 fonts-noto-color-emoji)
+
+# A folder of the prefix's own holding links to just those font files, and a fontconfig file
+# that lists them, so that what else the host has installed never reaches a test: Wine shows
+# programs the fonts that fontconfig lists and those of the folders it names.
+wine_prefix_fonts() {
+  local file
+  mkdir "$WINEPREFIX/fonts"
+  dpkg -L "${wine_test_font_packages[@]}" | grep -E '\.(ttf|otf)$' | sort |
+    xargs ln -s -t "$WINEPREFIX/fonts"
+  {
+    echo '<?xml version="1.0"?>'
+    echo '<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">'
+    echo '<fontconfig>'
+    echo "  <dir>$WINEPREFIX/fonts</dir>"
+    echo "  <cachedir>$WINEPREFIX/fontconfig-cache</cachedir>"
+    echo '  <selectfont>'
+    echo '    <rejectfont><glob>*</glob></rejectfont>'
+    echo '    <acceptfont>'
+    for file in "$WINEPREFIX"/fonts/*; do echo "      <glob>$file</glob>"; done
+    echo '    </acceptfont>'
+    echo '  </selectfont>'
+    echo '</fontconfig>'
+  } >"$WINEPREFIX/fonts.conf"
+  export FONTCONFIG_FILE=$WINEPREFIX/fonts.conf
+}
+
 wine_prefix_up() {
   WINEPREFIX=$(mktemp -d /tmp/trackkml-wine.XXXXXX)
   # No Gecko or Mono to install, and no menu entries left on the host by shortcuts.
   export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  wine_prefix_fonts
   trap wine_prefix_down EXIT
   /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1
   timeout 300 /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1

@@ -428,20 +428,33 @@ std::string FirstDifference(const std::string& got, const std::string& want) {
 
 // The committed golden pair: what both programs must write for a realistic export.
 // A file named on the command line (a file manager's "Open with") opens as Open opens it:
-// the same load, the same message, the dialog's name set to it.
+// the same load, the same message, the dialog's name set to it; of several, the first.
 TEST_F(Window, OpensTheFileItIsGiven) {
   const std::string a = dir / "a.csv";
   WriteBytes(a, "A\nB");
-  form.OpenGiven(QString::fromStdString(a));
+  form.OpenGiven({QString::fromStdString(a)});
   EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
   EXPECT_EQ(form.OpenDialog1.FileName, a);
+  ASSERT_TRUE(errors.texts.empty());
   const std::string missing = dir / "missing.csv";
-  form.OpenGiven(QString::fromStdString(missing));
+  form.OpenGiven({QString::fromStdString(missing)});
   EXPECT_EQ(Text(ui.Memo1), "A\r\nB");
   EXPECT_EQ(form.OpenDialog1.FileName, missing);
   ASSERT_EQ(errors.texts.size(), 1u);
   EXPECT_EQ(errors.texts[0].toStdString(),
             Filled(file_messages::kCannotOpen, {missing, NotFoundWords()}) + ".");
+  // Several exports dropped on the program: the first opens, the others are named as not.
+  const std::string b = dir / "b.csv";
+  const std::string c = dir / "c.csv";
+  WriteBytes(b, "B");
+  WriteBytes(c, "C");
+  errors.texts.clear();
+  form.OpenGiven({QString::fromStdString(b), QString::fromStdString(c), QString::fromStdString(a)});
+  EXPECT_EQ(Text(ui.Memo1), "B");
+  EXPECT_EQ(form.OpenDialog1.FileName, b);
+  ASSERT_EQ(errors.texts.size(), 1u);
+  EXPECT_EQ(errors.texts[0].toStdString(),
+            Filled(window_texts::kOthersNotOpened, {"\n" + c + "\n" + a}) + ".");
 }
 
 TEST_F(Window, OpenTranslateSaveAndTheBatchToolWriteTheGoldenFiles) {
