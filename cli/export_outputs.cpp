@@ -13,6 +13,7 @@
 #include "piece_writer.h"
 #include "report_words.h"
 #include "trip_facts.h"
+#include "trip_reading.h"
 #include "utc_times.h"
 
 namespace {
@@ -47,8 +48,7 @@ ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, Atomi
       pieces, [&file](std::string_view bytes) { file.Write(bytes); }, PieceThreads());
 }
 
-ConversionCounts WritePage(const ExportReading& reading, const CliOptions&,
-                           AtomicFile& file) {
+ConversionCounts WritePage(const ExportReading& reading, const CliOptions&, AtomicFile& file) {
   file.Write(DayPage({reading.shown, reading.header, *reading.facts, reading.trace, *reading.rules,
                       reading.zone->Name()}));
   return {};

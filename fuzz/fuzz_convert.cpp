@@ -16,6 +16,7 @@
 #include "text_pane.h"
 #include "trip_facts.h"
 #include "trip_points.h"
+#include "trip_reading.h"
 #include "trip_report.h"
 #include "utc_times.h"
 #include "xml_text.h"

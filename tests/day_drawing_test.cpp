@@ -16,6 +16,7 @@
 #include "route_drawing.h"
 #include "speed_chart.h"
 #include "trip_facts.h"
+#include "trip_reading.h"
 #include "utc_times.h"
 
 namespace {

@@ -16,6 +16,7 @@
 #include "greek.h"
 #include "time_zone.h"
 #include "trip_facts.h"
+#include "trip_reading.h"
 #include "trip_report.h"
 
 namespace {
@@ -213,8 +214,12 @@ TEST(TripFacts, LegsAndRunsOverTheLimit) {
   EXPECT_EQ(f.stopped, 50);
   EXPECT_NEAR(f.distanceKm, 13 * step, 1e-5);
   // A stop exactly as long as the rule asks counts; one a second shorter does not.
-  EXPECT_EQ(Read(text, "Europe/Athens", TripRules{.stopSeconds = 40, .speedLimit = {}}).facts.stops.size(), 1u);
-  EXPECT_EQ(Read(text, "Europe/Athens", TripRules{.stopSeconds = 41, .speedLimit = {}}).facts.stops.size(), 0u);
+  EXPECT_EQ(Read(text, "Europe/Athens", TripRules{.stopSeconds = 40, .speedLimit = {}})
+                .facts.stops.size(),
+            1u);
+  EXPECT_EQ(Read(text, "Europe/Athens", TripRules{.stopSeconds = 41, .speedLimit = {}})
+                .facts.stops.size(),
+            0u);
 }
 
 // The speed element as viewers read it, in m/s.

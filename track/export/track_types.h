@@ -1,6 +1,7 @@
 // The values an export is read into.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,3 +32,11 @@ struct TrackPoint {
   std::string latitude;
   std::string longitude;
 };
+
+// A fix's texts as the export holds them: decimal commas not yet turned into points.
+struct FixTexts {
+  std::string_view time, speed, latitude, longitude;
+};
+
+// A fix without a time, where a time of seconds is kept.
+inline constexpr std::int64_t kNoTime = INT64_MIN;

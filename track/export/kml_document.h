@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "fix_times.h"
 #include "track_types.h"
 
 inline constexpr std::string_view KmlNamespaceUri = "http://earth.google.com/kml/2.1";
@@ -28,11 +27,6 @@ struct KmlHeaderTexts {
   std::string title;  // vehicle, driver and date
 };
 KmlHeaderTexts KmlTexts(const TrackHeader& header);
-
-// A fix's texts as the export holds them: decimal commas not yet turned into points.
-struct FixTexts {
-  std::string_view time, speed, latitude, longitude;
-};
 
 // Appends the fix's "lon,lat,0 " to the route line.
 void AppendRouteTriple(std::string& route, const FixTexts& fix);

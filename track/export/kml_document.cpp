@@ -1,6 +1,7 @@
 #include "kml_document.h"
 
 #include "byte_room.h"
+#include "fix_times.h"
 #include "textfun.h"
 #include "xml_text.h"
 

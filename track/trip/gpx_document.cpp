@@ -5,7 +5,7 @@
 
 #include "export_reader.h"
 #include "line_view.h"
-#include "trip_points.h"
+#include "trip_reading.h"
 #include "xml_text.h"
 
 namespace {

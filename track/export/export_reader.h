@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "kml_document.h"
 #include "track_types.h"
 
 struct TrackExport {

@@ -8,8 +8,8 @@
 
 #include "document_pieces.h"
 #include "export_reader.h"
+#include "fix_numbers.h"
 #include "line_view.h"
-#include "trip_points.h"
 
 namespace {
 

@@ -11,8 +11,6 @@
 
 #include "track_types.h"
 
-inline constexpr std::int64_t kNoTime = INT64_MIN;
-
 // "22/10/2013": days from 1970-01-01; nothing when it is not a real date.
 std::optional<std::int64_t> ParseExportDate(std::string_view text);
 // "07:05:30": seconds of the day; nothing when it is not a time of day.

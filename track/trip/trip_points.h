@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fix_numbers.h"
 #include "fix_times.h"
 #include "kml_document.h"
 #include "track_types.h"
@@ -30,13 +31,6 @@ struct TripPoint {
   // a GPX as they stand, the comma a point.
   bool plainLatitude = false, plainLongitude = false, plainSpeed = false;
 };
-
-// Whether a latitude and longitude make a position anywhere on Earth, once each.
-bool IsPosition(double lat, double lon);
-// Whether a fix's texts read as such a position.
-bool HasPosition(const FixTexts& fix);
-// Whether a fix's speed reads as 0.
-bool StandsStill(const FixTexts& fix);
 
 // A number of a fix as a plain decimal: its text as it stands, the comma a point, when it is
 // plain; otherwise its value's shortest fixed form ("3.801e1" as "38.01").
@@ -75,15 +69,3 @@ class TripWriter {
   virtual void Jump(const TripPoint& /*point*/) {}
   virtual void End() {}
 };
-
-// Reads the export's data rows once, in trip order, handing each to every writer in turn:
-// the rows in the direction their times run, out-of-order ones left out; or, where most are
-// out of order, the timed fixes in the order of their instants. Jumps are found on the way.
-// `times` as ReadRowTimes and PutUtcTimes made them from the same text.
-void ReadTrip(std::string_view text, const TrackHeader& header, const RowTimes& times,
-              std::span<TripWriter* const> writers);
-
-// Where each timed entry's row starts in `rows` (the text from the first data row), for a
-// trip read in the order of its instants.
-std::vector<std::size_t> EntryOffsets(std::string_view rows, const RowTimes& times,
-                                      LineBreaks breaks);
