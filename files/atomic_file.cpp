@@ -204,7 +204,11 @@ bool AtomicFile::CreateTemporary() {
     // A signal between the file's making and its registering would leave it behind.
     const SignalsHeld held(os_);
     file_.Reset(os_.CreateNew(folder_.fd(), temp));
-    if (file_.IsOpen()) os_.RemoveOnSignal(folder_.fd(), temp);
+    if (file_.IsOpen() && !os_.RemoveOnSignal(folder_.fd(), temp)) {
+      file_.Close();
+      os_.Remove(folder_.fd(), temp);
+      throw CreateError(os_, name_, kErrorTooManySaves);
+    }
     return file_.IsOpen();
   });
   if (made) HoldTemporary();
@@ -388,8 +392,10 @@ void AtomicFile::NameTemporary() {
     // A signal between the file's naming and its registering would leave it behind.
     const SignalsHeld held(os_);
     if (os_.NameUnnamed(file_.fd(), folder_.fd(), temp) != 0) return false;
-    os_.RemoveOnSignal(folder_.fd(), temp);
-    return true;
+    if (os_.RemoveOnSignal(folder_.fd(), temp)) return true;
+    os_.Remove(folder_.fd(), temp);
+    errno = kErrorTooManySaves;
+    return false;
   });
   if (!named) {
     const int error = errno;

@@ -34,6 +34,8 @@ std::string ReasonText(OsFiles& os, int error) {
       return std::string(kLocked);
     case kErrorReplaced:
       return std::string(kReplacedWhileSaving);
+    case kErrorTooManySaves:
+      return std::string(kTooManySaves);
     default:
       return TrimmedErrorText(os.ErrorText(error));
   }

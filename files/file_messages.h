@@ -14,6 +14,8 @@ inline constexpr std::string_view kReplacedWhileSaving =
 inline constexpr std::string_view kStreamWriteError = "Stream write error";
 inline constexpr std::string_view kInUse = "The file is in use by another program";
 inline constexpr std::string_view kLocked = "Another program holds a lock on it";
+inline constexpr std::string_view kTooManySaves =
+    "Too many files are being saved at once to remove them all if the program is stopped";
 inline constexpr std::string_view kPlantedLink =
     "A link on its way belongs to another user who may write the link's folder, and is not "
     "followed";
@@ -48,6 +50,7 @@ inline constexpr CatalogueEntry kEntries[] = {
     {"kStreamWriteError", kStreamWriteError},
     {"kInUse", kInUse},
     {"kLocked", kLocked},
+    {"kTooManySaves", kTooManySaves},
     {"kPlantedLink", kPlantedLink},
     {"kSharedFile", kSharedFile},
     {"kCutAtNul", kCutAtNul},

@@ -136,8 +136,9 @@ class OsFiles {
   // Forces a folder's entries to the disk, so a name given in it survives a crash.
   virtual int FlushFolder(int folder) = 0;
   // Removes `leaf` if the program is ended by a signal before ForgetOnSignal; a few files at
-  // once (the outputs of one export), or an empty folder, in the order they were given.
-  virtual void RemoveOnSignal(int folder, const std::string& leaf) = 0;
+  // once (the outputs of one export), or an empty folder, in the order they were given. False
+  // when there is no room for another (see SignalCleanupTable): the caller must not keep it.
+  virtual bool RemoveOnSignal(int folder, const std::string& leaf) = 0;
   virtual void ForgetOnSignal(int folder, const std::string& leaf) = 0;
   // A signal that would end the program (Ctrl-C) waits from HoldSignals until the matching
   // ReleaseSignals, which then lets it end the program: a file written in place is never

@@ -27,6 +27,7 @@
 
 #include "os_files.h"
 #include "path_text.h"
+#include "signal_cleanup.h"
 #include "system_errors.h"
 
 namespace {
@@ -36,34 +37,22 @@ namespace {
 // else, so this one piece of state is the process's.
 struct SignalCleanup {
   static constexpr std::array<int, 4> kSignals = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
-  struct Temporary {
-    volatile std::sig_atomic_t armed = 0;
-    int folder = -1;
-    std::array<char, 4096> leaf{};
-  };
   // The outputs of one export at a time, and a run's workbook with its private folder.
-  std::array<Temporary, 8> temporaries{};
+  SignalCleanupTable temporaries;
   volatile std::sig_atomic_t holding = 0;  // how many holds are open
   volatile std::sig_atomic_t held = 0;     // the signal that came while holding
   std::array<struct sigaction, kSignals.size()> previous{};
   std::array<bool, kSignals.size()> installed{};
-
-  bool AnyArmed() const {
-    for (const auto& t : temporaries) {
-      if (t.armed) return true;
-    }
-    return false;
-  }
 };
 SignalCleanup cleanup;
 
 void Die(int signal) {
   // Files first, then the folders they emptied.
-  for (const auto& t : cleanup.temporaries) {
-    if (t.armed) ::unlinkat(t.folder, t.leaf.data(), 0);
+  for (const auto& t : cleanup.temporaries.Entries()) {
+    if (t.armed) ::unlinkat(t.folder, t.name.data(), 0);
   }
-  for (const auto& t : cleanup.temporaries) {
-    if (t.armed) ::unlinkat(t.folder, t.leaf.data(), AT_REMOVEDIR);
+  for (const auto& t : cleanup.temporaries.Entries()) {
+    if (t.armed) ::unlinkat(t.folder, t.name.data(), AT_REMOVEDIR);
   }
   // Then end as the signal would have, so the caller sees the usual status.
   ::signal(signal, SIG_DFL);
@@ -452,23 +441,15 @@ class PosixFiles final : public OsFiles {
     return flushed;
   }
 
-  void RemoveOnSignal(int folder, const std::string& leaf) override {
-    if (leaf.size() >= SignalCleanup::Temporary{}.leaf.size()) return;
-    for (auto& t : cleanup.temporaries) {
-      if (t.armed) continue;
-      std::memcpy(t.leaf.data(), leaf.c_str(), leaf.size() + 1);
-      t.folder = folder;
-      t.armed = 1;
-      InstallHandlers();
-      return;
-    }
+  bool RemoveOnSignal(int folder, const std::string& leaf) override {
+    if (!cleanup.temporaries.Arm(folder, leaf)) return false;
+    InstallHandlers();
+    return true;
   }
 
   void ForgetOnSignal(int folder, const std::string& leaf) override {
-    for (auto& t : cleanup.temporaries) {
-      if (t.armed && t.folder == folder && leaf == t.leaf.data()) t.armed = 0;
-    }
-    if (!cleanup.holding && !cleanup.AnyArmed()) RestoreHandlers();
+    cleanup.temporaries.Disarm(folder, leaf);
+    if (!cleanup.holding && !cleanup.temporaries.AnyArmed()) RestoreHandlers();
   }
 
   void HoldSignals() override {
@@ -484,7 +465,7 @@ class PosixFiles final : public OsFiles {
     const int held = cleanup.held;
     cleanup.held = 0;
     if (held != 0) Die(held);
-    if (!cleanup.AnyArmed()) RestoreHandlers();
+    if (!cleanup.temporaries.AnyArmed()) RestoreHandlers();
   }
 
   std::string FullPath(const std::string& name) override {

@@ -20,6 +20,7 @@
 #include "file_messages.h"
 #include "os_files.h"
 #include "path_name.h"
+#include "signal_cleanup.h"
 #include "system_errors.h"
 #include "wide_text.h"
 
@@ -119,12 +120,14 @@ std::wstring FinalPath(HANDLE h) {
 // The temporary files to delete when Ctrl-C or a closing console ends the program during a
 // save, or the wait while files are written in place. The handler runs on a thread of its own
 // and can reach nothing else.
-struct Temporary {
-  volatile LONG armed = 0;
-  std::array<wchar_t, 32768> path{};
-};
-// The outputs of one export at a time, and a run's workbook with its private folder.
-std::array<Temporary, 8> temporaries{};
+// A wide path's bytes, as the table keeps names.
+std::string_view WideBytes(const std::wstring& wide) {
+  return {reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
+}
+
+// The outputs of one export at a time, and a run's workbook with its private folder, each a
+// whole wide path.
+SignalCleanupTable temporaries;
 volatile LONG holding = 0, held = 0;
 bool handlerInstalled = false;
 
@@ -134,20 +137,18 @@ BOOL WINAPI RemoveOnControl(DWORD) {
     return TRUE;  // the program ends when the files are whole
   }
   // Files first, then the folders they emptied.
-  for (const auto& t : temporaries) {
-    if (t.armed) ::DeleteFileW(t.path.data());
+  for (const auto& t : temporaries.Entries()) {
+    if (t.armed) ::DeleteFileW(reinterpret_cast<const wchar_t*>(t.name.data()));
   }
-  for (const auto& t : temporaries) {
-    if (t.armed) ::RemoveDirectoryW(t.path.data());
+  for (const auto& t : temporaries.Entries()) {
+    if (t.armed) ::RemoveDirectoryW(reinterpret_cast<const wchar_t*>(t.name.data()));
   }
   return FALSE;  // then the default: the program ends
 }
 
 // The handler is there while a temporary file is armed or signals are held.
 void UpdateHandler() {
-  bool needed = holding != 0;
-  for (const auto& t : temporaries)
-    needed = needed || t.armed != 0;
+  const bool needed = holding != 0 || temporaries.AnyArmed();
   if (needed != handlerInstalled) ::SetConsoleCtrlHandler(RemoveOnControl, needed);
   handlerInstalled = needed;
 }
@@ -447,24 +448,14 @@ class Win32Files final : public OsFiles {
   // MOVEFILE_WRITE_THROUGH has put the new name on disk already.
   int FlushFolder(int) override { return 0; }
 
-  void RemoveOnSignal(int folder, const std::string& leaf) override {
-    const std::wstring wide = WidePathIn(folder, leaf);
-    if (wide.size() >= Temporary{}.path.size()) return;
-    for (auto& t : temporaries) {
-      if (t.armed) continue;
-      std::copy(wide.begin(), wide.end(), t.path.begin());
-      t.path[wide.size()] = L'\0';
-      t.armed = 1;
-      break;
-    }
+  bool RemoveOnSignal(int folder, const std::string& leaf) override {
+    const bool armed = temporaries.Arm(0, WideBytes(WidePathIn(folder, leaf)));
     UpdateHandler();
+    return armed;
   }
 
   void ForgetOnSignal(int folder, const std::string& leaf) override {
-    const std::wstring wide = WidePathIn(folder, leaf);
-    for (auto& t : temporaries) {
-      if (t.armed && wide == t.path.data()) t.armed = 0;
-    }
+    temporaries.Disarm(0, WideBytes(WidePathIn(folder, leaf)));
     UpdateHandler();
   }
 

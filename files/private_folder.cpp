@@ -1,5 +1,7 @@
 #include "private_folder.h"
 
+#include "file_errors.h"
+
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -9,6 +11,7 @@
 #include "file_handle.h"
 #include "file_messages.h"
 #include "path_text.h"
+#include "system_errors.h"
 
 namespace fs = std::filesystem;
 using namespace file_messages;
@@ -50,20 +53,29 @@ PrivateFolder::PrivateFolder(OsFiles& os, std::string leaf)
     os_.HoldSignals();
     // A name someone else took is never used: only a folder made here, for this user alone.
     if (os_.MakePrivateFolder(parent_, name) == 0) {
-      leaf_ = name;
-      os_.RemoveOnSignal(parent_, leaf_);
+      if (os_.RemoveOnSignal(parent_, name)) {
+        leaf_ = name;
+      } else {
+        os_.RemoveFolder(parent_, name);
+        attempt = 16;  // no other name has more room
+        errno = kErrorTooManySaves;
+      }
     }
     reason = errno;
     os_.ReleaseSignals();
   }
   if (leaf_.empty()) {
     os_.Close(parent_);
-    throw AppError(Filled(kNoPrivateFolder, {TextFromPath(temporary)}), os_.ErrorText(reason));
+    throw AppError(Filled(kNoPrivateFolder, {TextFromPath(temporary)}), ReasonText(os_, reason));
   }
   path_ = temporary / PathFromText(leaf_);
   folder_ = os_.OpenSaveFolder(TextFromPath(path_ / "x"), unused);
   if (folder_ < 0) return;
-  os_.RemoveOnSignal(folder_, fileLeaf_);
+  if (!os_.RemoveOnSignal(folder_, fileLeaf_)) {  // the folder is then of no use
+    os_.Close(folder_);
+    folder_ = -1;
+    return;
+  }
   // A lock of its own on the folder shows a later run that it is in use.
   hold_.Reset(os_.OpenToRead(folder_, "."));
   if (hold_.IsOpen() && os_.Lock(hold_.fd(), 0) != 0) hold_.Close();

@@ -4,10 +4,11 @@
 
 // Reasons of the program's own, which no system's error numbers reach: the file layer says
 // them in its own words.
-inline constexpr int kErrorPlantedLink = -1001;  // a link someone else may have planted
-inline constexpr int kErrorSharedFile = -1002;   // not to be written into where others may write
-inline constexpr int kErrorLocked = -1003;       // another program kept its lock past the wait
-inline constexpr int kErrorReplaced = -1004;     // another file took the name as it was reached
+inline constexpr int kErrorPlantedLink = -1001;   // a link someone else may have planted
+inline constexpr int kErrorSharedFile = -1002;    // not to be written into where others may write
+inline constexpr int kErrorLocked = -1003;        // another program kept its lock past the wait
+inline constexpr int kErrorReplaced = -1004;      // another file took the name as it was reached
+inline constexpr int kErrorTooManySaves = -1005;  // no room left to remove one more on a signal
 
 #ifdef _WIN32
 inline constexpr int kErrorNotFound = 2;       // ERROR_FILE_NOT_FOUND

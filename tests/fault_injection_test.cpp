@@ -145,8 +145,8 @@ class FaultyFiles final : public OsFiles {
     foldersFlushed.push_back(fs::read_symlink("/proc/self/fd/" + std::to_string(folder)));
     return os_.FlushFolder(folder);
   }
-  void RemoveOnSignal(int folder, const std::string& leaf) override {
-    os_.RemoveOnSignal(folder, leaf);
+  bool RemoveOnSignal(int folder, const std::string& leaf) override {
+    return os_.RemoveOnSignal(folder, leaf);
   }
   void ForgetOnSignal(int folder, const std::string& leaf) override {
     os_.ForgetOnSignal(folder, leaf);
@@ -459,6 +459,42 @@ TEST(FaultInjection, ASignalAsATemporaryIsNamedLeavesNothing) {
       }
     }
   }
+}
+
+// With no room left to remove another file on a signal, a save keeps no temporary it could
+// leave behind: it fails, saying why, and the target and folders stay as they were.
+TEST(FaultInjection, ATemporaryASignalCouldNotRemoveIsNeverKept) {
+  ScratchDir dir;
+  const std::string target = dir / "day.kml";
+  fs::create_directory(dir / "tmp");
+  ::setenv("TMPDIR", (dir / "tmp").c_str(), 1);
+  std::vector<std::string> taken;
+  for (int k = 0; SystemFiles().RemoveOnSignal(-1, "taken" + std::to_string(k)); ++k)
+    taken.push_back("taken" + std::to_string(k));
+  ASSERT_GE(taken.size(), 8u);
+  for (const bool unnamed : {true, false}) {
+    WriteBytes(target, "previous");
+    FaultyFiles os;
+    os.unnamed = unnamed;
+    MemoryStorage storage("new\r\n");
+    const std::string message = Message([&] { TextPane(storage, os).SaveTextFile(target); });
+    EXPECT_NE(message.find(file_messages::kTooManySaves), std::string::npos) << message;
+    EXPECT_EQ(ReadBytes(target), "previous");
+    EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"day.kml", "tmp"}));
+  }
+  try {
+    const PrivateFolder made(SystemFiles(), "book.xlsx");
+    ADD_FAILURE() << "a private folder made";
+  } catch (const AppError& error) {
+    EXPECT_EQ(error.Reason(), file_messages::kTooManySaves);
+  }
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  for (const std::string& leaf : taken)
+    SystemFiles().ForgetOnSignal(-1, leaf);
+  MemoryStorage storage("new\r\n");
+  TextPane(storage, SystemFiles()).SaveTextFile(target);
+  EXPECT_EQ(ReadBytes(target), "new\r\n");
+  ::unsetenv("TMPDIR");
 }
 
 // Another program swaps a file in just before a file with a second link is opened to be
