@@ -46,6 +46,14 @@ wine_prefix_up() {
   trap wine_prefix_down EXIT
   /usr/lib/wine/wineserver64 -p </dev/null >/dev/null 2>&1
   timeout 300 /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
+  # The fonts Wine found beyond its own are the set's, and only those.
+  local found
+  found=$(timeout 60 /usr/lib/wine/wine64 reg query 'HKCU\Software\Wine\Fonts\External Fonts' \
+    </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  if [ -z "$found" ] || grep -vqF "Z:${WINEPREFIX//\//\\}\\fonts\\" <<<"$found"; then
+    echo "wine-prefix.sh: the prefix's fonts are not the test set: $found" >&2
+    return 1
+  fi
   # A crash ends the run at once instead of waiting in Wine's debugger or its dialog.
   timeout 60 /usr/lib/wine/wine64 reg delete \
     'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
