@@ -9,6 +9,7 @@
 #include "day_page.h"
 #include "day_trace.h"
 #include "export_reader.h"
+#include "export_rows.h"
 #include "fix_times.h"
 #include "gpx_document.h"
 #include "kml_lines.h"

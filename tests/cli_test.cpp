@@ -4,6 +4,7 @@
 
 #include "export_generator.h"
 #include "export_reader.h"
+#include "export_rows.h"
 #include "file_messages.h"
 #include "greek.h"
 #include "kml_lines.h"

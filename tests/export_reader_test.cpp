@@ -1,4 +1,5 @@
 #include "export_reader.h"
+#include "export_rows.h"
 
 #include <gtest/gtest.h>
 

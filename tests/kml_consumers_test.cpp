@@ -7,6 +7,7 @@
 
 #include "export_generator.h"
 #include "export_reader.h"
+#include "export_rows.h"
 #include "line_view.h"
 #include "pane_test_support.h"
 #include "run_command.h"

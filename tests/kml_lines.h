@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "export_conversion.h"
+#include "export_rows.h"
 #include "kml_document.h"
 
 // The lines of bytes whose every line ends with CR LF.

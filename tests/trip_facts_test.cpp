@@ -12,6 +12,7 @@
 
 #include "export_generator.h"
 #include "export_reader.h"
+#include "export_rows.h"
 #include "gpx_document.h"
 #include "greek.h"
 #include "time_zone.h"

@@ -41,10 +41,6 @@ std::string LabelValue(std::string_view text, std::optional<std::size_t> line, L
   return line ? std::string(GetField(LineOf(text, *line, breaks), 2, kDelimiter)) : std::string();
 }
 
-std::string DecimalPoints(std::string_view number) {
-  return ReplaceText(number, ",", ".");
-}
-
 }  // namespace
 
 TrackHeader ReadTrackHeader(std::string_view text, LineBreaks breaks) {
@@ -91,21 +87,6 @@ std::optional<FixTexts> ReadFix(std::string_view row) {
   return FixTexts{.time = field(1), .speed = field(3), .latitude = field(5), .longitude = field(6)};
 }
 
-TrackPoint PointOf(const FixTexts& fix) {
-  return TrackPoint{
-      .time = std::string(fix.time),
-      .speed = DecimalPoints(fix.speed),
-      .latitude = DecimalPoints(fix.latitude),
-      .longitude = DecimalPoints(fix.longitude),
-  };
-}
-
-std::optional<TrackPoint> ReadTrackPoint(std::string_view row) {
-  const auto fix = ReadFix(row);
-  if (!fix) return std::nullopt;
-  return PointOf(*fix);
-}
-
 void AppendSummaryLine(std::string& out, const FixTexts& fix) {
   const auto appendNumber = [&out](std::string_view number) {
     const std::size_t at = out.size();
@@ -123,23 +104,4 @@ void AppendSummaryLine(std::string& out, const FixTexts& fix) {
 std::size_t DataRowCount(const TrackHeader& header, std::size_t lineCount) {
   const auto first = static_cast<std::size_t>(header.firstDataLine);
   return lineCount > first ? lineCount - first : 0;
-}
-
-TrackExport ReadExport(std::string_view text) {
-  const ExportLines lines = SplitLines(text);
-  TrackExport result;
-  result.header = ReadTrackHeader(text);
-  result.summary = SummaryHeaderLines(result.header);
-
-  const std::size_t rows = DataRowCount(result.header, lines.size());
-  result.points.reserve(rows);
-  result.summary.reserve(result.summary.size() + rows);
-  // Bottom-up: the last line of the export becomes the first point.
-  for (std::size_t k = 0; k < rows; ++k) {
-    const auto fix = ReadFix(lines[lines.size() - 1 - k]);
-    if (!fix) continue;
-    AppendSummaryLine(result.summary.emplace_back(), *fix);
-    result.points.push_back(PointOf(*fix));
-  }
-  return result;
 }

@@ -9,25 +9,12 @@
 
 #include "track_types.h"
 
-struct TrackExport {
-  TrackHeader header;
-  std::vector<TrackPoint> points;    // from the last line up to the first data line
-  std::vector<std::string> summary;  // four header lines, then one per point
-};
-
-// `text` as a pane holds it: lines broken by CR LF (see line_view.h).
-TrackExport ReadExport(std::string_view text);
-
-// The pieces ReadExport is made of, for callers that stream the document.
 TrackHeader ReadTrackHeader(std::string_view text, LineBreaks breaks = LineBreaks::CrLf);
 std::vector<std::string> SummaryHeaderLines(const TrackHeader& header);
 // The fix of one data row as views into the row, or nothing when the tracker had no
 // satellite fix.
 std::optional<FixTexts> ReadFix(std::string_view row);
-// The point of a fix or of one data row, decimal commas turned into points.
-TrackPoint PointOf(const FixTexts& fix);
-std::optional<TrackPoint> ReadTrackPoint(std::string_view row);
 // The summary line of a fix, "time lon lat speed" with decimal points, without its break.
 void AppendSummaryLine(std::string& out, const FixTexts& fix);
-// How many lines ReadExport treats as data rows.
+// How many of a text's lines are data rows.
 std::size_t DataRowCount(const TrackHeader& header, std::size_t lineCount);

@@ -25,14 +25,6 @@ struct TrackHeader {
   int placeField = 0, odometerField = 0;
 };
 
-// Texts of one fix, decimal commas already turned into points.
-struct TrackPoint {
-  std::string time;
-  std::string speed;
-  std::string latitude;
-  std::string longitude;
-};
-
 // A fix's texts as the export holds them: decimal commas not yet turned into points.
 struct FixTexts {
   std::string_view time, speed, latitude, longitude;

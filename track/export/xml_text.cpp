@@ -87,7 +87,3 @@ char* PutXmlNumber(char* at, std::string_view bytes) {
 void AppendXmlText(std::string& out, std::string_view bytes) {
   AppendEncoded(out, bytes, false);
 }
-
-void AppendXmlNumber(std::string& out, std::string_view bytes) {
-  AppendEncoded(out, bytes, true);
-}

@@ -9,9 +9,6 @@
 // characters XML 1.0 forbids replaced by U+FFFD, a tab kept.
 void AppendXmlText(std::string& out, std::string_view bytes);
 
-// The same for a number of the export: its decimal commas become points first.
-void AppendXmlNumber(std::string& out, std::string_view bytes);
-
 // The same written at `at`, for callers that make room for many texts at once; each returns
 // where its text ends. The room a text of `size` bytes needs is XmlRoomFor(size): an escape
 // ("&amp;") is the longest form of a byte, and each form is stored whole, 8 bytes at a time.

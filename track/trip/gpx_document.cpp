@@ -170,11 +170,3 @@ void GpxPieces::AppendTimeOrderedRun(std::size_t run, std::string& out) const {
     AppendPoint(out, TripPointOf(*ReadFix(line), time), state);
   }
 }
-
-std::string GpxDocument(const TrackHeader& header, std::string_view text, const RowTimes& times) {
-  const GpxPieces pieces(header, text, times);
-  std::string document;
-  for (std::size_t i = 0; i < pieces.Count(); ++i)
-    pieces.Append(i, document);
-  return document;
-}

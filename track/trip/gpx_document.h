@@ -60,6 +60,3 @@ class GpxPieces final : public DocumentPieces {
   static void AppendPoint(std::string& out, const TripPoint& p, Segment& state);
   std::vector<Segment> before_;  // as each run begins, in trip order
 };
-
-// The whole document at once.
-std::string GpxDocument(const TrackHeader& header, std::string_view text, const RowTimes& times);
