@@ -85,6 +85,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
 
  private:
   using Row = RowLayout::Row;
+  static constexpr double kMargin = 4;  // around the text, as Qt's plain-text control leaves
 
   // The pane's storage: the document itself.
   std::string_view Text() override { return document_.Text(); }
