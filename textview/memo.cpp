@@ -60,7 +60,7 @@ void Memo::Replace(std::string text, TextStorage::Caret caret) {
   const bool told = QAccessible::isActive();
   const std::optional<QString> removed = told ? ToldText(0, document_.Size()) : QString();
   document_.Replace(std::move(text));
-  topRow_ = 0;
+  scroll_.ShowFrom({});
   widest_ = 0;
   rows_->Forget(0);
   chars_.Forget(0);
@@ -125,12 +125,13 @@ std::vector<Memo::Row> Memo::VisibleRows() {
   const double height = viewport()->height() - kMargin;
   const double lineHeight = rows_->LineHeight();
   double y = 0;
-  for (std::size_t line = FirstLine(); line < document_.LineCount() && y < height; ++line) {
+  const ViewTop top = Top();
+  for (std::size_t line = top.line; line < document_.LineCount() && y < height; ++line) {
     const auto wanted = static_cast<std::size_t>(std::ceil((height - y) / lineHeight)) + 1;
     std::size_t first = 0;
     if (rows.empty()) {
-      const auto& starts = rows_->RowStarts(line, topRow_ + wanted);
-      first = std::min(topRow_, starts.size() - 1);
+      const auto& starts = rows_->RowStarts(line, top.row + wanted);
+      first = std::min(top.row, starts.size() - 1);
     }
     const std::size_t count = rows_->RowStarts(line, first + wanted).size();
     for (std::size_t k = first; k < count && y < height; ++k) {
@@ -157,7 +158,8 @@ std::size_t Memo::OffsetAt(QPoint point) {
 
 QRect Memo::cursorRect() {
   const Row row = rows_->RowOf(caret_);
-  const std::size_t first = FirstLine();
+  const ViewTop view = Top();
+  const std::size_t first = view.line;
   const double lineHeight = rows_->LineHeight();
   double y;
   if (row.line < first) {
@@ -172,7 +174,7 @@ QRect Memo::cursorRect() {
     const auto& starts = rows_->RowStarts(row.line, 1);
     rows += static_cast<std::size_t>(std::lower_bound(starts.begin(), starts.end(), row.from) -
                                      starts.begin());
-    y = lineHeight * (static_cast<double>(rows) - static_cast<double>(topRow_));
+    y = lineHeight * (static_cast<double>(rows) - static_cast<double>(view.row));
   }
   double x = rows_->XOf(row, caret_);
   if (!preedit_.isEmpty()) {
@@ -269,15 +271,15 @@ void Memo::timerEvent(QTimerEvent* event) {
   if (event->timerId() == autoScroll_.timerId()) {
     // A drag past the view's edge scrolls and selects on.
     const QRect view = viewport()->rect();
-    if (lastMouse_.y() < view.top())
+    if (gesture_.lastMouse.y() < view.top())
       verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    if (lastMouse_.y() > view.bottom())
+    if (gesture_.lastMouse.y() > view.bottom())
       verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    if (lastMouse_.x() < view.left())
+    if (gesture_.lastMouse.x() < view.left())
       horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    if (lastMouse_.x() > view.right())
+    if (gesture_.lastMouse.x() > view.right())
       horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    SelectByUnit(OffsetAt(lastMouse_));
+    SelectByUnit(OffsetAt(gesture_.lastMouse));
     return;
   }
   if (event->timerId() != blink_.timerId()) return QAbstractScrollArea::timerEvent(event);
@@ -350,26 +352,21 @@ std::size_t Memo::RowUpOrDown(int rows) {
 }
 
 TextRange Memo::UnitAt(std::size_t offset) const {
-  if (unit_ == Unit::Line) {
+  if (gesture_.unit == MouseGesture::Unit::Line) {
     const std::size_t line = document_.LineOf(offset);
     const bool last = line + 1 == document_.LineCount();
     return {document_.LineStart(line),
             last ? document_.LineEnd(line) : document_.LineStart(line + 1)};
   }
-  if (unit_ == Unit::Word) return WordClickedAt(document_, offset);
+  if (gesture_.unit == MouseGesture::Unit::Word) return WordClickedAt(document_, offset);
   return {offset, offset};
 }
 
 void Memo::SelectByUnit(std::size_t offset) {
-  if (unit_ == Unit::Character) return MoveCaret(offset, true);
-  const TextRange at = UnitAt(offset);
-  if (at.from < anchorUnit_.from) {
-    anchor_ = anchorUnit_.to;
-    MoveCaret(at.from, true);
-  } else {
-    anchor_ = anchorUnit_.from;
-    MoveCaret(std::max(at.to, anchorUnit_.to), true);
-  }
+  if (gesture_.unit == MouseGesture::Unit::Character) return MoveCaret(offset, true);
+  const auto [anchor, caret] = gesture_.Extended(UnitAt(offset));
+  anchor_ = anchor;
+  MoveCaret(caret, true);
 }
 
 // --- editing

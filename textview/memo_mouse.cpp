@@ -32,38 +32,37 @@ void Memo::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   wantedX_ = -1;
   const std::size_t at = OffsetAt(point);
-  const bool third = lastDoubleClick_ >= 0 &&
-                     QDateTime::currentMSecsSinceEpoch() - lastDoubleClick_ <
-                         QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
-                     (point - doubleClickPoint_).manhattanLength() <
-                         QGuiApplication::styleHints()->startDragDistance();
-  lastDoubleClick_ = -1;
+  const bool third =
+      gesture_.IsThirdClick(point, QDateTime::currentMSecsSinceEpoch(),
+                            QGuiApplication::styleHints()->mouseDoubleClickInterval(),
+                            QGuiApplication::styleHints()->startDragDistance());
+  gesture_.lastDoubleClick = -1;
   if (third) {
-    unit_ = Unit::Line;
-    anchorUnit_ = UnitAt(at);
-    anchor_ = anchorUnit_.from;
-    selecting_ = true;
-    MoveCaret(anchorUnit_.to, true);
+    gesture_.unit = MouseGesture::Unit::Line;
+    gesture_.started = UnitAt(at);
+    anchor_ = gesture_.started.from;
+    gesture_.selecting = true;
+    MoveCaret(gesture_.started.to, true);
     return;
   }
-  unit_ = Unit::Character;
+  gesture_.unit = MouseGesture::Unit::Character;
   if (HasSelection() && at > SelectionStart() && at < SelectionEnd() &&
       !(event->modifiers() & Qt::ShiftModifier)) {
-    mayDragOut_ = true;  // a press in the selection may start dragging it out
-    pressPoint_ = point;
+    gesture_.mayDragOut = true;  // a press in the selection may start dragging it out
+    gesture_.pressPoint = point;
     return;
   }
-  selecting_ = true;
+  gesture_.selecting = true;
   MoveCaret(at, (event->modifiers() & Qt::ShiftModifier) != 0);
 }
 
 void Memo::mouseMoveEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
-  if (mayDragOut_ && (event->buttons() & Qt::LeftButton)) {
-    if ((point - pressPoint_).manhattanLength() <
+  if (gesture_.mayDragOut && (event->buttons() & Qt::LeftButton)) {
+    if ((point - gesture_.pressPoint).manhattanLength() <
         QGuiApplication::styleHints()->startDragDistance())
       return;
-    mayDragOut_ = false;
+    gesture_.mayDragOut = false;
     const std::size_t from = SelectionStart(), to = SelectionEnd();
     auto* drag = new QDrag(this);
     drag->setMimeData(Selected());
@@ -75,8 +74,8 @@ void Memo::mouseMoveEvent(QMouseEvent* event) {
     }
     return;
   }
-  if (!selecting_ || !(event->buttons() & Qt::LeftButton)) return;
-  lastMouse_ = point;
+  if (!gesture_.selecting || !(event->buttons() & Qt::LeftButton)) return;
+  gesture_.lastMouse = point;
   if (viewport()->rect().contains(point)) {
     autoScroll_.stop();
   } else if (!autoScroll_.isActive()) {
@@ -86,27 +85,27 @@ void Memo::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void Memo::mouseReleaseEvent(QMouseEvent* event) {
-  if (mayDragOut_ && event->button() == Qt::LeftButton) {
+  if (gesture_.mayDragOut && event->button() == Qt::LeftButton) {
     // A click in the selection without a drag puts the caret there.
-    mayDragOut_ = false;
+    gesture_.mayDragOut = false;
     MoveCaret(OffsetAt(event->position().toPoint()), false);
   }
-  if (selecting_) SetPrimarySelection();
-  selecting_ = false;
+  if (gesture_.selecting) SetPrimarySelection();
+  gesture_.selecting = false;
   autoScroll_.stop();
 }
 
 void Memo::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QPoint point = event->position().toPoint();
-  lastDoubleClick_ = QDateTime::currentMSecsSinceEpoch();
-  doubleClickPoint_ = point;
-  mayDragOut_ = false;
-  unit_ = Unit::Word;
-  anchorUnit_ = UnitAt(OffsetAt(point));
-  anchor_ = anchorUnit_.from;
-  selecting_ = true;
-  MoveCaret(anchorUnit_.to, true);
+  gesture_.lastDoubleClick = QDateTime::currentMSecsSinceEpoch();
+  gesture_.doubleClickPoint = point;
+  gesture_.mayDragOut = false;
+  gesture_.unit = MouseGesture::Unit::Word;
+  gesture_.started = UnitAt(OffsetAt(point));
+  anchor_ = gesture_.started.from;
+  gesture_.selecting = true;
+  MoveCaret(gesture_.started.to, true);
 }
 
 void Memo::contextMenuEvent(QContextMenuEvent* event) {
