@@ -258,6 +258,18 @@ TEST(RowLayout, AnUnwrappedLongLineMeasuresToItsEnd) {
     previous = x;
     EXPECT_EQ(rows.OffsetAt(line, x), at) << at;
   }
+  // Edited in places (its bytes then stored in stretches), the line measures as the same text
+  // loaded whole.
+  document.Change(5000, 5003, "\xCE\xA9\t");
+  document.Change(100, 100, "\xF0\x9F\x98\x80");
+  document.Change(9000, 9001, "");
+  PaneDocument whole(PaneEncoding::Utf8);
+  whole.Replace(document.Bytes(0, document.Size()));
+  RowLayout edited(document, FixedFont()), loaded(whole, FixedFont());
+  const std::size_t size = document.Size();
+  for (std::size_t at : {std::size_t{100}, std::size_t{104}, std::size_t{5003}, size}) {
+    EXPECT_DOUBLE_EQ(edited.XOf({0, 0, size}, at), loaded.XOf({0, 0, size}, at)) << at;
+  }
 }
 
 // A long unwrapped line is laid out a stretch at a time: where a stretch ends between a
