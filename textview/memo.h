@@ -2,8 +2,10 @@
 // what is visible, so that a pane of millions of lines, or one line of millions of
 // characters, answers at once. It offers the calls of Qt's plain-text control that the window
 // and its users rely on, with that control's wrap modes, keys, mouse, input methods and
-// accessibility. The parts below the widget (document, rows, boundaries, history) each stand
-// alone; this class takes events and paints.
+// accessibility. The parts below the widget (document, rows, boundaries, history, vertical
+// scrolling, the mouse gesture) each stand alone; this class takes events and paints, its
+// scrolling, keys, mouse and text in characters each in a file of its own (memo_*.cpp), its
+// accessible interface in memo_accessible.cpp.
 #pragma once
 
 #include <QAbstractScrollArea>
