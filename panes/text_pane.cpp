@@ -105,9 +105,9 @@ void TextPane::PushPending() {
   Pending p = std::move(*pending_);
   pending_.reset();
   if (p.replace) {
-    storage_.Replace(std::move(p.tail), TextStorage::Caret::AtEnd);
+    storage_.Replace(p.tail.Take(), TextStorage::Caret::AtEnd);
   } else if (!p.tail.empty()) {
-    storage_.Append(p.tail);
+    storage_.Append(p.tail.Take());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "gathered_text.h"
 #include "os_files.h"
 #include "save_rules.h"
 #include "text_loader.h"
@@ -63,7 +64,7 @@ class TextPane {
   // Changes not yet handed to the storage.
   struct Pending {
     bool replace = false;  // the storage's text is dropped first
-    std::string tail;      // appended after it
+    GatheredText tail;     // appended after it
     bool lastSegmentEmpty = true;
     std::size_t lineCount = 0;
   };

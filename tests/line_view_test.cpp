@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "gathered_text.h"
 #include "pane_test_support.h"
 #include "text_pane.h"
 
@@ -137,6 +138,32 @@ TEST(AppendLine, InAndOutOfTheSteadyState) {
       EXPECT_EQ(pane.Text(), step.text) << c.name;
       EXPECT_EQ(pane.LineCount(), step.lineCount) << c.name;
     }
+  }
+}
+
+// Text gathered in growing blocks comes out whole, whatever the sizes of its pieces against
+// the blocks'.
+TEST(GatheredText, GivesEveryByteBackInOrder) {
+  const std::size_t mib = 1 << 20;
+  const std::vector<std::size_t> cases[] = {{1, 2, 3},
+                                            {3 * mib, 2 * mib, 1},
+                                            {9 * mib},
+                                            {1, 4 * mib - 1, 1, 4 * mib},
+                                            std::vector<std::size_t>(3000, 997),
+                                            {}};
+  for (const auto& sizes : cases) {
+    GatheredText gathered;
+    std::string whole;
+    int c = 0;
+    for (std::size_t size : sizes) {
+      const std::string piece(size, static_cast<char>('a' + c++ % 26));
+      gathered.append(piece);
+      whole += piece;
+    }
+    EXPECT_EQ(gathered.empty(), whole.empty());
+    EXPECT_TRUE(gathered.Take() == whole) << sizes.size() << " pieces";
+    EXPECT_TRUE(gathered.empty());
+    EXPECT_EQ(gathered.append("x").Take(), "x") << "gathered again after";
   }
 }
 

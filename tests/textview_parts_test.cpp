@@ -9,10 +9,12 @@
 #include <random>
 
 #include "char_offsets.h"
+#include "mouse_gesture.h"
 #include "pane_document.h"
 #include "pane_encoding.h"
 #include "row_layout.h"
 #include "text_boundaries.h"
+#include "vertical_scroll.h"
 
 namespace {
 
@@ -256,6 +258,18 @@ TEST(RowLayout, AnUnwrappedLongLineMeasuresToItsEnd) {
     previous = x;
     EXPECT_EQ(rows.OffsetAt(line, x), at) << at;
   }
+  // Edited in places (its bytes then stored in stretches), the line measures as the same text
+  // loaded whole.
+  document.Change(5000, 5003, "\xCE\xA9\t");
+  document.Change(100, 100, "\xF0\x9F\x98\x80");
+  document.Change(9000, 9001, "");
+  PaneDocument whole(PaneEncoding::Utf8);
+  whole.Replace(document.Bytes(0, document.Size()));
+  RowLayout edited(document, FixedFont()), loaded(whole, FixedFont());
+  const std::size_t size = document.Size();
+  for (std::size_t at : {std::size_t{100}, std::size_t{104}, std::size_t{5003}, size}) {
+    EXPECT_DOUBLE_EQ(edited.XOf({0, 0, size}, at), loaded.XOf({0, 0, size}, at)) << at;
+  }
 }
 
 // A long unwrapped line is laid out a stretch at a time: where a stretch ends between a
@@ -282,6 +296,81 @@ TEST(RowLayout, AClickNeverLandsBetweenALetterAndItsAccent) {
       ASSERT_EQ((at - first) % size, 0u) << c.letter << " x " << x << " found " << at;
     }
   }
+}
+
+// The view moved by rows over short lines, wrapped ones and, at the end, one too long to count
+// at each change: k rows at a time it visits every k-th row of the text, stops where the last
+// rows fill the view, and comes back the same way; the scroll bar's value shows each top again.
+TEST(VerticalScroll, MovesByRowsOverWrappedLinesToWhereTheLastRowsFillTheView) {
+  for (const bool longLast : {false, true}) {
+    PaneDocument document(PaneEncoding::Cp1253);
+    std::string text;
+    for (int i = 0; i < 12; ++i) {
+      text += "line " + std::to_string(i);
+      for (int k = 0; i % 4 == 1 && k < 60; ++k)
+        text += " word" + std::to_string(k);
+      text += "\r\n";
+    }
+    while (longLast && text.size() < 80000)
+      text += "route ";  // a last line longer than is counted at each change
+    document.Replace(text);
+    RowLayout layout(document, FixedFont());
+    layout.SetWrapWidth(200);
+    std::vector<ViewTop> all;
+    for (std::size_t line = 0; line < document.LineCount(); ++line) {
+      for (std::size_t row = 0; row < layout.RowStarts(line).size(); ++row)
+        all.push_back({line, row});
+    }
+    const std::size_t visible = 5;
+    ASSERT_GT(all.size(), 40u);
+    for (std::ptrdiff_t k : {1, 3, 5, 8, 100000}) {
+      RowLayout rows(document, FixedFont());
+      rows.SetWrapWidth(200);
+      VerticalScroll scroll;
+      scroll.Measure(rows, document, visible);
+      std::size_t value = 0;
+      const auto move = [&](std::ptrdiff_t by) {
+        const ViewTop top = scroll.Moved(rows, value, by, visible);
+        value = scroll.ValueFor(top);
+        EXPECT_LE(value, scroll.Maximum());
+        scroll.Scrolled(rows, value, visible);
+        scroll.ShowFrom(top);
+        EXPECT_EQ(scroll.Top(value), top) << "the bar's value shows the top again";
+        return top;
+      };
+      std::size_t at = 0;
+      for (std::size_t step = 0; at + visible < all.size(); ++step) {
+        at = std::min(at + k, all.size() - visible);
+        const ViewTop top = move(k);
+        ASSERT_EQ(top, all[at]) << longLast << " down by " << k << ", step " << step;
+      }
+      EXPECT_EQ(move(k), all[all.size() - visible]) << longLast << " no further than the end";
+      EXPECT_EQ(value, scroll.Maximum()) << longLast << " the bar at its end";
+      while (at > 0) {
+        at = at >= static_cast<std::size_t>(k) ? at - k : 0;
+        ASSERT_EQ(move(-k), all[at]) << longLast << " up by " << k;
+      }
+    }
+  }
+}
+
+// A drag by words or lines keeps the unit it started on whole, whichever way it goes; a third
+// click counts only soon after the double-click and near it.
+TEST(MouseGesture, ExtendsByWholeUnitsAndKnowsAThirdClick) {
+  MouseGesture gesture;
+  gesture.started = {10, 15};
+  const struct {
+    TextRange at;
+    std::pair<std::size_t, std::size_t> selection;  // anchor, caret
+  } drags[] = {{{20, 25}, {10, 25}}, {{2, 5}, {15, 2}}, {{10, 15}, {10, 15}}, {{12, 13}, {10, 15}}};
+  for (const auto& d : drags)
+    EXPECT_EQ(gesture.Extended(d.at), d.selection) << d.at.from;
+  EXPECT_FALSE(gesture.IsThirdClick({5, 5}, 1000, 400, 10)) << "no double-click";
+  gesture.lastDoubleClick = 1000;
+  gesture.doubleClickPoint = {5, 5};
+  EXPECT_TRUE(gesture.IsThirdClick({8, 5}, 1300, 400, 10));
+  EXPECT_FALSE(gesture.IsThirdClick({8, 5}, 1400, 400, 10)) << "too late";
+  EXPECT_FALSE(gesture.IsThirdClick({15, 5}, 1300, 400, 10)) << "too far";
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 // what is visible, so that a pane of millions of lines, or one line of millions of
 // characters, answers at once. It offers the calls of Qt's plain-text control that the window
 // and its users rely on, with that control's wrap modes, keys, mouse, input methods and
-// accessibility. The parts below the widget (document, rows, boundaries, history) each stand
-// alone; this class takes events and paints.
+// accessibility. The parts below the widget (document, rows, boundaries, history, vertical
+// scrolling, the mouse gesture) each stand alone; this class takes events and paints, its
+// scrolling, keys, mouse and text in characters each in a file of its own (memo_*.cpp), its
+// accessible interface in memo_accessible.cpp.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -16,11 +18,12 @@
 
 #include "char_offsets.h"
 #include "edit_history.h"
+#include "mouse_gesture.h"
 #include "pane_document.h"
 #include "row_layout.h"
 #include "text_boundaries.h"
 #include "text_storage.h"
-#include "view_top.h"
+#include "vertical_scroll.h"
 
 class SelectionData;
 
@@ -85,6 +88,7 @@ class Memo : public QAbstractScrollArea, private TextStorage {
 
  private:
   using Row = RowLayout::Row;
+  static constexpr double kMargin = 4;  // around the text, as Qt's plain-text control leaves
 
   // The pane's storage: the document itself.
   std::string_view Text() override { return document_.Text(); }
@@ -123,13 +127,11 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   void SelectByUnit(std::size_t offset);
   TextRange UnitAt(std::size_t offset) const;
   void EnsureCaretVisible();
-  // Rows of the last first line above the view when it is too long to count at each change.
-  std::size_t EndTopRow();
-  // The line at the top of the view, and showing the view from a row of a line.
-  std::size_t FirstLine() const;
-  void ShowFrom(std::size_t line, std::size_t row);
-  // The furthest the view's top goes; the view moved by rows (down when positive).
-  ViewTop LastTop() const;
+  // Where the view starts, and showing the view from there.
+  ViewTop Top() const;
+  std::size_t FirstLine() const { return Top().line; }
+  void ShowFrom(ViewTop top);
+  // The view moved by rows (down when positive).
   void ScrollRows(std::ptrdiff_t by);
   void UpdateScrollBars();
   void Measure(const std::vector<Row>& rows);
@@ -150,34 +152,17 @@ class Memo : public QAbstractScrollArea, private TextStorage {
   CharOffsets chars_;
   EditHistory history_;
   std::size_t caret_ = 0, anchor_ = 0;
-  // Rows of the first visible line above the view: a wrapped line may be taller than it.
-  std::size_t topRow_ = 0;
-  static constexpr std::size_t kRowsUnknown = SIZE_MAX;
-  // The scroll bar steps by lines up to lastFirst_, the line from which the rest fills the
-  // view; past it by the rows of that line that are above the view at the end (endTopRow_,
-  // or kRowsUnknown for a line too long to count at each change).
-  std::size_t lastFirst_ = 0;
-  std::size_t endTopRow_ = 0;
-  std::size_t endRowsAfter_ = 0;  // rows of the lines after that one
-  double wantedX_ = -1;           // where Up and Down aim, while they repeat
-  double widest_ = 0;             // the widest line laid out since the text was replaced
-  double wheelRows_ = 0;          // rows a wheel turned that are not scrolled yet
-  double scrollScale_ = 1;        // pixels a horizontal scroll step stands for, past int's range
-  bool changed_ = false;          // by the program since the view last followed the caret
+  VerticalScroll scroll_;
+  double wantedX_ = -1;     // where Up and Down aim, while they repeat
+  double widest_ = 0;       // the widest line laid out since the text was replaced
+  double scrollScale_ = 1;  // pixels a horizontal scroll step stands for, past int's range
+  bool changed_ = false;    // by the program since the view last followed the caret
   bool caretShown_ = true;
   QBasicTimer blink_;
   // The input method's text not committed yet, shown at the caret.
   QString preedit_;
   QList<QTextLayout::FormatRange> preeditFormats_;
   int preeditCursor_ = 0;
-  // The mouse: what a drag selects by (characters, words, lines), what it started on.
-  enum class Unit { Character, Word, Line } unit_ = Unit::Character;
-  TextRange anchorUnit_{0, 0};
-  bool selecting_ = false;
-  bool mayDragOut_ = false;  // pressed in the selection: a drag takes it out
-  QPoint pressPoint_;
-  QPoint lastMouse_;
-  QBasicTimer autoScroll_;
-  qint64 lastDoubleClick_ = -1;  // msecs, for a third click
-  QPoint doubleClickPoint_;
+  MouseGesture gesture_;
+  QBasicTimer autoScroll_;  // a drag past the view's edge scrolls on
 };

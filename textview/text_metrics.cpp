@@ -41,7 +41,17 @@ double TextMetrics::AfterTab(double x) const {
 double TextMetrics::XAfter(const PaneDocument& document, std::size_t from, std::size_t to,
                            double x) {
   for (std::size_t at = from; at < to;) {
-    const auto b = static_cast<unsigned char>(document.Byte(at));
+    // A run of ASCII without tabs, read where it is stored.
+    const std::string_view stored = document.StretchFrom(at).substr(0, to - at);
+    std::size_t k = 0;
+    for (; k < stored.size(); ++k) {
+      const auto c = static_cast<unsigned char>(stored[k]);
+      if (c >= 128 || c == '\t') break;
+      x += ascii_[c];
+    }
+    at += k;
+    if (k == stored.size()) continue;  // on in the next stretch
+    const auto b = static_cast<unsigned char>(stored[k]);
     if (b == '\t') {
       x = AfterTab(x);
       ++at;
