@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "memo_accessible.h"
 #include "pane_encoding.h"
 #include "selection_data.h"
 

@@ -27,6 +27,12 @@
 
 class SelectionData;
 
+// What screen readers read of a pane control (its text, caret and selections, text by
+// character, word and line around any place, where characters stand, and edits), through
+// Qt's accessibility interfaces (AT-SPI on Linux, UI Automation on Windows), in
+// memo_accessible.cpp: makes Qt ask for the controls' own interface; once is enough.
+void InstallMemoAccessibility();
+
 class Memo : public QAbstractScrollArea, private TextStorage {
   Q_OBJECT
  public:

@@ -1,5 +1,4 @@
-#include "memo_accessible.h"
-
+// The accessible interface of the pane controls (see InstallMemoAccessibility in memo.h).
 #include <QAccessibleWidget>
 
 #include "memo.h"
