@@ -58,9 +58,3 @@ void WriteSummary(std::string_view exportText, LineBreaks breaks, int fd, OsFile
   out.write = [&](std::string_view lines) { WriteAll(os, fd, lines); };
   ConvertExport(exportText, out, breaks);
 }
-
-std::string OutputNameFor(const std::string& input, const std::string& outputDir,
-                          std::string_view extension) {
-  if (outputDir.empty()) return SaveNameFor(input, extension);
-  return PathIn(outputDir, SaveNameFor(BaseNameOf(input), extension));
-}

@@ -27,7 +27,3 @@ ConversionCounts ConvertToDescriptor(std::string_view exportText, LineBreaks bre
                                      OsFiles& os, const RowTimes* rowTimes = nullptr);
 // Writes the summary lines, as the summary pane holds them after Open and Translate.
 void WriteSummary(std::string_view exportText, LineBreaks breaks, int fd, OsFiles& os);
-
-// Where the KML of `input` goes: its save name, in `outputDir` when one is given.
-std::string OutputNameFor(const std::string& input, const std::string& outputDir,
-                          std::string_view extension = ".kml");

@@ -10,6 +10,7 @@
 #include "day_trace.h"
 #include "export_reader.h"
 #include "gpx_document.h"
+#include "output_names.h"
 #include "piece_writer.h"
 #include "report_words.h"
 #include "trip_facts.h"
@@ -48,9 +49,14 @@ ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, Atomi
       pieces, [&file](std::string_view bytes) { file.Write(bytes); }, PieceThreads());
 }
 
+// Where the page sends a reader for every row of a long table.
+constexpr EveryRowFrom kEveryRowFrom{"trackkml-cli --report=legs-csv",
+                                     "trackkml-cli --report=stops-csv",
+                                     "trackkml-cli --report=speeding-csv"};
+
 ConversionCounts WritePage(const ExportReading& reading, const CliOptions&, AtomicFile& file) {
   file.Write(DayPage({reading.shown, reading.header, *reading.facts, reading.trace, *reading.rules,
-                      reading.zone->Name()}));
+                      reading.zone->Name(), kEveryRowFrom}));
   return {};
 }
 

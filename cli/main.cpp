@@ -27,6 +27,7 @@
 #include "gpx_document.h"
 #include "line_view.h"
 #include "output_folder.h"
+#include "output_names.h"
 #include "path_name.h"
 #include "path_text.h"
 #include "program_args.h"
@@ -155,25 +156,6 @@ struct Claims {
   std::exception_ptr indexRefusal;  // the exports are converted all the same
 };
 
-// The index of several pages lies beside the first.
-std::string IndexNameFor(const CliOptions& options) {
-  const std::filesystem::path page =
-      PathFromText(OutputNameFor(options.files.front(), options.outputDir, ".html"));
-  return TextFromPath(page.parent_path() / "index.html");
-}
-
-// The page's address from the index's folder, where links lead: both found as the system
-// finds them, through links and "..".
-std::string PageLink(const std::string& indexName, const std::string& page) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  const fs::path from =
-      fs::weakly_canonical(fs::absolute(PathFromText(indexName)).parent_path(), error);
-  const fs::path to = fs::weakly_canonical(fs::absolute(PathFromText(page)), error);
-  const fs::path relative = to.lexically_relative(from);
-  return error || relative.empty() ? page : GenericTextFromPath(relative);
-}
-
 // Saves the index of the pages written. A file of that name that this tool did not write is
 // someone's own, and kept (see IndexOutput).
 bool SaveIndex(const Claims& claims, const std::vector<DayIndexEntry>& days, SaveRules& rules,
@@ -227,7 +209,7 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options, OsFiles& os) {
   if (!options.workbook.empty())
     claims.workbook = rules.Claim(options.workbook, {WorkbookOutput(options.workbook, os)});
   if (options.html && options.files.size() > 1) {
-    claims.indexName = IndexNameFor(options);
+    claims.indexName = IndexNameFor(options.files.front(), options.outputDir);
     try {
       claims.index = rules.Claim(claims.indexName, {IndexOutput(claims.indexName, os)});
     } catch (const AppError&) {

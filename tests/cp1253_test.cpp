@@ -10,8 +10,6 @@
 #include <map>
 #include <optional>
 
-#include "xml_text.h"
-
 namespace {
 
 // The system's own converter, as an independent witness of the table: iconv here, the
@@ -95,31 +93,4 @@ TEST(Cp1253, EveryByteRoundTripsAndForeignCharactersHaveNoByte) {
     EXPECT_FALSE(UnicodeToCp1253(foreign).has_value()) << static_cast<unsigned>(foreign);
   }
 }
-
-struct XmlCase {
-  std::string_view bytes;
-  std::string_view want;
-};
-
-TEST(AppendXmlText, ConvertsAndEscapes) {
-  const XmlCase cases[] = {
-      {"38.1", "38.1"},
-      {"\xC1\xC2\xC3", "\u0391\u0392\u0393"},  // Greek capitals
-      {"\xE1\xDF", "\u03B1\u03AF"},            // small letters with tonos
-      {"A&B", "A&amp;B"},
-      {"<x>", "&lt;x&gt;"},
-      {"a\tb", "a\tb"},  // a tab stays
-      {std::string_view("\x01\x08\x0B\x0C\x0E\x1F", 6), "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {"\x80", "\u20AC"},
-      {"\x81\xAA\xD2\xFF", "\u0081\uF8F9\uF8FA\uF8FB"},  // unassigned bytes
-      {"\"'", "\"'"},
-      {"", ""},
-  };
-  for (const auto& c : cases) {
-    std::string out = "pre:";
-    AppendXmlText(out, c.bytes);
-    EXPECT_EQ(out, "pre:" + std::string(c.want)) << "input " << testing::PrintToString(c.bytes);
-  }
-}
-
 }  // namespace

@@ -109,7 +109,7 @@ struct Column {
 constexpr std::size_t kMostRows = 1000;
 
 // A table of the page, a row at a time from `row`; its numbers' columns are aligned by its
-// class's style. `form` is the report that lists every row.
+// class's style. `form` says where every row is listed.
 void AppendTable(std::string& out, std::string_view heading, std::string_view kind,
                  std::span<const Column> columns, std::size_t rows,
                  const std::function<std::vector<std::string>(std::size_t)>& row,
@@ -132,8 +132,7 @@ void AppendTable(std::string& out, std::string_view heading, std::string_view ki
   out.append("</tbody></table></div>");
   if (rows > kMostRows)
     out.append("<p class=\"none\">The first " + std::to_string(kMostRows) + " of " +
-               std::to_string(rows) + "; trackkml-cli --report=" + std::string(form) +
-               " lists every one.</p>");
+               std::to_string(rows) + "; " + std::string(form) + " lists every one.</p>");
 }
 
 std::string Kmh(double kmh) {
@@ -239,7 +238,7 @@ std::string DayPage(const DayPageInput& in) {
                                      {"Average (km/h)", true},
                                      {"From", false},
                                      {"To", false}};
-  AppendTable(out, "Legs", "legs", kLegs, facts.legs.size(), leg, "No legs.", "legs-csv");
+  AppendTable(out, "Legs", "legs", kLegs, facts.legs.size(), leg, "No legs.", in.everyRow.legs);
 
   const auto stop = [&](std::size_t i) {
     const TripStop& s = facts.stops[i];
@@ -249,7 +248,7 @@ std::string DayPage(const DayPageInput& in) {
   static constexpr Column kStops[] = {
       {"Stop", true}, {"Arrival", false}, {"Departure", false}, {"Length", true}, {"Place", false}};
   AppendTable(out, StopsTitle(in.rules), "stops", kStops, facts.stops.size(), stop, "No stops.",
-              "stops-csv");
+              in.everyRow.stops);
 
   if (in.rules.speedLimit) {
     const auto run = [&](std::size_t i) {
@@ -260,7 +259,7 @@ std::string DayPage(const DayPageInput& in) {
     static constexpr Column kRuns[] = {{"Run", true},    {"Start", false},     {"End", false},
                                        {"Length", true}, {"Top (km/h)", true}, {"Place", false}};
     AppendTable(out, SpeedingTitle(in.rules), "runs", kRuns, facts.speeding.size(), run,
-                "No runs over the limit.", "speeding-csv");
+                "No runs over the limit.", in.everyRow.speeding);
   }
   out.append("\n</body>\n</html>\n");
   return out;

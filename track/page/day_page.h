@@ -15,6 +15,12 @@
 inline constexpr std::string_view kPageGenerator =
     "<meta name=\"generator\" content=\"trackkml-cli\">";
 
+// Where a table's rows beyond the page's first are all listed, as the program that makes the
+// page says it ("trackkml-cli --report=legs-csv").
+struct EveryRowFrom {
+  std::string_view legs, stops, speeding;
+};
+
 struct DayPageInput {
   std::string_view file;  // the export's name as shown (UTF-8)
   const TrackHeader& header;
@@ -22,6 +28,7 @@ struct DayPageInput {
   std::span<const TracePoint> trace;
   const TripRules& rules;
   std::string_view zone;
+  EveryRowFrom everyRow;
 };
 
 std::string DayPage(const DayPageInput& in);
