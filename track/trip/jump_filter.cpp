@@ -3,12 +3,17 @@
 #include <algorithm>
 
 bool JumpFilter::Reachable(const TripPoint& a, const TripPoint& b) {
-  const double km = DistanceKm(a, b);
-  if (km < 0.2) return true;  // a receiver's wander, whatever the time
   const double hours = static_cast<double>(b.utc - a.utc) / 3600;
-  if (hours <= 0) return false;
   const double recorded = std::max(a.hasSpeed ? a.kmh : 0.0, b.hasSpeed ? b.kmh : 0.0);
-  return km / hours <= std::max(kJumpKmh, 3 * recorded);
+  const double reach = std::max(0.2, hours * std::max(kJumpKmh, 3 * recorded));
+  // Within a receiver's wander (whatever the time) or a vehicle's reach: most fixes are
+  // plainly so by a flat measure, which the great circle exceeds by less than a percent
+  // over such distances; the great circle decides the rest.
+  const double flat = FlatDistanceKm(a, b);
+  if (flat < 0.2 * 0.99 || (hours > 0 && flat < reach * 0.99)) return true;
+  const double km = DistanceKm(a, b);
+  if (km < 0.2) return true;
+  return hours > 0 && km <= reach;
 }
 
 void JumpFilter::Begin(const RowTimes& times) {

@@ -90,6 +90,12 @@ double DistanceKm(const TripPoint& a, const TripPoint& b) {
   return 2 * kEarthRadiusKm * ArcSine(std::sqrt(h));
 }
 
+double FlatDistanceKm(const TripPoint& a, const TripPoint& b) {
+  const double dLat = (b.lat - a.lat) * kRadians;
+  const double dLon = (b.lon - a.lon) * kRadians * (a.cosLat + b.cosLat) / 2;
+  return kEarthRadiusKm * std::sqrt(dLat * dLat + dLon * dLon);
+}
+
 bool Standing(const TripPoint& a, const TripPoint& b) {
   return a.hasSpeed && b.hasSpeed && a.kmh == 0 && b.kmh == 0;
 }

@@ -46,6 +46,9 @@ TripPoint TripPointOf(const FixTexts& fix, const RowTime& time, std::string_view
 bool Standing(const TripPoint& a, const TripPoint& b);
 // The great-circle distance between two fixes with positions.
 double DistanceKm(const TripPoint& a, const TripPoint& b);
+// The same measured flat, at the mean of the two cosines: cheaper, and within a percent of it
+// over a few hundred kilometres.
+double FlatDistanceKm(const TripPoint& a, const TripPoint& b);
 
 // Time between two timed fixes longer than this, with no fix between them, is time without
 // data ("No data"): neither moving nor stopped, unless the vehicle stood at the first (it
