@@ -15,6 +15,7 @@
 #include "export_rows.h"
 #include "gpx_document.h"
 #include "greek.h"
+#include "jump_filter.h"
 #include "time_zone.h"
 #include "trip_facts.h"
 #include "trip_reading.h"
@@ -356,6 +357,33 @@ std::string Local(std::int64_t t) {
   std::string s;
   AppendIsoTime(s, t);
   return s;
+}
+
+// A step is a vehicle's up to 300 km/h, or three times the speed its fixes record, and any
+// step within 200 m is a receiver's wander; east and west measured at the latitude.
+TEST(TripFacts, AJumpIsAStepNoVehicleMakes) {
+  const auto at = [](double lat, double lon, std::int64_t utc, double kmh) {
+    TripPoint p;
+    p.lat = lat, p.lon = lon, p.cosLat = std::cos(lat * 3.141592653589793 / 180);
+    p.utc = utc, p.position = true, p.hasSpeed = true, p.kmh = kmh;
+    return p;
+  };
+  const double kmNorth = 1 / 111.195;  // degrees of latitude
+  const struct {
+    const char* name;
+    TripPoint to;
+    bool reachable;
+  } cases[] = {
+      {"4.9 km north in a minute", at(38 + 4.9 * kmNorth, 23, 60, 0), true},
+      {"5.1 km north in a minute", at(38 + 5.1 * kmNorth, 23, 60, 0), false},
+      {"5.1 km at a recorded 110 km/h", at(38 + 5.1 * kmNorth, 23, 60, 110), true},
+      {"5.1 km east in a minute", at(38, 23 + 5.1 * kmNorth / std::cos(0.6632), 60, 0), false},
+      {"4.9 km east in a minute", at(38, 23 + 4.9 * kmNorth / std::cos(0.6632), 60, 0), true},
+      {"190 m in no time", at(38 + 0.19 * kmNorth, 23, 0, 0), true},
+      {"300 m in no time", at(38 + 0.3 * kmNorth, 23, 0, 0), false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(JumpFilter::Reachable(at(38, 23, 0, 0), c.to), c.reachable) << c.name;
 }
 
 // What a day says of its rows, whatever order, gaps, standing and strays they come in: a row
