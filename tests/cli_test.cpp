@@ -41,6 +41,15 @@ std::string ExpectedKml(const std::string& exportBytes) {
 
 TEST(Cli, ConvertsBesideTheExportAndToStandardOutput) {
   ScratchDir dir;
+  // The golden export gives the golden KML and summary, byte for byte, also where there is no
+  // window to compare them.
+  const std::string data = TRACKKML_TEST_DATA;
+  WriteBytes(dir / "golden.csv", ReadBytes(data + "/day.csv"));
+  ASSERT_EQ(Cli("-q " + ShellQuote(dir / "golden.csv")).status, 0);
+  EXPECT_EQ(ReadBytes(dir / "golden.kml"), ReadBytes(data + "/day.kml"));
+  EXPECT_EQ(Cli("--summary " + ShellQuote(dir / "golden.csv")).out,
+            ReadBytes(data + "/day-summary.txt"));
+
   const auto generated = GenerateExport(ExportShape{.rows = 500});
   WriteBytes(dir / "day.csv", generated.bytes);
 

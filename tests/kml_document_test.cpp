@@ -17,38 +17,6 @@ const std::string& LineNo(const std::vector<std::string>& doc, std::size_t n) {
   return doc.at(n - 1);
 }
 
-TEST(KmlDocument, PreambleIsFixed) {
-  const auto lines = LinesOf(KmlPreamble());
-  ASSERT_EQ(lines.size(), kPreambleLines);
-  const std::pair<std::size_t, std::string> expected[] = {
-      {1, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"},
-      {2, "<kml xmlns=\"http://earth.google.com/kml/2.1\">"},
-      {3, "<Document>"},
-      {4, "<Style id=\"normalState_TLP_Start\">"},
-      {8, "<href>https://maps.google.com/mapfiles/kml/pal4/icon15.png</href>"},
-      {19, "<href>https://maps.google.com/mapfiles/kml/pal4/icon7.png</href>"},
-      {36, "</StyleMap>"},  // the first set has 33 lines
-      {37, "<Style id=\"normalState_TLP_Finish\">"},
-      {41, "<href>C:\\Program Files\\Google\\Google Earth\\res\\shapes\\4x4.png</href>"},
-      {43, "<color>ff00ff00</color>"},
-      {55, "<color>ff0000ff</color>"},  // icon colour right after </Icon>
-      {71, "</StyleMap>"},              // the second set has 35
-      {76, "<href>C:\\Program Files\\Google\\Google Earth\\res\\shapes\\motorcycling.png</href>"},
-      {107, "<Style id=\"normalState_TLP_Normal\">"},
-      {139, "</StyleMap>"},
-      {140, "<Style id=\"roadStyle01\">"},
-      {142, "<color>ff00ff00</color>"},
-      {148, "<color>ff00FCFF</color>"},
-      {154, "<color>ffFF0000</color>"},
-      {158, "<Style id=\"roadStyle04\">"},
-      {160, "<color>ff0000ff</color>"},
-      {161, "<width>6</width>"},
-      {163, "</Style>"},
-  };
-  for (const auto& [n, text] : expected)
-    EXPECT_EQ(LineNo(lines, n), text) << "line " << n;
-}
-
 TEST(KmlDocument, DocumentWithoutPoints) {
   const auto doc = KmlDocumentLines(TrackHeader{}, {});
   ASSERT_EQ(doc.size(), 184u);
