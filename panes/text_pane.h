@@ -21,8 +21,6 @@ class TextPane {
  public:
   explicit TextPane(TextStorage& storage, OsFiles& os = SystemFiles());
 
-  std::size_t LineCount();
-  std::string LineAt(std::size_t i);
   // Returns the line count before the call.
   std::size_t AppendLine(std::string_view s);
   // AppendLine for each line of `lines`, lines each followed by CR LF; in one piece where
@@ -41,8 +39,6 @@ class TextPane {
   // Replaces the text by raw bytes as a load would: line breaks made CR LF, cut at the first
   // NUL; identical text leaves the pane untouched.
   void LoadBytes(std::string raw);
-  // All lines in one pass; views into the text, valid until the pane changes.
-  ExportLines Lines();
   std::string_view Text();
 
   // While the update bracket is open the pane is not redrawn, and appends and clears are

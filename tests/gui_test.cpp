@@ -24,6 +24,7 @@
 #include "file_errors.h"
 #include "file_messages.h"
 #include "greek.h"
+#include "line_view.h"
 #include "mainfrm.h"
 #include "pane_test_support.h"
 #include "system_errors.h"
@@ -161,14 +162,14 @@ TEST_F(Window, TabArrowsEnterAndSpaceFollowTheTabOrder) {
   QTest::keyClick(ui.Memo1, Qt::Key_Down);
   QTest::keyClick(ui.Memo1, Qt::Key_Return);
   EXPECT_EQ(Focused(), ui.Memo1);
-  EXPECT_EQ(PaneOf(ui.Memo1).LineCount(), 2u);
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo1).Text()), 2u);
 
   // Memo1 now holds "Memo1" and an empty line: four summary lines and one point each time.
   ui.Translate->setFocus();
   QTest::keyClick(ui.Translate, Qt::Key_Return);
-  EXPECT_EQ(PaneOf(ui.Memo2).LineCount(), 1u + 5u);
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo2).Text()), 1u + 5u);
   QTest::keyClick(ui.Translate, Qt::Key_Space);
-  EXPECT_EQ(PaneOf(ui.Memo2).LineCount(), 1u + 10u);
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo2).Text()), 1u + 10u);
   ui.Open->setFocus();
   QTest::keyClick(ui.Open, Qt::Key_Enter);
   QTest::keyClick(ui.Open, Qt::Key_Space);
@@ -203,7 +204,7 @@ TEST_F(Window, FilledPanesLeaveTheCaretAtTheirEnd) {
 #ifndef _WIN32
   const auto cli = RunCommand(ShellQuote(TRACKKML_CLI) + " --stdout " + ShellQuote(path));
   EXPECT_EQ(Text(ui.Memo3), cli.out);
-  EXPECT_EQ(PaneOf(ui.Memo3).LineCount(), 184u + 10u * (20000u - generated.rowsWithoutFix));
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo3).Text()), 184u + 10u * (20000u - generated.rowsWithoutFix));
 #endif
 }
 
@@ -211,14 +212,14 @@ TEST_F(Window, TranslateAfterStartReadsTheLineMemo1) {
   QTest::mouseClick(ui.Translate, Qt::LeftButton);
   EXPECT_EQ(Text(ui.Memo2), "Memo2\r\n" + greek::kVehicleCaption + "\r\n" + greek::kDriverCaption +
                                 "\r\n" + greek::kDateCaption + "\r\nData 1st Line: 1\r\n");
-  EXPECT_EQ(PaneOf(ui.Memo3).LineCount(), 184u);
-  EXPECT_EQ(PaneOf(ui.Memo3).LineAt(163), "<Open>  </Open>");
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo3).Text()), 184u);
+  EXPECT_EQ(LineOf(PaneOf(ui.Memo3).Text(), 163), "<Open>  </Open>");
   EXPECT_EQ(Text(ui.Memo1), "Memo1\r\n");
 
   // Twice: both summaries, only the second document.
   const std::string firstKml = Text(ui.Memo3);
   QTest::mouseClick(ui.Translate, Qt::LeftButton);
-  EXPECT_EQ(PaneOf(ui.Memo2).LineCount(), 9u);
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo2).Text()), 9u);
   EXPECT_EQ(Text(ui.Memo3), firstKml);
 }
 
@@ -232,8 +233,8 @@ TEST_F(Window, TranslateAppendsAfterAHandEditedSummary) {
   EXPECT_EQ(Text(ui.Memo2), "typed\r\n" + greek::kVehicleCaption + "\r\n" + greek::kDriverCaption +
                                 "\r\n" + greek::kDateCaption + "\r\nData 1st Line: 1\r\nt 3 2 1")
       << "appended line by line after a line without break, the text ends without one";
-  EXPECT_EQ(PaneOf(ui.Memo3).LineCount(), 194u);
-  EXPECT_EQ(PaneOf(ui.Memo3).LineAt(0), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  EXPECT_EQ(CountLines(PaneOf(ui.Memo3).Text()), 194u);
+  EXPECT_EQ(LineOf(PaneOf(ui.Memo3).Text(), 0), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
 }
 
 TEST_F(Window, OpenAcceptedCancelledAndFailing) {
@@ -493,7 +494,7 @@ TEST_F(Window, TheInputPaneKeepsEveryByte) {
   Answer(dir / "bytes.csv");
   QTest::mouseClick(ui.Open, Qt::LeftButton);
   EXPECT_EQ(Text(ui.Memo1), text);
-  EXPECT_EQ(PaneOf(ui.Memo1).Lines(), (ExportLines{all, all}));
+  EXPECT_EQ(SplitLines(PaneOf(ui.Memo1).Text()), (ExportLines{all, all}));
 
   // Text with characters the code page has no form of is refused whole, never written as "?".
   ui.Memo1->setPlainText(QString::fromUtf8("\u00e9\u4e2d\U0001F600\u03a9"));

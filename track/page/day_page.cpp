@@ -44,11 +44,11 @@ figcaption{font-size:.85rem}
 .grid text,.axis text{font-size:11px;fill:#555}
 .route path,.legend path{fill:none;stroke-width:3.5;stroke-linecap:round;stroke-linejoin:round}
 path.speeding{fill:none;stroke:#CC79A7;stroke-opacity:.7;stroke-width:11;stroke-linecap:round;stroke-linejoin:round}
-.start{fill:#fff;stroke:#000;stroke-width:2.5}
+.start{fill:none;stroke:#000;stroke-width:2.5}
 .end{fill:#000}
 .stop circle,.stop-mark{fill:#fff;stroke:#000;stroke-width:1.5}
-.stop text{font-size:10px;font-weight:bold;text-anchor:middle}
-.stop text.label{text-anchor:start;font-weight:normal;font-size:11px;paint-order:stroke;stroke:#fff;stroke-width:3px}
+.stop text{font-size:10px;font-weight:bold;text-anchor:middle;dominant-baseline:central}
+.stop text.label{text-anchor:start;dominant-baseline:auto;font-weight:normal;font-size:11px;paint-order:stroke;stroke:#fff;stroke-width:3px}
 .stop text.label.west{text-anchor:end}
 .axis text.east{text-anchor:end}.axis text.west{text-anchor:start}
 p.glance{margin:.1rem 0 .5rem;font-weight:600}
@@ -75,7 +75,8 @@ table.facts th{font-weight:normal;color:#444}
 *{-webkit-print-color-adjust:exact;print-color-adjust:exact}
 @media screen and (max-width:40rem){
 .grid text,.axis text,.scale text,text.limit,.stop text.label{font-size:22px}
-.stop text{font-size:16px}.stop circle{stroke-width:2.5}.route path{stroke-width:6}
+.stop text{font-size:15px}.stop circle{r:13px;stroke-width:2.5}.route path{stroke-width:6}
+td{white-space:nowrap}
 path.speeding{stroke-width:16}
 }
 @page{size:A4 portrait;margin:10mm}

@@ -323,8 +323,8 @@ void AppendStops(std::string& out, const Projection& f, const TripFacts& facts) 
         "Stop " + number + ": " + time + " for " + report_words::Clock(stop.seconds);
     if (!stop.arrival.place.empty()) title += ", " + report_words::Utf8(stop.arrival.place);
     out.append("<g class=\"stop\"><title>" + Html(title) + "</title><circle cx=\"" + Px(at.x) +
-               "\" cy=\"" + Px(at.y) + "\" r=\"8\"/><text x=\"" + Px(at.x) + "\" y=\"" +
-               Px(at.y + 3.5) + "\">" + number + "</text>");
+               "\" cy=\"" + Px(at.y) + "\" r=\"8\"/><text x=\"" + Px(at.x) + "\" y=\"" + Px(at.y) +
+               "\">" + number + "</text>");
     if (labelled && time.size() >= 16) {
       const std::string text = time.substr(11, 5) + ", " + StopLength(stop.seconds);
       // Right of the mark, or left of it where the drawing ends; none over another.
@@ -352,10 +352,12 @@ void AppendEnds(std::string& out, const std::vector<PagePoint>& points,
     const std::string t = report_words::LocalTime(p->local);
     return t == "none" ? std::string() : " " + t;
   };
-  out.append("<rect class=\"end\" x=\"" + Px(b.x - 6) + "\" y=\"" + Px(b.y - 6) +
-             "\" width=\"12\" height=\"12\"><title>End" + when(fixes.back()) + "</title></rect>");
+  // A hollow ring around the end's square: a day that ends where it began shows both, and a
+  // stop at the start keeps its number in view.
+  out.append("<rect class=\"end\" x=\"" + Px(b.x - 5) + "\" y=\"" + Px(b.y - 5) +
+             "\" width=\"10\" height=\"10\"><title>End" + when(fixes.back()) + "</title></rect>");
   out.append("<circle class=\"start\" cx=\"" + Px(a.x) + "\" cy=\"" + Px(a.y) +
-             "\" r=\"6\"><title>Start" + when(fixes.front()) + "</title></circle>");
+             "\" r=\"9.5\"><title>Start" + when(fixes.front()) + "</title></circle>");
 }
 
 }  // namespace
