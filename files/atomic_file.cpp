@@ -241,6 +241,9 @@ void AtomicFile::RemoveStaleTemporaries() {
   }
 }
 
+// A document never runs as its owner or group, whatever the file it replaces did.
+constexpr unsigned kSetIdBits = 06000;
+
 bool AtomicFile::GiveOwnerModeAndAttributes(const FileFacts& existing) {
   if (os_.SetOwner(file_.fd(), existing.owner, existing.group) != 0) return false;
   const FileHandle old(os_, os_.OpenToInspect(folder_.fd(), place_.leaf));
@@ -249,7 +252,7 @@ bool AtomicFile::GiveOwnerModeAndAttributes(const FileFacts& existing) {
   // The mode after the attributes: with an ACL the group bits are its mask, and setting the
   // mode last gives back exactly the old file's ACL and mode.
   return facts && facts->id == existing.id && os_.CopyAttributes(old.fd(), file_.fd()) == 0 &&
-         os_.SetMode(file_.fd(), existing.mode) == 0;
+         os_.SetMode(file_.fd(), existing.mode & ~kSetIdBits) == 0;
 }
 
 void AtomicFile::Write(std::string_view bytes) {

@@ -63,6 +63,9 @@ class TForm1 : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
+  // First: the controls made below send the window events, which read these.
+  bool shownOnce_ = false;
+  bool frameFitted_ = false;
   QString title_;
   std::function<bool(void* message)> nativeMessageHandler_;
   ErrorShower& errors_;
@@ -93,6 +96,4 @@ class TForm1 : public QWidget {
   std::array<ControlRect, 6> design_{};  // after scaling
   int clientWidthAtCreation_ = 0;
   int right_ = 0, bottom_ = 0;  // what the buttons and all controls need
-  bool shownOnce_ = false;
-  bool frameFitted_ = false;
 };
