@@ -148,8 +148,12 @@ std::string ConvertedLine(const std::string& file,
 // given to be converted, nor one file for two outputs. A refusal waits until its export is
 // read, so that a missing export says so first.
 struct Claims {
-  std::vector<int> claims;
-  std::vector<std::exception_ptr> refusals;
+  // Each export's outputs: their claim, or why they may not be written.
+  struct Export {
+    int claim = 0;
+    std::exception_ptr refusal;
+  };
+  std::vector<Export> exports;
   std::optional<int> workbook;
   std::optional<int> index;
   std::string indexName;
@@ -198,12 +202,11 @@ Claims ClaimOutputs(SaveRules& rules, const CliOptions& options, OsFiles& os) {
   for (const auto& file : options.files)
     rules.Protect(file);
   for (const auto& file : options.files) {
-    claims.claims.push_back(-1);
-    claims.refusals.emplace_back();
+    Claims::Export& claimed = claims.exports.emplace_back();
     try {
-      claims.claims.back() = rules.Claim(file, OutputsFor(file, options));
+      claimed.claim = rules.Claim(file, OutputsFor(file, options));
     } catch (const AppError&) {
-      claims.refusals.back() = std::current_exception();
+      claimed.refusal = std::current_exception();
     }
   }
   if (!options.workbook.empty())
@@ -299,8 +302,8 @@ int Run(const CliOptions& options) {
       // A text with no column-title row is no export: nothing is made of it.
       if (!ReadTrackHeader(text, loaded.breaks).titlesFound)
         throw AppError(ErrorKind::NotAnExport, std::string(kNotAnExport));
-      if (claims.refusals[i]) std::rethrow_exception(claims.refusals[i]);
-      const auto outputs = rules.Open(claims.claims[i]);
+      if (claims.exports[i].refusal) std::rethrow_exception(claims.exports[i].refusal);
+      const auto outputs = rules.Open(claims.exports[i].claim);
       const ExportResult result = converter.Convert(Shown(file), text, loaded.breaks, outputs);
       progress.points += result.counts.points;
       // Every output whole before any replaces its file.
