@@ -24,9 +24,11 @@ constexpr LoadRules kExportRules{.limit = 0x7FFFFFFF,
 
 // The document after its preamble, its pieces made on several threads and written in order.
 ConversionCounts ConvertDocument(std::string_view exportText, LineBreaks breaks,
-                                 const WriteBytes& write, const RowTimes* rowTimes) {
+                                 const WriteBytes& write, const RowTimes* rowTimes,
+                                 unsigned threads = 0) {
   write(KmlPreamble());
-  return WritePiecesInOrder(KmlPieces(exportText, rowTimes, breaks), write, PieceThreads());
+  return WritePiecesInOrder(KmlPieces(exportText, rowTimes, breaks), write,
+                            threads != 0 ? threads : PieceThreads());
 }
 
 }  // namespace
@@ -37,9 +39,10 @@ LoadedText LoadExport(const std::string& name, OsFiles& os) {
 }
 
 ConversionCounts ConvertInto(std::string_view exportText, LineBreaks breaks, AtomicFile& file,
-                             const RowTimes* rowTimes) {
+                             const RowTimes* rowTimes, unsigned threads) {
   return ConvertDocument(
-      exportText, breaks, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes);
+      exportText, breaks, [&file](std::string_view bytes) { file.Write(bytes); }, rowTimes,
+      threads);
 }
 
 ConversionCounts ConvertToDescriptor(std::string_view exportText, LineBreaks breaks, int fd,

@@ -20,8 +20,9 @@ LoadedText LoadExport(const std::string& name, OsFiles& os);
 // commits it. `rowTimes`: the times of the data rows for the markers' TimeStamps (see
 // KmlPieces).
 // `breaks`: how the export text's lines are broken.
+// `threads`: how many make its pieces (PieceThreads() when 0).
 ConversionCounts ConvertInto(std::string_view exportText, LineBreaks breaks, AtomicFile& file,
-                             const RowTimes* rowTimes = nullptr);
+                             const RowTimes* rowTimes = nullptr, unsigned threads = 0);
 // Writes the KML document of the export text to a descriptor.
 ConversionCounts ConvertToDescriptor(std::string_view exportText, LineBreaks breaks, int fd,
                                      OsFiles& os, const RowTimes* rowTimes = nullptr);

@@ -32,6 +32,7 @@ struct ExportReading {
   std::span<const TracePoint> trace;
   const TripRules* rules = nullptr;
   const ZoneClock* zone = nullptr;
+  bool tripBeside = false;  // the trip is read on a thread of its own meanwhile
 };
 
 // Writes one output's document into its file, its pieces made on several threads.
@@ -39,8 +40,10 @@ using DocumentWriter = ConversionCounts (*)(const ExportReading&, const CliOptio
 
 ConversionCounts WriteKml(const ExportReading& reading, const CliOptions& options,
                           AtomicFile& file) {
+  // Beside a trip being read, on one thread: the trip, read on one, is the longer path.
   return ConvertInto(reading.text, reading.header.breaks, file,
-                     reading.timed && options.timestamps ? &reading.times : nullptr);
+                     reading.timed && options.timestamps ? &reading.times : nullptr,
+                     reading.tripBeside ? 1 : 0);
 }
 
 ConversionCounts WriteGpx(const ExportReading& reading, const CliOptions&, AtomicFile& file) {
@@ -137,6 +140,7 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
   {
     std::jthread trip;
     if (reading.timed && (!timesFirst || facts)) {
+      reading.tripBeside = facts.has_value();
       trip = std::jthread([&] {
         bool timesSet = timesFirst;
         try {
@@ -156,21 +160,28 @@ ExportResult ExportConverter::Convert(std::string_view shownFile, std::string_vi
       });
     }
     std::size_t file = 0;
+    // While the trip is still read, the outputs written so far go to the disk: the wait for
+    // the disk then costs the run nothing. They are still committed together.
+    const auto prepareWritten = [&] {
+      for (std::size_t k = 0; k < file; ++k)
+        files[k]->Prepare();
+    };
     for (const FileOutput& output : kFileOutputs) {
       if (!output.wanted(options_)) continue;
       if (output.needsTimes) timesReady.get();
       if (output.needsTrip) {
-        if (trip.joinable()) trip.join();
+        if (trip.joinable()) {
+          prepareWritten();
+          trip.join();
+        }
         if (tripError) std::rethrow_exception(tripError);
         reading.facts = &facts->Facts();
         reading.trace = trace->Points();
       }
       const ConversionCounts counts = output.write(reading, options_, *files[file]);
-      // Its bytes to the disk now, while the trip is still being read: the wait for the disk
-      // then costs the run nothing. The outputs are still committed together.
-      files[file]->Prepare();
       if (file++ == 0) result.counts = counts;
     }
+    if (trip.joinable()) prepareWritten();
     if (reading.timed) timesReady.get();  // the per-file line counts the rows without a time
   }
   if (tripError) std::rethrow_exception(tripError);
