@@ -23,6 +23,14 @@ std::string_view TextPane::Text() {
   return storage_.Text();
 }
 
+std::size_t TextPane::LineCount() {
+  return CountLines(Text());
+}
+
+std::string TextPane::LineAt(std::size_t i) {
+  return std::string(LineOf(Text(), i));
+}
+
 TextPane::Pending& TextPane::StartPending() {
   if (!pending_) {
     const std::string_view text = storage_.Text();

@@ -21,6 +21,10 @@ class TextPane {
  public:
   explicit TextPane(TextStorage& storage, OsFiles& os = SystemFiles());
 
+  // The text as a list of lines, one per CR LF (see line_view.h).
+  std::size_t LineCount();
+  std::string LineAt(std::size_t i);
+
   // Returns the line count before the call.
   std::size_t AppendLine(std::string_view s);
   // AppendLine for each line of `lines`, lines each followed by CR LF; in one piece where

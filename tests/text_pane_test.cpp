@@ -43,11 +43,11 @@ TEST(LoadTextFile, TurnsEveryLineBreakIntoCrLf) {
     TextPane pane(storage);
     pane.LoadTextFile(path);
     EXPECT_EQ(pane.Text(), c.text) << c.name;
-    EXPECT_EQ(CountLines(pane.Text()), c.lines.size()) << c.name;
+    EXPECT_EQ(pane.LineCount(), c.lines.size()) << c.name;
     for (std::size_t i = 0; i < c.lines.size(); ++i)
-      EXPECT_EQ(LineOf(pane.Text(), i), c.lines[i]) << c.name;
-    EXPECT_EQ(LineOf(pane.Text(), c.lines.size()), "") << c.name;
-    EXPECT_EQ(LineOf(pane.Text(), c.lines.size() + 7), "") << c.name;
+      EXPECT_EQ(pane.LineAt(i), c.lines[i]) << c.name;
+    EXPECT_EQ(pane.LineAt(c.lines.size()), "") << c.name;
+    EXPECT_EQ(pane.LineAt(c.lines.size() + 7), "") << c.name;
     EXPECT_EQ(SplitLines(pane.Text()), ExportLines(c.lines.begin(), c.lines.end())) << c.name;
   }
 }
@@ -136,7 +136,7 @@ TEST(AppendLine, InAndOutOfTheSteadyState) {
     for (const auto& step : c.steps) {
       EXPECT_EQ(pane.AppendLine(step.s), step.returned) << c.name << " append " << step.s;
       EXPECT_EQ(pane.Text(), step.text) << c.name;
-      EXPECT_EQ(CountLines(pane.Text()), step.lineCount) << c.name;
+      EXPECT_EQ(pane.LineCount(), step.lineCount) << c.name;
     }
   }
 }
@@ -186,7 +186,7 @@ TEST(UpdateBracket, GathersChangesIntoOneStorageCall) {
     TextPane::UpdateBracket bracket(pane);
     pane.ClearText();
     pane.AppendLine("x");
-    EXPECT_EQ(CountLines(pane.Text()), 1u);  // a read inside the bracket sees the changes
+    EXPECT_EQ(pane.LineCount(), 1u);  // a read inside the bracket sees the changes
     pane.AppendLine("y");
   }
   // The read flushed the replacement; the bracket's end hands on the rest as one append.
