@@ -298,13 +298,15 @@ TEST(Memo, PagingAndTheWheelMoveAWrappedPaneByRows) {
       starts.push_back(start);
   }
   CharOffsets chars(document);
-  const int rowHeight = QFontMetrics(memo.font()).lineSpacing();
+  // The row height as the pane lays rows out: a font's rounded line spacing can differ.
+  const double rowHeight = layout.LineHeight();
   const auto topRow = [&] {
-    const std::size_t at = chars.OffsetOfChar(memo.CharacterAt(QPoint(5, 4 + rowHeight / 2)));
+    const std::size_t at =
+        chars.OffsetOfChar(memo.CharacterAt(QPoint(5, 4 + static_cast<int>(rowHeight / 2))));
     return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) -
            1;
   };
-  const int page = (memo.viewport()->height() - 4) / rowHeight;
+  const int page = static_cast<int>((memo.viewport()->height() - 4) / rowHeight);
   const auto key = [&](Qt::Key k) { return [&memo, k] { QTest::keyClick(&memo, k); }; };
   const auto wheel = [&](int notches) {
     return [&memo, notches] {
