@@ -269,6 +269,7 @@ TEST(DayDrawing, ManyStopsAndALongRouteStayWithinBounds) {
   EXPECT_EQ(Count(rowsShown, "<tr>"), 1001u) << "the titles and the first 1000";
   EXPECT_NE(page.find("The first 1000 of " + std::to_string(stops.facts.stops.size())),
             std::string::npos);
+  EXPECT_NE(page.find("stop, numbered"), std::string::npos) << "the stops' mark in the legend";
 
   rows.clear();
   std::uint32_t seed = 1;

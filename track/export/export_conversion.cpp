@@ -95,7 +95,6 @@ void KmlPieces::AppendMarkers(std::size_t run, std::string& kml) const {
 
 ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out, LineBreaks breaks) {
   const KmlPieces pieces(text, nullptr, breaks);
-  const bool takesSummary = out.TakesSummary();
   std::string summary, kml;
   summary.reserve(kBlock + kRowsPerRun * 64);
   kml.reserve(2 * kBlock);
@@ -103,14 +102,12 @@ ConversionCounts ConvertExport(std::string_view text, ConversionOutput& out, Lin
     if (!bytes.empty()) to(bytes);
     bytes.clear();
   };
-  if (takesSummary) {
-    for (const auto& line : SummaryHeaderLines(pieces.Header()))
-      summary.append(line).append(kBreak);
-  }
+  for (const auto& line : SummaryHeaderLines(pieces.Header()))
+    summary.append(line).append(kBreak);
 
   ConversionCounts counts;
   for (std::size_t i = 0; i < pieces.Count(); ++i) {
-    counts += pieces.Append(i, kml, takesSummary ? &summary : nullptr);
+    counts += pieces.Append(i, kml, &summary);
     if (summary.size() >= kBlock) handOn(summary, [&](std::string_view b) { out.Summary(b); });
     if (kml.size() >= kBlock) handOn(kml, [&](std::string_view b) { out.Kml(b); });
   }

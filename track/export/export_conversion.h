@@ -57,8 +57,6 @@ class ConversionOutput {
   // Summary lines (Windows-1253), each followed by CR LF: the four header lines, then one
   // per fix from the last row up.
   virtual void Summary(std::string_view lines) = 0;
-  // False when the summary goes nowhere, so it is not made.
-  virtual bool TakesSummary() const { return true; }
   // The document after its preamble (KmlPreamble), every line followed by CR LF.
   virtual void Kml(std::string_view bytes) = 0;
 };

@@ -200,7 +200,9 @@ std::string DayPage(const DayPageInput& in) {
   out.append(route.empty()
                  ? "<p class=\"none\">No fix has a position: there is no route to draw.</p>"
                  : route);
-  out.append("<figcaption>").append(RouteLegend(in.rules)).append("</figcaption></figure>\n");
+  out.append("<figcaption>")
+      .append(RouteLegend(in.rules, !in.facts.stops.empty()))
+      .append("</figcaption></figure>\n");
   const std::string chart = SpeedChartSvg(in.trace, facts, in.rules, in.zone);
   out.append("<figure class=\"speed\">");
   out.append(

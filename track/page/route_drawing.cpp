@@ -408,7 +408,7 @@ std::string RouteSvg(std::span<const TracePoint> trace, const TripFacts& facts) 
   return out;
 }
 
-std::string RouteLegend(const TripRules& rules) {
+std::string RouteLegend(const TripRules& rules, bool stops) {
   std::string out = "<ul class=\"legend\">";
   const auto item = [&out](const std::string& mark, const std::string& label) {
     out.append("<li><svg viewBox=\"0 0 24 12\" width=\"24\" height=\"12\" aria-hidden=\"true\">" +
@@ -423,7 +423,7 @@ std::string RouteLegend(const TripRules& rules) {
          "over " + report_words::Limit(*rules.speedLimit) + " km/h");
   item("<circle class=\"start\" cx=\"12\" cy=\"6\" r=\"4.5\"/>", "start");
   item("<rect class=\"end\" x=\"7.5\" y=\"1.5\" width=\"9\" height=\"9\"/>", "end");
-  item("<circle class=\"stop-mark\" cx=\"12\" cy=\"6\" r=\"5.5\"/>", "stop, numbered");
+  if (stops) item("<circle class=\"stop-mark\" cx=\"12\" cy=\"6\" r=\"5.5\"/>", "stop, numbered");
   out.append("</ul>");
   return out;
 }

@@ -12,5 +12,5 @@
 // The drawing, or "" when no fix has a position.
 std::string RouteSvg(std::span<const TracePoint> trace, const TripFacts& facts);
 
-// The legend of its colours and marks, as HTML.
-std::string RouteLegend(const TripRules& rules);
+// The legend of its colours and marks, as HTML; the stops' mark only where there are stops.
+std::string RouteLegend(const TripRules& rules, bool stops);
