@@ -14,27 +14,7 @@ cli=$(realpath "$build/cli/trackkml-cli")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-# timed NAME COMMAND...: prints the median wall time and peak memory, keeps both in $work
-timed() {
-  local name=$1; shift
-  local times=() peak=0
-  for ((i = 0; i < runs; i++)); do
-    rm -f "$work"/day.kml "$work"/day.gpx "$work"/day.html "$work"/index.html "$work"/dd.out
-    sync
-    local start=$EPOCHREALTIME
-    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>&1
-    times+=("$(echo "$EPOCHREALTIME - $start" | bc -l)")
-    local kib
-    kib=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
-    ((kib > peak)) && peak=$kib
-  done
-  local m
-  m=$(printf '%s\n' "${times[@]}" | median)
-  printf '%-24s %8.3f s  %6d MiB\n' "$name" "$m" $((peak / 1024))
-  echo "$m" >"$work/$name.s"
-  echo $((peak / 1024)) >"$work/$name.mib"
-}
+. bench/timing.sh
 ratio() { echo "$(cat "$work/$1.s") / $(cat "$work/$2.s")" | bc -l | xargs printf '%.2f'; }
 
 python3 bench/month_export.py "$rows" "$work/day.csv"

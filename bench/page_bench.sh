@@ -15,30 +15,12 @@ gen=$build/tests/trackkml-gen-export
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-# timed NAME COMMAND...: median wall time and peak memory
-timed() {
-  local name=$1; shift
-  local times=() peak=0
-  for ((i = 0; i < runs; i++)); do
-    rm -f "$work/day.kml" "$work/day.html"
-    local start=$EPOCHREALTIME
-    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>&1
-    times+=("$(echo "$EPOCHREALTIME - $start" | bc -l)")
-    local kib
-    kib=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$work/time.txt")
-    ((kib > peak)) && peak=$kib
-  done
-  local m
-  m=$(printf '%s\n' "${times[@]}" | median)
-  printf '%-28s %8.3f s  %6d MiB\n' "$name" "$m" $((peak / 1024))
-  echo "$m" >"$work/$name.median"
-}
+. bench/timing.sh
 figures() {
   echo "export: $rows rows, $(($(stat -c %s "$work/day.csv") / 1024 / 1024)) MiB"
   timed plain "$cli" -q "$work/day.csv"
   timed html "$cli" -q --html --speed-limit 90 "$work/day.csv"
-  echo "extra for --html: $(echo "$(cat "$work/html.median") - $(cat "$work/plain.median")" | bc -l | xargs printf '%.3f') s"
+  echo "extra for --html: $(echo "$(cat "$work/html.s") - $(cat "$work/plain.s")" | bc -l | xargs printf '%.3f') s"
   echo "page: $(stat -c %s "$work/day.html") bytes, $(grep -o '<path' "$work/day.html" | wc -l) paths"
 
   browser=$(command -v chromium || true)

@@ -78,8 +78,10 @@ TEST(ZoneClock, NamesThatAreNotZonesAndAMissingDatabase) {
   fs::create_directories(dir / "zones/Europe");
   fs::copy_file("/usr/share/zoneinfo/Europe/Athens", dir / "zones/Europe/Athens");
   ASSERT_EQ(::mkfifo((dir / "zones/Europe/Pipe").c_str(), 0644), 0);
-  const std::string tool = "TZDIR=" + ShellQuote(dir / "zones") + " " + ShellQuote(TRACKKML_CLI) +
-                           " --stdout --timestamps --time-zone ";
+  // A zone file that were opened as a pipe would hang the run: the timeout only ends such a
+  // hang (status 124), it times nothing.
+  const std::string tool = "TZDIR=" + ShellQuote(dir / "zones") + " timeout 120 " +
+                           ShellQuote(TRACKKML_CLI) + " --stdout --timestamps --time-zone ";
   WriteBytes(dir / "day.csv", GenerateExport(ExportShape{.rows = 20}).bytes);
   const std::string day = " " + ShellQuote(dir / "day.csv");
   // What comes before the name, which is shown escaped.
@@ -88,13 +90,11 @@ TEST(ZoneClock, NamesThatAreNotZonesAndAMissingDatabase) {
       std::string(tool_messages::kProgram) + std::string(unknown.substr(0, unknown.find("%1")));
   for (const std::string name : {"Europe/Pipe", "COM1", "Europe/aux", "../zones/Europe/Athens",
                                  "Europe//Athens", "/etc/passwd", "Europe/Athens\n"}) {
-    const auto start = std::chrono::steady_clock::now();
     const auto r = RunCommand(tool + ShellQuote(name) + day);
     EXPECT_EQ(r.status, 2) << name;
     EXPECT_TRUE(r.err.starts_with(unknownZone)) << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.find("\n" + std::string(tool_messages::kUsageLine)))
         << "one line, then the usage";
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << name;
   }
   EXPECT_EQ(RunCommand(tool + "Europe/Athens" + day).status, 0);
 
